@@ -1,0 +1,18 @@
+#include "CliMessages.h"
+
+#include <ostream>
+
+namespace vantrel::cli {
+
+void PrintFailure(std::ostream& err, const std::string& file,
+                  const std::vector<std::string>& messages) {
+    if (messages.empty()) {
+        err << file << ": " << kCannotOpenMessage << '\n';
+        return;
+    }
+    for (const auto& text : messages) {
+        err << file << ": " << text << '\n';
+    }
+}
+
+}  // namespace vantrel::cli

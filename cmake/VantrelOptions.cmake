@@ -1,0 +1,22 @@
+# Compiler settings shared by every target of the project.
+
+option(VANTREL_WERROR "Treat compiler warnings as errors" OFF)
+option(VANTREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+# Warnings for our own targets (not for third-party code).
+function(vantrel_set_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+    if(VANTREL_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+# Scaling must evaluate each double operation on its own, in source order: no fused
+# multiply-add, no reassociation. Applied globally so no translation unit can differ.
+add_compile_options(-ffp-contract=off -fno-fast-math)
+
+if(VANTREL_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

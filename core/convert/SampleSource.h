@@ -1,0 +1,60 @@
+#pragma once
+
+// Where a conversion takes its sample bytes from: the block a load holds in memory, or the
+// recording file read chunk by chunk (so memory stays bounded whatever the file's size).
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/FileApi.h"
+#include "recording/SampleBlock.h"
+
+namespace vantrel {
+
+class SampleSource {
+public:
+    virtual ~SampleSource() = default;
+
+    // Total bytes of the sample block.
+    virtual std::uint64_t size() const = 0;
+
+    // The next `count` bytes (count must not exceed what is left). The view stays valid
+    // until the next call. Returns nullopt when the bytes cannot be read (the file ended
+    // early or failed); the conversion then stops with a read error.
+    virtual std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) = 0;
+};
+
+// A view of a block already in memory; hands out slices without copying.
+class MemorySampleSource final : public SampleSource {
+public:
+    explicit MemorySampleSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::uint64_t offset_ = 0;
+};
+
+// Reads `size` bytes from an open file, positioned at the block's start, one request per
+// chunk into a reused buffer. Does not own or close the handle.
+class FileSampleSource final : public SampleSource {
+public:
+    FileSampleSource(FileApi& files, FileApi::Handle file, std::uint64_t size)
+        : files_(files), file_(file), size_(size) {}
+
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+
+private:
+    FileApi& files_;
+    FileApi::Handle file_;
+    std::uint64_t size_;
+    std::uint64_t offset_ = 0;
+    std::vector<std::uint8_t> buffer_;
+};
+
+}  // namespace vantrel

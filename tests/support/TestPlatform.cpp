@@ -1,0 +1,117 @@
+#include "support/TestPlatform.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace vantrel::test {
+
+FileApi::Handle FaultyFileApi::OpenForRead(const std::string& path) {
+    const Handle h = os_.OpenForRead(path);
+    if (h != kNoFile) {
+        ++openHandles;
+    }
+    return h;
+}
+
+std::int64_t FaultyFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
+    if (failReadsAfterBytes && bytesRead + count > *failReadsAfterBytes) {
+        return -1;
+    }
+    const auto got = os_.Read(file, buffer, count);
+    if (got > 0) {
+        bytesRead += static_cast<std::uint64_t>(got);
+    }
+    return got;
+}
+
+std::optional<std::uint64_t> FaultyFileApi::RemainingSize(Handle file) {
+    return os_.RemainingSize(file);
+}
+
+FileApi::Handle FaultyFileApi::CreateForWrite(const std::string& path) {
+    if (failCreate) {
+        return kNoFile;
+    }
+    const Handle h = os_.CreateForWrite(path);
+    if (h != kNoFile) {
+        ++openHandles;
+    }
+    return h;
+}
+
+bool FaultyFileApi::Write(Handle file, const void* data, std::uint64_t count) {
+    ++writeCalls;
+    if (failWritesAfterBytes && bytesWritten + count > *failWritesAfterBytes) {
+        const std::uint64_t part = *failWritesAfterBytes - bytesWritten;
+        os_.Write(file, data, part);
+        bytesWritten += part;
+        return false;
+    }
+    bytesWritten += count;
+    return os_.Write(file, data, count);
+}
+
+bool FaultyFileApi::Close(Handle file) {
+    --openHandles;
+    const bool closed = os_.Close(file);
+    return closed && !failClose;
+}
+
+bool FaultyFileApi::IsSameFile(const std::string& a, const std::string& b) {
+    return os_.IsSameFile(a, b);
+}
+
+void FaultyFileApi::RemoveIfRegularFile(const std::string& path) { os_.RemoveIfRegularFile(path); }
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = base / ("vantrel-test-" + std::to_string(rd()) + "-" +
+                                 std::to_string(counter++));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadFileText(const std::string& path) {
+    const auto bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    if (!file) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+}  // namespace vantrel::test

@@ -1,0 +1,76 @@
+#pragma once
+
+// Test doubles for the platform interfaces: a message box that records, a View button that
+// remembers, and a file API over the real one that can be made to fail on purpose.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileApi.h"
+#include "platform/MessageSink.h"
+#include "platform/OsFileApi.h"
+#include "platform/ViewSwitch.h"
+
+namespace vantrel::test {
+
+class RecordedMessages final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+class RecordedView final : public ViewSwitch {
+public:
+    void SetViewEnabled(bool enabled) override { state = enabled; }
+    std::optional<bool> state;  // nullopt: never switched
+};
+
+// The real file calls, with faults to inject and every open handle counted.
+class FaultyFileApi final : public FileApi {
+public:
+    std::optional<std::uint64_t> failWritesAfterBytes;  // total bytes accepted before failing
+    bool failClose = false;
+    bool failCreate = false;
+    std::optional<std::uint64_t> failReadsAfterBytes;  // reads return -1 past this total
+
+    Handle OpenForRead(const std::string& path) override;
+    std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
+    std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    Handle CreateForWrite(const std::string& path) override;
+    bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool Close(Handle file) override;
+    bool IsSameFile(const std::string& a, const std::string& b) override;
+    void RemoveIfRegularFile(const std::string& path) override;
+
+    int openHandles = 0;
+    int writeCalls = 0;
+    std::uint64_t bytesWritten = 0;
+    std::uint64_t bytesRead = 0;
+
+private:
+    OsFileApi os_;
+};
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+bool FileExists(const std::string& path);
+
+}  // namespace vantrel::test
