@@ -14,12 +14,12 @@ namespace vantrel::cli {
 inline constexpr const char* kCannotOpenMessage = "Cannot open input file!";
 
 class CollectedMessages final : public MessageSink {
-public:
+  public:
     void ShowMessage(const std::string& text) override { messages_.push_back(text); }
     const std::vector<std::string>& messages() const { return messages_; }
     void clear() { messages_.clear(); }
 
-private:
+  private:
     std::vector<std::string> messages_;
 };
 

@@ -42,11 +42,11 @@ int RunInfo(const std::vector<std::string>& files) {
             continue;
         }
         const std::pair<const char*, const std::string*> lines[] = {
-            {"Card Type:", &state.cardText},       {"Channel number:", &state.channelText},
-            {"Number of scan:", &state.scanText},  {"Data width:", &state.widthText},
-            {"Channel order:", &state.orderText},  {"AD Range:", &state.rangeText},
-            {"Scan rate(Hz):", &state.rateText},   {"Start date:", &state.dateText},
-            {"Start time:", &state.timeText},      {"Channel/Range:", &state.queueText},
+            {"Card Type:", &state.cardText},      {"Channel number:", &state.channelText},
+            {"Number of scan:", &state.scanText}, {"Data width:", &state.widthText},
+            {"Channel order:", &state.orderText}, {"AD Range:", &state.rangeText},
+            {"Scan rate(Hz):", &state.rateText},  {"Start date:", &state.dateText},
+            {"Start time:", &state.timeText},     {"Channel/Range:", &state.queueText},
         };
         for (const auto& [label, text] : lines) {
             std::cout << label << '\t' << *text << '\n';

@@ -39,16 +39,14 @@ int main(int argc, char** argv) {
     bool noTitle = false;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
-    auto* queueFlag =
-        app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
+    auto* queueFlag = app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
     app.add_option("-f,--format", options.formatIndex,
                    "Output format: scaled-text (0, default), scaled-binary (1), codes-text (2)")
         ->transform(CLI::CheckedTransformer(FormatNames(), CLI::ignore_case));
     app.add_option("-s,--separator", options.separatorIndex,
                    "Column separator of text outputs: space (default), tab, comma")
         ->transform(CLI::CheckedTransformer(
-            std::map<std::string, int>{{"space", 0}, {"tab", 1}, {"comma", 2}},
-            CLI::ignore_case));
+            std::map<std::string, int>{{"space", 0}, {"tab", 1}, {"comma", 2}}, CLI::ignore_case));
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
     app.add_option("-o,--output", options.output,
                    "Output file (only with exactly one INPUT; default: INPUT with .cvt)");

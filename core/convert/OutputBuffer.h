@@ -13,11 +13,10 @@
 namespace vantrel {
 
 class OutputBuffer {
-public:
+  public:
     static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
-    OutputBuffer(FileApi& files, FileApi::Handle file,
-                 std::size_t capacity = kDefaultCapacity);
+    OutputBuffer(FileApi& files, FileApi::Handle file, std::size_t capacity = kDefaultCapacity);
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -29,7 +28,7 @@ public:
     bool Flush();
     bool ok() const { return ok_; }
 
-private:
+  private:
     FileApi& files_;
     FileApi::Handle file_;
     std::vector<char> buffer_;

@@ -3,8 +3,14 @@
 
 namespace vantrel {
 
-WriteResult WriteScaledText(const WriteJob&) { return WriteResult::kWriteFailed; }
-WriteResult WriteScaledBinary(const WriteJob&) { return WriteResult::kWriteFailed; }
-WriteResult WriteCodesText(const WriteJob&) { return WriteResult::kWriteFailed; }
+WriteResult WriteScaledText(const WriteJob&) {
+    return WriteResult::kWriteFailed;
+}
+WriteResult WriteScaledBinary(const WriteJob&) {
+    return WriteResult::kWriteFailed;
+}
+WriteResult WriteCodesText(const WriteJob&) {
+    return WriteResult::kWriteFailed;
+}
 
 }  // namespace vantrel

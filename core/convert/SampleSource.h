@@ -14,7 +14,7 @@
 namespace vantrel {
 
 class SampleSource {
-public:
+  public:
     virtual ~SampleSource() = default;
 
     // Total bytes of the sample block.
@@ -28,13 +28,13 @@ public:
 
 // A view of a block already in memory; hands out slices without copying.
 class MemorySampleSource final : public SampleSource {
-public:
+  public:
     explicit MemorySampleSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     std::uint64_t size() const override { return bytes_.size(); }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
     std::uint64_t offset_ = 0;
 };
@@ -42,14 +42,14 @@ private:
 // Reads `size` bytes from an open file, positioned at the block's start, one request per
 // chunk into a reused buffer. Does not own or close the handle.
 class FileSampleSource final : public SampleSource {
-public:
+  public:
     FileSampleSource(FileApi& files, FileApi::Handle file, std::uint64_t size)
         : files_(files), file_(file), size_(size) {}
 
     std::uint64_t size() const override { return size_; }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
 
-private:
+  private:
     FileApi& files_;
     FileApi::Handle file_;
     std::uint64_t size_;

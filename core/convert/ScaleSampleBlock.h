@@ -46,22 +46,21 @@ void ScaleUniform(std::span<const std::uint8_t> block, std::span<double> out,
 // a whole number of scans from a scan's start, and the queue must hold channelCount entries
 // (checked before conversion). Channel numbers index `inputKinds` and must be below 8 for
 // card type 4.
-void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out,
-                  std::uint64_t count, std::int16_t cardType, std::int16_t channelCount,
-                  const ChannelGainQueue& queue, const InputKindTable& inputKinds,
-                  double& carried);
+void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, std::uint64_t count,
+                  std::int16_t cardType, std::int16_t channelCount, const ChannelGainQueue& queue,
+                  const InputKindTable& inputKinds, double& carried);
 
 // Scales a recording chunk by chunk of whole scans, keeping the carried value across chunk
 // borders. Built once per conversion from the loaded header and queue.
 class SampleScaler {
-public:
+  public:
     SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
     // `out`, which holds one double per element.
     void Scale(std::span<const std::uint8_t> chunk, std::span<double> out);
 
-private:
+  private:
     const RecordingHeader& header_;
     const ChannelGainQueue& queue_;
     InputKindTable inputKinds_{};

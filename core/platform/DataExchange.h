@@ -6,7 +6,7 @@
 namespace vantrel {
 
 class DataExchange {
-public:
+  public:
     virtual ~DataExchange() = default;
     // Copies the controls' contents into the state (paths, title flag, separator, digital
     // choice, display texts). Never touches formatIndex.
@@ -14,7 +14,7 @@ public:
 };
 
 class NoDataExchange final : public DataExchange {
-public:
+  public:
     void ExchangeIn() override {}
 };
 

@@ -11,7 +11,7 @@
 namespace vantrel {
 
 class FileApi {
-public:
+  public:
     using Handle = std::int32_t;
     static constexpr Handle kNoFile = -1;
 

@@ -8,7 +8,7 @@
 namespace vantrel {
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     // Shows `text` and returns once the user has acknowledged it.
     virtual void ShowMessage(const std::string& text) = 0;

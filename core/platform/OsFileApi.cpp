@@ -38,7 +38,9 @@ namespace {
 // One system call moves at most this much; larger requests loop.
 constexpr std::uint64_t kMaxChunk = 1u << 30;
 
-bool IsRegular(const StatBuf& st) { return (st.st_mode & S_IFMT) == S_IFREG; }
+bool IsRegular(const StatBuf& st) {
+    return (st.st_mode & S_IFMT) == S_IFREG;
+}
 
 }  // namespace
 
@@ -119,7 +121,9 @@ bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return true;
 }
 
-bool OsFileApi::Close(Handle file) { return VANTREL_CLOSE(file) == 0; }
+bool OsFileApi::Close(Handle file) {
+    return VANTREL_CLOSE(file) == 0;
+}
 
 bool OsFileApi::IsSameFile(const std::string& a, const std::string& b) {
     std::error_code ec;

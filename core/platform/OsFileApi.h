@@ -7,7 +7,7 @@
 namespace vantrel {
 
 class OsFileApi final : public FileApi {
-public:
+  public:
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;

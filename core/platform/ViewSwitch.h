@@ -6,14 +6,14 @@
 namespace vantrel {
 
 class ViewSwitch {
-public:
+  public:
     virtual ~ViewSwitch() = default;
     virtual void SetViewEnabled(bool enabled) = 0;
 };
 
 // For callers without a View button (the command-line tool).
 class NoViewSwitch final : public ViewSwitch {
-public:
+  public:
     void SetViewEnabled(bool) override {}
 };
 

@@ -14,9 +14,13 @@ std::string LookUp(const std::array<std::string_view, N>& table, std::int32_t co
 
 }  // namespace
 
-std::string CardName(std::int32_t cardType) { return LookUp(CardNames, cardType); }
+std::string CardName(std::int32_t cardType) {
+    return LookUp(CardNames, cardType);
+}
 
-std::string RangeLabel(std::int32_t rangeCode) { return LookUp(RangeLabels, rangeCode); }
+std::string RangeLabel(std::int32_t rangeCode) {
+    return LookUp(RangeLabels, rangeCode);
+}
 
 std::string_view WidthName(std::int32_t widthCode) {
     return widthCode == 0 ? WidthNames[0] : widthCode == 1 ? WidthNames[1] : WidthNames[2];

@@ -3,8 +3,8 @@
 namespace vantrel {
 
 void ConversionState::ClearDisplayTexts() {
-    for (std::string* text : {&cardText, &channelText, &orderText, &widthText, &scanText,
-                              &rateText, &dateText, &timeText, &rangeText, &queueText}) {
+    for (std::string* text : {&cardText, &channelText, &orderText, &widthText, &scanText, &rateText,
+                              &dateText, &timeText, &rangeText, &queueText}) {
         text->clear();
     }
 }

@@ -22,13 +22,13 @@ enum class OutputFormat : int {
 };
 
 struct ConversionState {
-    RecordingHeader header;         // the header of the last file that passed the magic test
-    std::int32_t inputFile = -1;    // the recording file while a load runs, else -1
-    std::int32_t outputFile = -1;   // the output file while a conversion writes it, else -1
-    ChannelGainQueue queue;         // empty: none held
+    RecordingHeader header;              // the header of the last file that passed the magic test
+    std::int32_t inputFile = -1;         // the recording file while a load runs, else -1
+    std::int32_t outputFile = -1;        // the output file while a conversion writes it, else -1
+    ChannelGainQueue queue;              // empty: none held
     std::optional<SampleBlock> samples;  // none: no recording loaded
-    std::string loadedPath;         // the input path the held header and queue came from
-    std::int32_t formatIndex = 0;   // OutputFormat; any value but 0 and 1 writes codes
+    std::string loadedPath;              // the input path the held header and queue came from
+    std::int32_t formatIndex = 0;        // OutputFormat; any value but 0 and 1 writes codes
 
     std::string inputPath;
     std::string outputPath;

@@ -23,7 +23,9 @@ inline std::uint64_t LoadLe64(const std::uint8_t* p) {
            (static_cast<std::uint64_t>(LoadLe32(p + 4)) << 32);
 }
 
-inline double LoadLeDouble(const std::uint8_t* p) { return std::bit_cast<double>(LoadLe64(p)); }
+inline double LoadLeDouble(const std::uint8_t* p) {
+    return std::bit_cast<double>(LoadLe64(p));
+}
 
 inline void StoreLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
@@ -42,6 +44,8 @@ inline void StoreLe64(std::uint8_t* p, std::uint64_t v) {
     }
 }
 
-inline void StoreLeDouble(std::uint8_t* p, double v) { StoreLe64(p, std::bit_cast<std::uint64_t>(v)); }
+inline void StoreLeDouble(std::uint8_t* p, double v) {
+    StoreLe64(p, std::bit_cast<std::uint64_t>(v));
+}
 
 }  // namespace vantrel

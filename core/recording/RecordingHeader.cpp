@@ -11,7 +11,9 @@ bool RecordingHeader::HasMagic() const {
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
-double RecordingHeader::scanRate() const { return LoadLeDouble(bytes_.data() + kScanRateOffset); }
+double RecordingHeader::scanRate() const {
+    return LoadLeDouble(bytes_.data() + kScanRateOffset);
+}
 
 int RecordingHeader::elementSize() const {
     switch (widthCode()) {
@@ -32,7 +34,9 @@ void RecordingHeader::SetScanCount(std::int32_t v) {
     StoreLe32(bytes_.data() + kScanCountOffset, static_cast<std::uint32_t>(v));
 }
 
-void RecordingHeader::SetScanRate(double v) { StoreLeDouble(bytes_.data() + kScanRateOffset, v); }
+void RecordingHeader::SetScanRate(double v) {
+    StoreLeDouble(bytes_.data() + kScanRateOffset, v);
+}
 
 std::int16_t RecordingHeader::I16(std::size_t offset) const {
     return static_cast<std::int16_t>(LoadLe16(bytes_.data() + offset));

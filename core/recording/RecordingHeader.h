@@ -12,7 +12,7 @@
 namespace vantrel {
 
 class RecordingHeader {
-public:
+  public:
     static constexpr std::size_t kSize = 60;
     static constexpr std::string_view kMagic = "MervikDAQ1";
 
@@ -103,7 +103,7 @@ public:
 
     friend bool operator==(const RecordingHeader&, const RecordingHeader&) = default;
 
-private:
+  private:
     std::int16_t I16(std::size_t offset) const;
     std::int32_t I32(std::size_t offset) const;
     void SetI16(std::size_t offset, std::int16_t v);

@@ -11,7 +11,7 @@
 namespace vantrel {
 
 class SampleBlock {
-public:
+  public:
     SampleBlock() = default;
     // Allocates `size` bytes; throws std::bad_alloc when they cannot be had.
     explicit SampleBlock(std::uint64_t size);
@@ -26,7 +26,7 @@ public:
     const std::uint8_t* data() const { return data_.get(); }
     std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
 
-private:
+  private:
     std::unique_ptr<std::uint8_t[]> data_;
     std::uint64_t size_ = 0;
 };

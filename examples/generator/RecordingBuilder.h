@@ -14,7 +14,7 @@
 namespace vantrel {
 
 class RecordingBuilder {
-public:
+  public:
     // A valid header: magic, card type 1, one channel, 16-bit, ascending, "+/-10V",
     // 1000 Hz, a start date and time; no queue, no samples.
     RecordingBuilder();
@@ -33,7 +33,7 @@ public:
     // Writes Bytes() to `path`; throws std::runtime_error when it cannot.
     void WriteTo(const std::string& path) const;
 
-private:
+  private:
     RecordingHeader header_;
     ChannelGainQueue queue_;
     std::vector<std::uint8_t> samples_;

@@ -65,15 +65,17 @@ bool FaultyFileApi::IsSameFile(const std::string& a, const std::string& b) {
     return os_.IsSameFile(a, b);
 }
 
-void FaultyFileApi::RemoveIfRegularFile(const std::string& path) { os_.RemoveIfRegularFile(path); }
+void FaultyFileApi::RemoveIfRegularFile(const std::string& path) {
+    os_.RemoveIfRegularFile(path);
+}
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
     const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = base / ("vantrel-test-" + std::to_string(rd()) + "-" +
-                                 std::to_string(counter++));
+        auto candidate =
+            base / ("vantrel-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate.string();
             return;

@@ -16,20 +16,20 @@
 namespace vantrel::test {
 
 class RecordedMessages final : public MessageSink {
-public:
+  public:
     void ShowMessage(const std::string& text) override { texts.push_back(text); }
     std::vector<std::string> texts;
 };
 
 class RecordedView final : public ViewSwitch {
-public:
+  public:
     void SetViewEnabled(bool enabled) override { state = enabled; }
     std::optional<bool> state;  // nullopt: never switched
 };
 
 // The real file calls, with faults to inject and every open handle counted.
 class FaultyFileApi final : public FileApi {
-public:
+  public:
     std::optional<std::uint64_t> failWritesAfterBytes;  // total bytes accepted before failing
     bool failClose = false;
     bool failCreate = false;
@@ -49,13 +49,13 @@ public:
     std::uint64_t bytesWritten = 0;
     std::uint64_t bytesRead = 0;
 
-private:
+  private:
     OsFileApi os_;
 };
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -64,7 +64,7 @@ public:
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
