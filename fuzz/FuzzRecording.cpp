@@ -1,0 +1,279 @@
+// libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
+// loads them and, when the load succeeds, converted into every format, separator and title
+// choice through in-memory file calls. Besides the sanitizers' own reports, every promise
+// the program makes about a load or a conversion is checked here; a broken one aborts, so
+// the fuzzer records the input like a crash.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "MemoryFileApi.h"
+#include "convert/ConvertRun.h"
+#include "convert/OutputWriters.h"
+#include "convert/SampleSource.h"
+#include "platform/DataExchange.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardCatalogue.h"
+#include "recording/LoadRecording.h"
+
+namespace {
+
+using vantrel::ConversionState;
+using vantrel::fuzz::MemoryFileApi;
+using Bytes = MemoryFileApi::Bytes;
+
+constexpr const char* kInput = "recording.daq";
+constexpr const char* kOutput = "out.cvt";
+constexpr std::size_t kHeaderSize = vantrel::RecordingHeader::kSize;
+
+class Messages final : public vantrel::MessageSink {
+  public:
+    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+[[noreturn]] void Broken(const std::string& promise) {
+    std::fprintf(stderr, "Broken promise: %s\n", promise.c_str());
+    std::abort();
+}
+
+void Require(bool kept, const std::string& promise) {
+    if (!kept) {
+        Broken(promise);
+    }
+}
+
+bool IsOneOf(const std::string& text, std::initializer_list<const char*> texts) {
+    for (const char* t : texts) {
+        if (text == t) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The one message a finished operation showed.
+const std::string& OnlyMessage(const Messages& messages, const char* operation) {
+    Require(messages.texts.size() == 1, std::string(operation) + " shows exactly one message");
+    return messages.texts.front();
+}
+
+// Load: a file without the 60-byte header and magic is refused by name; any other failure
+// has one of the load messages; a success holds exactly the bytes after the queue.
+void CheckLoad(std::span<const std::uint8_t> file, const ConversionState& state, bool loaded,
+               const Messages& messages, const MemoryFileApi& files) {
+    Require(files.openHandles() == 0, "a load closes the recording on every way out");
+    const bool isRecording = file.size() >= kHeaderSize &&
+                             std::memcmp(file.data(), vantrel::RecordingHeader::kMagic.data(),
+                                         vantrel::RecordingHeader::kMagic.size()) == 0;
+    if (!isRecording) {
+        Require(!loaded && messages.texts.size() == 1 &&
+                    messages.texts.front() == vantrel::kNotRecordingMessage,
+                "a file without header or magic is refused as not a recording");
+        return;
+    }
+    if (!loaded) {
+        Require(IsOneOf(OnlyMessage(messages, "a failed load"),
+                        {vantrel::kQueueAllocationMessage, vantrel::kFileTooLargeMessage,
+                         vantrel::kReadErrorMessage}),
+                "a failed load names its cause");
+        return;
+    }
+    Require(messages.texts.empty(), "a successful load shows nothing");
+    Require(state.samples.has_value(), "a successful load holds a sample block");
+    const auto size = vantrel::SampleBlockSize(state.header);
+    Require(size && *size == state.samples->size(), "the block has the size the header gives");
+    const std::size_t queueBytes =
+        state.header.queueCount() > 0 ? 2 * static_cast<std::size_t>(state.header.queueCount()) : 0;
+    // A file may end inside its queue when the block is empty; the missing entries read 0.
+    if (*size == 0) {
+        return;
+    }
+    Require(kHeaderSize + queueBytes + *size <= file.size(), "the block lies inside the file");
+    Require(std::memcmp(state.samples->data(), file.data() + kHeaderSize + queueBytes, *size) == 0,
+            "the block holds the file's bytes after the queue");
+}
+
+std::size_t Count(std::string_view text, std::string_view what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string_view::npos;
+         at = text.find(what, at + what.size())) {
+        ++n;
+    }
+    return n;
+}
+
+// A written text output: ASCII lines, each ending in CR LF, two title lines when asked, one
+// line per scan, and channelCount cells joined by the separator.
+void CheckTextOutput(const ConversionState& state, const Bytes& out) {
+    const std::string_view text(reinterpret_cast<const char*>(out.data()), out.size());
+    for (unsigned char c : text) {
+        Require(c < 0x80 && (c >= 0x20 || c == '\r' || c == '\n' || c == '\t'),
+                "text output is printable ASCII");
+    }
+    const std::int64_t scans = state.header.scanCount();
+    const std::int64_t lines = scans + (state.titleFlag == 1 ? 2 : 0);
+    Require(Count(text, "\r\n") == static_cast<std::size_t>(lines) &&
+                Count(text, "\n") == static_cast<std::size_t>(lines) &&
+                Count(text, "\r") == static_cast<std::size_t>(lines),
+            "one CR LF line per scan, plus two title lines when asked");
+    Require(text.empty() || text.ends_with("\r\n"), "the last line ends in CR LF too");
+
+    std::size_t at = 0;
+    auto nextLine = [&]() {
+        const auto end = text.find("\r\n", at);
+        const auto line = text.substr(at, end - at);
+        at = end + 2;
+        return line;
+    };
+    if (state.titleFlag == 1) {
+        const std::string expected =
+            ";Mervik DAQ Data of Card " + std::string(vantrel::CardName(state.header.cardType()));
+        Require(nextLine() == expected, "title line 1 names the card");
+        nextLine();
+    }
+    // With two blanks as separator, cells and padding cannot be told apart.
+    if (state.separatorIndex == 0) {
+        return;
+    }
+    const std::string_view separator = vantrel::Separator(state.separatorIndex);
+    const std::int64_t channels = state.header.channelCount();
+    for (std::int64_t s = 0; s < scans; ++s) {
+        const auto line = nextLine();
+        const std::size_t cells = line.empty() ? 0 : Count(line, separator) + 1;
+        Require(static_cast<std::int64_t>(cells) == channels, "a line holds one cell per channel");
+    }
+}
+
+// Every conversion ends with one message. On success the output is complete; on failure
+// no output is left behind, except the empty file of a failed array allocation.
+void CheckConversion(const ConversionState& state, const Messages& messages,
+                     const MemoryFileApi& files, const Bytes& recording) {
+    Require(files.openHandles() == 0, "a conversion closes its output");
+    const Bytes* input = files.File(kInput);
+    Require(input != nullptr && *input == recording, "a conversion leaves the recording alone");
+    const std::string& message = OnlyMessage(messages, "a conversion");
+    const Bytes* out = files.File(state.outputPath);
+    if (message != vantrel::SuccessMessage(state.outputPath)) {
+        Require(!message.starts_with("Write to "), "a failed conversion claims no success");
+        Require(out == nullptr || out->empty(), "a failed conversion leaves no partial output");
+        return;
+    }
+    Require(out != nullptr, "a successful conversion leaves its output");
+    const std::int64_t samples =
+        std::int64_t{state.header.channelCount()} * std::int64_t{state.header.scanCount()};
+    if (state.formatIndex == 1) {
+        Require(static_cast<std::int64_t>(out->size()) == 8 * samples,
+                "the binary output holds one double per sample");
+    } else {
+        CheckTextOutput(state, *out);
+    }
+}
+
+// Converts the loaded recording with the state's options; returns the output (empty when
+// none was written) and leaves the message in `messages`.
+Bytes Convert(ConversionState& state, const vantrel::Platform& platform, MemoryFileApi& files,
+              Messages& messages) {
+    files.RemoveFile(state.outputPath);
+    messages.texts.clear();
+    vantrel::NoDataExchange exchange;
+    vantrel::StartConvert(state, platform, exchange);
+    const Bytes* out = files.File(state.outputPath);
+    return out != nullptr ? *out : Bytes{};
+}
+
+// The conversion as it runs without a held block: the loader's checks, then the samples
+// streamed from the file.
+Bytes ConvertStreamed(const ConversionState& options, const vantrel::Platform& platform,
+                      MemoryFileApi& files, Messages& messages) {
+    ConversionState state;
+    state.inputPath = options.inputPath;
+    state.outputPath = options.outputPath;
+    state.formatIndex = options.formatIndex;
+    state.separatorIndex = options.separatorIndex;
+    state.titleFlag = options.titleFlag;
+    files.RemoveFile(state.outputPath);
+    messages.texts.clear();
+    vantrel::NoViewSwitch view;
+    const auto opened = vantrel::OpenRecordingSamples(state, platform, view);
+    Require(opened.has_value(), "a recording that loads also opens for streaming");
+    vantrel::FileSampleSource source(files, opened->file, opened->sampleBytes);
+    vantrel::ConvertToOutput(state, source, platform);
+    files.Close(opened->file);
+    CheckConversion(state, messages, files, *files.File(kInput));
+    const Bytes* out = files.File(state.outputPath);
+    return out != nullptr ? *out : Bytes{};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Bytes recording(data, data + size);
+    MemoryFileApi files;
+    files.SetFile(kInput, recording);
+    Messages messages;
+    const vantrel::Platform platform{files, messages};
+    vantrel::NoViewSwitch view;
+
+    ConversionState state;
+    state.inputPath = kInput;
+    const bool loaded = vantrel::LoadRecording(state, platform, view);
+    CheckLoad(recording, state, loaded, messages, files);
+    if (!loaded) {
+        return 0;
+    }
+
+    state.outputPath = kOutput;
+    Bytes binary;
+    bool haveBinary = false;
+    for (const int format : {0, 1, 2}) {
+        for (const int separator : {0, 1, 2}) {
+            for (const int title : {1, 0}) {
+                state.formatIndex = format;
+                state.separatorIndex = separator;
+                state.titleFlag = title;
+                const Bytes out = Convert(state, platform, files, messages);
+                CheckConversion(state, messages, files, recording);
+                const bool written = messages.texts.front() == vantrel::SuccessMessage(kOutput);
+                if (format == 1 && written) {
+                    // Title and separator do not apply to the binary output.
+                    Require(!haveBinary || out == binary, "the binary output ignores text options");
+                    binary = out;
+                    haveBinary = true;
+                }
+                if (separator == 1 && title == 1) {
+                    const std::string memoryMessage = messages.texts.front();
+                    const Bytes streamed = ConvertStreamed(state, platform, files, messages);
+                    Require(messages.texts.front() == memoryMessage && streamed == out,
+                            "streaming from the file converts exactly as the held block does");
+                }
+                if (written && !out.empty() && separator == 0 && title == 1) {
+                    // A disk that fills up halfway.
+                    files.capacity = out.size() / 2;
+                    Convert(state, platform, files, messages);
+                    files.capacity = MemoryFileApi{}.capacity;
+                    Require(OnlyMessage(messages, "a conversion to a full disk") ==
+                                    vantrel::kWriteOutputErrorMessage &&
+                                files.File(kOutput) == nullptr,
+                            "a full disk is reported and leaves no partial output");
+                }
+            }
+        }
+    }
+
+    // The recording itself as output: refused before anything is created.
+    state.outputPath = kInput;
+    messages.texts.clear();
+    vantrel::NoDataExchange exchange;
+    vantrel::StartConvert(state, platform, exchange);
+    const std::string& message = OnlyMessage(messages, "a conversion onto the recording");
+    Require(!message.starts_with("Write to "), "the recording is never its own output");
+    Require(*files.File(kInput) == recording, "the recording survives being named as output");
+    return 0;
+}
