@@ -4,6 +4,7 @@
 // the program makes about a load or a conversion is checked here; a broken one aborts, so
 // the fuzzer records the input like a crash.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -225,6 +226,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.inputPath = kInput;
     const bool loaded = vantrel::LoadRecording(state, platform, view);
     CheckLoad(recording, state, loaded, messages, files);
+
+    // The same bytes through a pipe, whose size is not known before reading, load alike.
+    {
+        Messages pipeMessages;
+        const vantrel::Platform pipe{files, pipeMessages};
+        files.sizeUnknown = true;
+        ConversionState piped;
+        piped.inputPath = kInput;
+        const bool pipeLoaded = vantrel::LoadRecording(piped, pipe, view);
+        files.sizeUnknown = false;
+        Require(pipeLoaded == loaded && pipeMessages.texts == messages.texts,
+                "a pipe loads like a regular file");
+        Require(!loaded || std::ranges::equal(piped.samples->bytes(), state.samples->bytes()),
+                "a pipe delivers the same block");
+    }
     if (!loaded) {
         return 0;
     }

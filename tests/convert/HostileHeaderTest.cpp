@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "RecordingBuilder.h"
@@ -128,6 +131,34 @@ void ExpectQuickAndSmall(const Measured& m, const std::string& message) {
     EXPECT_LT(m.vmGrowthKb, kMemoryAllowanceKb) << "a large block was reserved";
 }
 
+// Creates a named pipe at `path` and forks a writer that blocks until the pipe is opened,
+// writes `bytes` and ends, so the reader sees the end of the data. Returns the writer.
+pid_t FeedPipe(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    if (mkfifo(path.c_str(), 0600) != 0) {
+        return -1;
+    }
+    const pid_t writer = fork();
+    if (writer == 0) {
+        const int fd = open(path.c_str(), O_WRONLY);
+        std::size_t done = 0;
+        while (fd >= 0 && done < bytes.size()) {
+            const auto put = write(fd, bytes.data() + done, bytes.size() - done);
+            if (put <= 0) {
+                _exit(1);
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        _exit(fd >= 0 ? 0 : 1);
+    }
+    return writer;
+}
+
+void ExpectWriterDone(pid_t writer) {
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 class HostileHeader : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileHeader, regularFile_quickMessageWithoutLargeAllocation) {
@@ -143,22 +174,10 @@ TEST_P(HostileHeader, regularFile_quickMessageWithoutLargeAllocation) {
 TEST_P(HostileHeader, pipe_quickMessageWithoutLargeAllocation) {
     TempDir dir;
     const std::string fifo = dir.File("rec.fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const auto bytes = HostileRecording(GetParam());
-    // The writer blocks until the load opens the pipe, writes the few hundred bytes and
-    // ends, so the load sees the end of the data.
-    const pid_t writer = fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
-        const int fd = open(fifo.c_str(), O_WRONLY);
-        const bool ok =
-            fd >= 0 && write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-        _exit(ok ? 0 : 1);
-    }
+    const pid_t writer = FeedPipe(fifo, HostileRecording(GetParam()));
+    ASSERT_GT(writer, 0);
     const Measured m = LoadMeasured(fifo, dir.File("out.cvt"));
-    int status = 0;
-    waitpid(writer, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ExpectWriterDone(writer);
     const std::string expected = std::string(GetParam().message) == kFileTooLargeMessage
                                      ? kFileTooLargeMessage
                                      : kReadErrorMessage;
@@ -167,6 +186,51 @@ TEST_P(HostileHeader, pipe_quickMessageWithoutLargeAllocation) {
 
 INSTANTIATE_TEST_SUITE_P(Load, HostileHeader, ::testing::ValuesIn(kHostile),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// The pipe's block grows in steps as data arrives; a recording several steps long must
+// arrive whole and in order.
+TEST(PipeLoad, recordingOfSeveralMegabytes_loadsWholeBlock) {
+    RecordingBuilder b;
+    b.header().SetChannelCount(4);
+    b.header().SetScanCount(600000);
+    std::vector<std::uint8_t> samples(std::size_t{4} * 600000 * 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    b.AddBytes(samples);
+    b.AddBytes({1, 2, 3});  // bytes after the block are never read
+    TempDir dir;
+    const pid_t writer = FeedPipe(dir.File("rec.fifo"), b.Bytes());
+    ASSERT_GT(writer, 0);
+
+    ConversionSession session;
+    const bool loaded = session.Load(dir.File("rec.fifo"));
+    kill(writer, SIGTERM);  // it may still wait to write the three extra bytes
+    waitpid(writer, nullptr, 0);
+
+    ASSERT_TRUE(loaded) << ::testing::PrintToString(session.messages.texts);
+    EXPECT_TRUE(session.messages.texts.empty());
+    ASSERT_TRUE(session.state.samples.has_value());
+    const auto held = session.state.samples->bytes();
+    EXPECT_TRUE(std::equal(held.begin(), held.end(), samples.begin(), samples.end()));
+    EXPECT_EQ(session.files.openHandles, 0);
+}
+
+TEST(PipeLoad, recordingEndingOneByteShort_reportsReadError) {
+    auto bytes = TwoChannelRecording(300000);
+    bytes.pop_back();
+    TempDir dir;
+    const pid_t writer = FeedPipe(dir.File("rec.fifo"), bytes);
+    ASSERT_GT(writer, 0);
+
+    ConversionSession session;
+    EXPECT_FALSE(session.Load(dir.File("rec.fifo")));
+    ExpectWriterDone(writer);
+
+    EXPECT_EQ(session.messages.texts, std::vector<std::string>{kReadErrorMessage});
+    EXPECT_FALSE(session.state.samples.has_value());
+    EXPECT_EQ(session.files.openHandles, 0);
+}
 
 }  // namespace
 }  // namespace vantrel::test
