@@ -100,8 +100,7 @@ TEST_F(ConvertRun, emptyOutputPath_comesBeforeTheRecordingChecks) {
     auto b = TwoChannels();
     b.header().SetCardType(5);
     auto state = StateFrom(b);
-    EXPECT_EQ(ConvertHeld(state, "", 0).messages,
-              std::vector<std::string>{"No output file name!"});
+    EXPECT_EQ(ConvertHeld(state, "", 0).messages, std::vector<std::string>{"No output file name!"});
 }
 
 struct Refusal {

@@ -87,9 +87,9 @@ TEST_F(OutputWriters, workedExample_codesText) {
 TEST_F(OutputWriters, workedExample_scaledBinary) {
     auto state = StateFrom(WorkedExample());
     state.separatorIndex = 1;
-    EXPECT_EQ(Convert(state, kScaledBinary),
-              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF4, 0x3F, 0, 0, 0, 0, 0, 0, 0xE4,
-                                         0xBF}));
+    EXPECT_EQ(
+        Convert(state, kScaledBinary),
+        (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF4, 0x3F, 0, 0, 0, 0, 0, 0, 0xE4, 0xBF}));
 }
 
 // Every format with every separator, title on and off.
@@ -347,8 +347,7 @@ TEST_F(OutputWriters, cardWithoutDecodingReachingAWriter_writesNothing) {
         test::RecordedMessages messages;
         {
             OutputBuffer out(files, file);
-            EXPECT_EQ(write(WriteJob{state, source, out, messages}),
-                      WriteResult::kUnsupportedCard);
+            EXPECT_EQ(write(WriteJob{state, source, out, messages}), WriteResult::kUnsupportedCard);
             out.Flush();
         }
         files.Close(file);

@@ -181,8 +181,8 @@ TEST(SampleScaler, chunkBordersGiveTheSameResultAsOneCall) {
             std::vector<double> pieces(n, kUntouched);
             std::size_t scan = 0;
             while (scan < static_cast<std::size_t>(scans)) {
-                const std::size_t take =
-                    std::min<std::size_t>(1 + random() % 17, static_cast<std::size_t>(scans) - scan);
+                const std::size_t take = std::min<std::size_t>(
+                    1 + random() % 17, static_cast<std::size_t>(scans) - scan);
                 const std::size_t first = scan * channels;
                 const std::size_t count = take * channels;
                 scaler.Scale(state.samples->bytes().subspan(first * element, count * element),
