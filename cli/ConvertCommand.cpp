@@ -17,8 +17,8 @@ namespace {
 
 // Converts one input; prints the success message on `out`, or each failure message as
 // "INPUT: text" on `err`. Returns true on success.
-bool ConvertOne(const std::string& input, const ConvertOptions& options, std::ostream& out,
-                std::ostream& err) {
+bool ConvertOne(const std::string& input, const std::vector<std::string>& inputs,
+                const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     OsFileApi files;
     CollectedMessages messages;
     const Platform platform{files, messages};
@@ -31,6 +31,13 @@ bool ConvertOne(const std::string& input, const ConvertOptions& options, std::os
         return false;
     }
     state.outputPath = options.output.empty() ? DeriveOutputPath(input) : options.output;
+    // Another recording of the batch ("run1.daq run1.cvt") would be truncated before its turn.
+    for (const auto& other : inputs) {
+        if (files.IsSameFile(state.outputPath, other)) {
+            PrintFailure(err, input, {kOutputIsInputMessage});
+            return false;
+        }
+    }
     state.formatIndex = options.formatIndex;
     state.separatorIndex = options.separatorIndex;
     state.titleFlag = options.titleFlag;
@@ -55,7 +62,7 @@ int RunConvert(const std::vector<std::string>& inputs, const ConvertOptions& opt
     }
     int status = kExitOk;
     for (const auto& input : inputs) {
-        if (!ConvertOne(input, options, std::cout, std::cerr)) {
+        if (!ConvertOne(input, inputs, options, std::cout, std::cerr)) {
             status = kExitFailed;
         }
         // Keep the two streams in the order the inputs were handled.

@@ -128,15 +128,32 @@ TEST_F(ConvertCommand, failuresAreReportedPerInputAndTheRestConverted) {
     const Result r = Run({missing, bad, good, unsupported, itself, truncated});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Write to " + dir_.File("good.cvt") + " successful!\n");
-    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad +
-                         ": Isn't Mervik DAQ File!\n" + unsupported +
-                         ": Unsupported card type!\n" + itself +
+    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad + ": Isn't Mervik DAQ File!\n" +
+                         unsupported + ": Unsupported card type!\n" + itself +
                          ": Output file is the input file!\n" + truncated +
                          ": Read Input File Error!\n");
     EXPECT_TRUE(FileExists(dir_.File("good.cvt")));
     EXPECT_FALSE(FileExists(dir_.File("card5.cvt")));
     EXPECT_FALSE(FileExists(dir_.File("bad.cvt")));
     EXPECT_EQ(ReadFileBytes(itself), original);
+}
+
+// run1.cvt is a recording of the batch too: converting run1.daq must not truncate it.
+TEST_F(ConvertCommand, outputThatIsAnotherInput_isRefused) {
+    const std::string daq = Example("run1.daq");
+    RecordingBuilder other;
+    other.header().SetScanCount(1);
+    other.AddWord16(0x4000);
+    const std::string cvt = dir_.File("run1.cvt");
+    other.WriteTo(cvt);
+    const auto original = ReadFileBytes(cvt);
+
+    const Result r = Run({daq, cvt});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, daq + ": Output file is the input file!\n" + cvt +
+                         ": Output file is the input file!\n");
+    EXPECT_EQ(ReadFileBytes(cvt), original);
 }
 
 TEST_F(ConvertCommand, outputOption_namesTheOutputOfOneInput) {
@@ -157,12 +174,8 @@ TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
     const std::string a = Example("a.daq");
     const std::string b = Example("b.daq");
     const std::vector<std::vector<std::string>> cases = {
-        {"-o", dir_.File("x.cvt"), a, b},
-        {"-f", "text", a},
-        {"-f", "3", a},
-        {"-s", "semicolon", a},
-        {"--bogus", a},
-        {},
+        {"-o", dir_.File("x.cvt"), a, b}, {"-f", "text", a}, {"-f", "3", a},
+        {"-s", "semicolon", a},           {"--bogus", a},    {},
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
