@@ -5,7 +5,10 @@
 namespace vantrel {
 
 OutputBuffer::OutputBuffer(FileApi& files, FileApi::Handle file, std::size_t capacity)
-    : files_(files), file_(file), buffer_(capacity) {}
+    : files_(files),
+      file_(file),
+      buffer_(std::make_unique_for_overwrite<char[]>(capacity)),
+      capacity_(capacity) {}
 
 void OutputBuffer::Append(const void* data, std::size_t size) {
     if (!ok_) {
@@ -13,16 +16,16 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
     }
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
-        if (used_ == buffer_.size() && !Flush()) {
+        if (used_ == capacity_ && !Flush()) {
             return;
         }
         // Large pieces bypass the buffer once it is empty.
-        if (used_ == 0 && size >= buffer_.size()) {
+        if (used_ == 0 && size >= capacity_) {
             ok_ = files_.Write(file_, in, size);
             return;
         }
-        const std::size_t take = std::min(size, buffer_.size() - used_);
-        std::memcpy(buffer_.data() + used_, in, take);
+        const std::size_t take = std::min(size, capacity_ - used_);
+        std::memcpy(buffer_.get() + used_, in, take);
         used_ += take;
         in += take;
         size -= take;
@@ -31,7 +34,7 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
 
 bool OutputBuffer::Flush() {
     if (ok_ && used_ > 0) {
-        ok_ = files_.Write(file_, buffer_.data(), used_);
+        ok_ = files_.Write(file_, buffer_.get(), used_);
     }
     used_ = 0;
     return ok_;

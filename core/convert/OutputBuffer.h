@@ -4,6 +4,7 @@
 // after the first failure the buffer drops further output and reports failure.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,10 @@ class OutputBuffer {
   private:
     FileApi& files_;
     FileApi::Handle file_;
-    std::vector<char> buffer_;
+    // Not cleared on allocation: only what is gathered is read, and most outputs touch a
+    // small part of it.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_;
     std::size_t used_ = 0;
     bool ok_ = true;
 };
