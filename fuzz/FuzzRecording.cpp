@@ -32,6 +32,10 @@ using Bytes = MemoryFileApi::Bytes;
 constexpr const char* kInput = "recording.daq";
 constexpr const char* kOutput = "out.cvt";
 constexpr std::size_t kHeaderSize = vantrel::RecordingHeader::kSize;
+// The memory disk's size. Outputs of inputs up to the fuzzer's length limit fit; a header
+// with no channels and billions of scans (a line each) does not, and must stop at the
+// first failed write instead of running through every scan.
+constexpr std::uint64_t kDiskSize = std::uint64_t{256} << 10;
 
 class Messages final : public vantrel::MessageSink {
   public:
@@ -152,6 +156,21 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
     }
 }
 
+// The fewest bytes a complete output of a convertible recording can take: 8 per sample,
+// or per line its cells (at least 11 characters each), separators and CR LF.
+std::uint64_t MinimumOutputSize(const ConversionState& state) {
+    const std::uint64_t channels =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.channelCount()));
+    const std::uint64_t scans =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.scanCount()));
+    if (state.formatIndex == 1) {
+        return 8 * channels * scans;
+    }
+    const std::uint64_t separator = vantrel::Separator(state.separatorIndex).size();
+    const std::uint64_t line = channels * 11 + (channels > 0 ? (channels - 1) * separator : 0) + 2;
+    return line * scans;
+}
+
 // Every conversion ends with one message. On success the output is complete; on failure
 // no output is left behind, except the empty file of a failed array allocation.
 void CheckConversion(const ConversionState& state, const Messages& messages,
@@ -161,11 +180,19 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
     Require(input != nullptr && *input == recording, "a conversion leaves the recording alone");
     const std::string& message = OnlyMessage(messages, "a conversion");
     const Bytes* out = files.File(state.outputPath);
+    const bool fits = MinimumOutputSize(state) <= files.capacity;
     if (message != vantrel::SuccessMessage(state.outputPath)) {
         Require(!message.starts_with("Write to "), "a failed conversion claims no success");
         Require(out == nullptr || out->empty(), "a failed conversion leaves no partial output");
+        Require(
+            fits || IsOneOf(message,
+                            {vantrel::kWriteOutputErrorMessage, vantrel::kUnsupportedCardMessage,
+                             vantrel::kWidthMismatchMessage, vantrel::kQueueTooShortMessage,
+                             vantrel::kChannelOutOfRangeMessage}),
+            "an output larger than the disk is a write error, unless refused");
         return;
     }
+    Require(fits, "an output larger than the disk is never reported as written");
     Require(out != nullptr, "a successful conversion leaves its output");
     const std::int64_t samples =
         std::int64_t{state.header.channelCount()} * std::int64_t{state.header.scanCount()};
@@ -217,6 +244,7 @@ Bytes ConvertStreamed(const ConversionState& options, const vantrel::Platform& p
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Bytes recording(data, data + size);
     MemoryFileApi files;
+    files.capacity = kDiskSize;
     files.SetFile(kInput, recording);
     Messages messages;
     const vantrel::Platform platform{files, messages};
@@ -273,7 +301,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     // A disk that fills up halfway.
                     files.capacity = out.size() / 2;
                     Convert(state, platform, files, messages);
-                    files.capacity = MemoryFileApi{}.capacity;
+                    files.capacity = kDiskSize;
                     Require(OnlyMessage(messages, "a conversion to a full disk") ==
                                     vantrel::kWriteOutputErrorMessage &&
                                 files.File(kOutput) == nullptr,
