@@ -120,9 +120,9 @@ std::vector<ExampleRecording> ExampleRecordings() {
     all.push_back(Example("card1-single-channel-2V", "card 1, channel 5 alone, +/-2V",
                           {1, 1, 2000, 0, 23, 500.0, 5}, Mixed(2000)));
     {
-        ExampleRecording e = Example("card1-custom-queue",
-                                     "card 1, custom order: +/-0.2V, +/-10V, +/-1V",
-                                     {1, 3, 600, 2, 0, 250.0}, Mixed(600));
+        ExampleRecording e =
+            Example("card1-custom-queue", "card 1, custom order: +/-0.2V, +/-10V, +/-1V",
+                    {1, 3, 600, 2, 0, 250.0}, Mixed(600));
         e.recording.AddQueueEntry(2, 25).AddQueueEntry(0, 1).AddQueueEntry(1, 10);
         all.push_back(std::move(e));
     }
@@ -134,8 +134,8 @@ std::vector<ExampleRecording> ExampleRecordings() {
         ExampleRecording e =
             Example("card3-custom-queue", "card 3, custom order: +/-10V, +/-1V, +/-2V, +/-0.2V",
                     {3, 4, 400, 2, 1, 1000.0}, Mixed(400));
-        e.recording.AddQueueEntry(3, 1).AddQueueEntry(0, 10).AddQueueEntry(2, 23).AddQueueEntry(
-            1, 25);
+        e.recording.AddQueueEntry(3, 1).AddQueueEntry(0, 10);
+        e.recording.AddQueueEntry(2, 23).AddQueueEntry(1, 25);
         all.push_back(std::move(e));
     }
 
@@ -167,14 +167,16 @@ std::vector<ExampleRecording> ExampleRecordings() {
         all.push_back(std::move(e));
     }
     {
-        ExampleRecording e = Example("card4-kind0-12V5", "card 4, channel 2 alone, kind 0, +/-12.5V",
-                                     {4, 1, 1000, 0, 36, 50.0, 2}, Sines(1000, 0.6));
+        ExampleRecording e =
+            Example("card4-kind0-12V5", "card 4, channel 2 alone, kind 0, +/-12.5V",
+                    {4, 1, 1000, 0, 36, 50.0, 2}, Sines(1000, 0.6));
         e.recording.header().SetCardSetting(0, 0);
         all.push_back(std::move(e));
     }
     {
-        ExampleRecording e = Example("card4-kind1-2V5", "card 4, 4 channels, 3-2-1-0, kind 1, +/-2.5V",
-                                     {4, 4, 300, 1, 3, 100.0}, Mixed(300));
+        ExampleRecording e =
+            Example("card4-kind1-2V5", "card 4, 4 channels, 3-2-1-0, kind 1, +/-2.5V",
+                    {4, 4, 300, 1, 3, 100.0}, Mixed(300));
         e.recording.header().SetCardSetting(0, 1);
         all.push_back(std::move(e));
     }

@@ -155,10 +155,9 @@ TEST_F(CliInfoTest, info_failures_reportEachFileAndExitOne) {
     EXPECT_EQ(r.out, "==> " + missing + " <==\n==> " + good + " <==\n" + kSingleChannelInfo +
                          "==> " + bad + " <==\n==> " + shortFile + " <==\n==> " + tooLarge +
                          " <==\n==> " + dir.path() + " <==\n");
-    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad +
-                         ": Isn't Mervik DAQ File!\n" + shortFile +
-                         ": Read Input File Error!\n" + tooLarge + ": File size is too large\n" +
-                         dir.path() + ": Cannot open input file!\n");
+    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad + ": Isn't Mervik DAQ File!\n" +
+                         shortFile + ": Read Input File Error!\n" + tooLarge +
+                         ": File size is too large\n" + dir.path() + ": Cannot open input file!\n");
 }
 
 TEST_F(CliInfoTest, info_everyExample_loads) {
@@ -203,12 +202,7 @@ TEST_F(CliInfoTest, queue_loadFailure_exitsOne) {
 TEST_F(CliInfoTest, usageErrors_exitTwoWithAMessage) {
     const std::string a = Write("a.daq", SingleChannel());
     const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--info"},
-        {"--queue"},
-        {"--queue", a, a},
-        {"--info", "--queue", a},
-        {"--bogus", a},
+        {}, {"--info"}, {"--queue"}, {"--queue", a, a}, {"--info", "--queue", a}, {"--bogus", a},
     };
     for (const auto& args : cases) {
         std::string shown;

@@ -14,10 +14,10 @@ TEST(CardCatalogueTest, cardName_namesZeroToEight) {
 
 TEST(CardCatalogueTest, rangeLabel_matchesTheRangeTable) {
     const std::pair<int, const char*> cases[] = {
-        {0, "none"},       {1, "+/-10V"},      {6, "+/-0.3125V"}, {9, "+/-0.005V"},
-        {13, "+/-0.001V"}, {14, "0~20V"},      {22, "0~0.001V"},  {23, "+/-2V"},
-        {25, "+/-0.2V"},   {26, "0~4V"},       {29, "0~0.4V"},    {31, "+/-0.2125V"},
-        {33, "+/-3.16V"},  {34, "+/-0.316V"},  {35, "+/-25V"},    {36, "+/-12.5V"},
+        {0, "none"},       {1, "+/-10V"},     {6, "+/-0.3125V"}, {9, "+/-0.005V"},
+        {13, "+/-0.001V"}, {14, "0~20V"},     {22, "0~0.001V"},  {23, "+/-2V"},
+        {25, "+/-0.2V"},   {26, "0~4V"},      {29, "0~0.4V"},    {31, "+/-0.2125V"},
+        {33, "+/-3.16V"},  {34, "+/-0.316V"}, {35, "+/-25V"},    {36, "+/-12.5V"},
     };
     for (const auto& [code, label] : cases) {
         EXPECT_EQ(RangeLabel(code), label) << "range code " << code;

@@ -108,9 +108,9 @@ TEST_F(LoadRecordingTest, load_validFile_holdsHeaderQueueSamplesAndTexts) {
     EXPECT_EQ(state.queue, (ChannelGainQueue{{1, 10}, {0, 25}}));
     ASSERT_TRUE(state.samples);
     const auto bytes = builder.Bytes();
-    EXPECT_EQ(std::vector<std::uint8_t>(state.samples->bytes().begin(),
-                                        state.samples->bytes().end()),
-              std::vector<std::uint8_t>(bytes.begin() + 64, bytes.end()));
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
+        std::vector<std::uint8_t>(bytes.begin() + 64, bytes.end()));
     EXPECT_EQ(state.loadedPath, dir.File("a.daq"));
     EXPECT_EQ(state.cardText, "MODEL_C");
     EXPECT_EQ(state.queueText, "2");
@@ -171,8 +171,8 @@ struct NegativeCountCase {
 };
 
 TEST_F(LoadRecordingTest, load_negativeCount_isTooLargeWithTheNewHeaderPresented) {
-    const NegativeCountCase cases[] = {
-        {-1, 5}, {3, -1}, {-2, -3}, {-32768, INT32_MIN}, {-1, -1}, {0, -1}};
+    const NegativeCountCase cases[] = {{-1, 5},  {3, -1}, {-2, -3}, {-32768, INT32_MIN},
+                                       {-1, -1}, {0, -1}};
     for (const auto& c : cases) {
         LoadEarlier();
         RecordingBuilder b = OtherRecording();
@@ -258,9 +258,7 @@ class UnknownSizeFileApi final : public FileApi {
         return inner_.Read(file, buffer, count);
     }
     std::optional<std::uint64_t> RemainingSize(Handle) override { return std::nullopt; }
-    Handle CreateForWrite(const std::string& path) override {
-        return inner_.CreateForWrite(path);
-    }
+    Handle CreateForWrite(const std::string& path) override { return inner_.CreateForWrite(path); }
     bool Write(Handle file, const void* data, std::uint64_t count) override {
         return inner_.Write(file, data, count);
     }
@@ -268,9 +266,7 @@ class UnknownSizeFileApi final : public FileApi {
     bool IsSameFile(const std::string& a, const std::string& b) override {
         return inner_.IsSameFile(a, b);
     }
-    void RemoveIfRegularFile(const std::string& path) override {
-        inner_.RemoveIfRegularFile(path);
-    }
+    void RemoveIfRegularFile(const std::string& path) override { inner_.RemoveIfRegularFile(path); }
 
   private:
     FileApi& inner_;
@@ -347,8 +343,8 @@ struct SampleLayoutCase {
 
 TEST_F(LoadRecordingTest, load_sampleBlock_sizedByWidthAndPlacedAfterTheQueue) {
     const SampleLayoutCase cases[] = {
-        {"8 bits", 0, 0, 1},         {"16 bits", 1, 0, 2},   {"width 5", 5, 0, 4},
-        {"width -1", -1, 0, 4},      {"with queue", 1, 3, 2}, {"queueCount -1", 0, -1, 1},
+        {"8 bits", 0, 0, 1},    {"16 bits", 1, 0, 2},    {"width 5", 5, 0, 4},
+        {"width -1", -1, 0, 4}, {"with queue", 1, 3, 2}, {"queueCount -1", 0, -1, 1},
     };
     for (const auto& c : cases) {
         // Three channels, two scans; every sample byte distinct; a tail that must be ignored.
@@ -368,9 +364,9 @@ TEST_F(LoadRecordingTest, load_sampleBlock_sizedByWidthAndPlacedAfterTheQueue) {
 
         EXPECT_TRUE(Load(Write("layout.daq", b.Bytes()))) << c.name;
         ASSERT_TRUE(state.samples.has_value()) << c.name;
-        EXPECT_EQ(std::vector<std::uint8_t>(state.samples->bytes().begin(),
-                                            state.samples->bytes().end()),
-                  block)
+        EXPECT_EQ(
+            std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
+            block)
             << c.name;
         EXPECT_EQ(state.queue.size(), static_cast<std::size_t>(std::max<int>(c.queueCount, 0)))
             << c.name;

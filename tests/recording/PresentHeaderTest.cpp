@@ -152,10 +152,9 @@ TEST(PresentHeaderTest, returnsWhetherTheQueueCanBeViewed) {
 
 TEST(PresentHeaderTest, replacesEveryEarlierText) {
     ConversionState state;
-    for (std::string* text : {&state.cardText, &state.channelText, &state.scanText,
-                              &state.widthText, &state.orderText, &state.rangeText,
-                              &state.rateText, &state.dateText, &state.timeText,
-                              &state.queueText}) {
+    for (std::string* text :
+         {&state.cardText, &state.channelText, &state.scanText, &state.widthText, &state.orderText,
+          &state.rangeText, &state.rateText, &state.dateText, &state.timeText, &state.queueText}) {
         *text = "stale";
     }
     state.header.SetStartDate(std::string(8, '\0'));
