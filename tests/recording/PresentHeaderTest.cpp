@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -31,6 +32,11 @@ struct TextCase {
     std::string ConversionState::*field;
     std::string expected;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PresentHeaderTextTest : public ::testing::TestWithParam<TextCase> {};
 
