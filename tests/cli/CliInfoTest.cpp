@@ -160,6 +160,15 @@ TEST_F(CliInfoTest, info_failures_reportEachFileAndExitOne) {
                          ": File size is too large\n" + dir.path() + ": Cannot open input file!\n");
 }
 
+TEST_F(CliInfoTest, info_pathIsUsedAsTyped) {
+    const std::string spaced = Write(" spaced.daq ", SingleChannel());
+    EXPECT_EQ(Run({"--info", spaced}).out, kSingleChannelInfo);
+    const std::string trimmed = dir.File("spaced.daq");
+    const auto r = Run({"--info", trimmed});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, trimmed + ": Cannot open input file!\n");
+}
+
 TEST_F(CliInfoTest, info_everyExample_loads) {
     std::vector<std::string> args = {"--info"};
     const auto examples = ExampleRecordings();
