@@ -1,0 +1,178 @@
+#include "convert/FixedCellFormat.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace vantrel {
+namespace {
+
+__extension__ typedef unsigned __int128 Uint128;
+
+constexpr int kFieldWidth = 11;
+
+// A finite double is m / 2^shift with a 53-bit m. Below 2^34 the scaled value |v| * 10^9
+// stays under 2^64, so the rounded fixed-point integer fits 64 bits, and m * 10^p fits the
+// 128-bit product exactly.
+constexpr int kFastExponentLimit = 1023 + 34;
+// Below 2^-40 even nine decimals round to zero (|v| * 10^9 < 2^-10), which also keeps the
+// shift under 128.
+constexpr int kZeroExponentLimit = 1023 - 40;
+constexpr int kMantissaBits = 52;
+constexpr std::uint64_t kMantissaMask = (std::uint64_t{1} << kMantissaBits) - 1;
+
+constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t p = 1;
+    for (auto& entry : powers) {
+        entry = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Writes the two digits of v (< 100) before end; returns the new start.
+inline char* PutPairBefore(char* end, unsigned v) {
+    end -= 2;
+    std::memcpy(end, &kDigitPairs[2 * v], 2);
+    return end;
+}
+
+// Decimal digits of v, at least 1.
+inline int CountDigits(std::uint64_t v) {
+    v |= 1;  // same digit count (every power of 10 is even), and 0 counts as one digit
+    const int estimate = (static_cast<int>(std::bit_width(v)) * 1233) >> 12;  // ~log10
+    return estimate + 1 - (v < kPowersOf10[estimate] ? 1 : 0);
+}
+
+// Writes the integer digits of v so that the last one ends right before end.
+inline char* PutIntegerBefore(char* end, std::uint64_t v) {
+    while (v >= 100) {
+        end = PutPairBefore(end, static_cast<unsigned>(v % 100));
+        v /= 100;
+    }
+    if (v >= 10) {
+        return PutPairBefore(end, static_cast<unsigned>(v));
+    }
+    *--end = static_cast<char>('0' + v);
+    return end;
+}
+
+inline std::size_t PadAndMeasure(std::size_t length) {
+    return length < kFieldWidth ? kFieldWidth : length;
+}
+
+// The exact path for |value| < 2^34 and Precision decimals.
+template <int Precision>
+std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
+    constexpr std::uint64_t kScale = kPowersOf10[Precision];
+    const bool negative = (bits >> 63) != 0;
+    const int biased = static_cast<int>((bits >> kMantissaBits) & 0x7FF);
+
+    // n = round-half-even(|value| * 10^Precision), exactly.
+    std::uint64_t n = 0;
+    if (biased >= kZeroExponentLimit) {
+        const std::uint64_t m = (bits & kMantissaMask) | (std::uint64_t{1} << kMantissaBits);
+        const int shift = 1075 - biased;  // 19..92 here
+        const Uint128 scaled = static_cast<Uint128>(m) * kScale;
+        const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+        const Uint128 odd = (scaled >> shift) & 1;
+        // Adding half - 1 rounds up above the tie; the last bit decides the tie itself.
+        n = static_cast<std::uint64_t>((scaled + (half - 1) + odd) >> shift);
+    }
+
+    const std::uint64_t integer = n / kScale;
+    auto fraction = static_cast<std::uint32_t>(n % kScale);
+    const std::size_t length =
+        (negative ? 1 : 0) + static_cast<std::size_t>(CountDigits(integer)) + 1 + Precision;
+    const std::size_t total = PadAndMeasure(length);
+
+    std::memset(out, ' ', kFieldWidth);
+    char* p = out + total;
+    for (int i = 0; i < Precision / 2; ++i) {
+        p = PutPairBefore(p, fraction % 100);
+        fraction /= 100;
+    }
+    if constexpr (Precision % 2 != 0) {
+        *--p = static_cast<char>('0' + fraction);
+    }
+    *--p = '.';
+    p = PutIntegerBefore(p, integer);
+    if (negative) {
+        *--p = '-';
+    }
+    return total;
+}
+
+std::size_t FormatWithLibrary(char* out, double value, int precision) {
+    const int written = std::snprintf(out, kMaxFixedCellSize, "%11.*f", precision, value);
+    if (written < 0) {
+        return 0;
+    }
+    const auto length = static_cast<std::size_t>(written);
+    return length < kMaxFixedCellSize ? length : kMaxFixedCellSize - 1;
+}
+
+// Large finite magnitudes: std::to_chars with a precision is defined as printf in the C
+// locale, and it does not depend on the process locale.
+std::size_t FormatLarge(char* out, double value, int precision) {
+    std::array<char, kMaxFixedCellSize> digits;
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value,
+                                      std::chars_format::fixed, precision);
+    if (result.ec != std::errc{}) {
+        return FormatWithLibrary(out, value, precision);
+    }
+    const auto length = static_cast<std::size_t>(result.ptr - digits.data());
+    const std::size_t total = PadAndMeasure(length);
+    std::memset(out, ' ', total - length);
+    std::memcpy(out + (total - length), digits.data(), length);
+    return total;
+}
+
+}  // namespace
+
+std::size_t FormatFixedCell(char* out, double value, int precision) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>((bits >> kMantissaBits) & 0x7FF);
+    if (biased < kFastExponentLimit) {
+        switch (precision) {
+            case 6:
+                return FormatFixedFast<6>(out, bits);
+            case 7:
+                return FormatFixedFast<7>(out, bits);
+            case 9:
+                return FormatFixedFast<9>(out, bits);
+            default:
+                return FormatWithLibrary(out, value, precision);
+        }
+    }
+    if (std::isfinite(value) && (precision == 6 || precision == 7 || precision == 9)) {
+        return FormatLarge(out, value, precision);
+    }
+    return FormatWithLibrary(out, value, precision);
+}
+
+std::size_t FormatCodeCell(char* out, std::int32_t code) {
+    std::memset(out, ' ', kFieldWidth);
+    const std::uint32_t magnitude =
+        code < 0 ? 0u - static_cast<std::uint32_t>(code) : static_cast<std::uint32_t>(code);
+    char* p = PutIntegerBefore(out + kFieldWidth, magnitude);
+    if (code < 0) {
+        *--p = '-';
+    }
+    return kFieldWidth;
+}
+
+}  // namespace vantrel
