@@ -48,8 +48,8 @@ void BM_Snprintf(benchmark::State& state) {
     char cell[vantrel::kMaxFixedCellSize];
     std::size_t i = 0;
     for (auto _ : state) {
-        const int n = std::snprintf(cell, sizeof cell, "%11.*f", precision,
-                                    values[i++ & (kValueCount - 1)]);
+        const int n =
+            std::snprintf(cell, sizeof cell, "%11.*f", precision, values[i++ & (kValueCount - 1)]);
         benchmark::DoNotOptimize(n);
         benchmark::DoNotOptimize(cell);
     }
@@ -63,9 +63,9 @@ void BM_ToChars(benchmark::State& state) {
     char cell[vantrel::kMaxFixedCellSize];
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto result = std::to_chars(digits, digits + sizeof digits,
-                                          values[i++ & (kValueCount - 1)],
-                                          std::chars_format::fixed, precision);
+        const auto result =
+            std::to_chars(digits, digits + sizeof digits, values[i++ & (kValueCount - 1)],
+                          std::chars_format::fixed, precision);
         const auto length = static_cast<std::size_t>(result.ptr - digits);
         const std::size_t pad = length < 11 ? 11 - length : 0;
         std::memset(cell, ' ', pad);

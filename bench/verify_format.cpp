@@ -19,7 +19,7 @@ namespace {
 constexpr int kShownDifferences = 10;
 
 class Tally {
-public:
+  public:
     explicit Tally(std::string format) : format_(std::move(format)) {}
 
     void Check(std::string_view expected, std::string_view actual, const std::string& input) {
@@ -41,7 +41,7 @@ public:
         return differences_ == 0;
     }
 
-private:
+  private:
     std::string format_;
     std::uint64_t checked_ = 0;
     std::uint64_t differences_ = 0;

@@ -1,5 +1,7 @@
 #include "convert/FixedCellFormat.h"
 
+#include "recording/LittleEndian.h"
+
 #include <array>
 #include <bit>
 #include <charconv>
@@ -50,6 +52,27 @@ inline char* PutPairBefore(char* end, unsigned v) {
     return end;
 }
 
+// The eight decimal digits of v (< 10^8) as ASCII, the first digit in the lowest byte: both
+// halves, then all four pairs, then all digits are split at once in lanes of one word.
+inline std::uint64_t EightDigits(std::uint32_t v) {
+    std::uint64_t x = (v / 10000) | (static_cast<std::uint64_t>(v % 10000) << 32);
+    // x * 10486 >> 20 is x / 100 for x < 10^4; x * 103 >> 10 is x / 10 for x < 100.
+    std::uint64_t q = ((x * 10486) >> 20) & 0x0000007F0000007Full;
+    x = q | ((x - q * 100) << 16);
+    q = ((x * 103) >> 10) & 0x000F000F000F000Full;
+    x = q | ((x - q * 10) << 8);
+    return x + 0x3030303030303030ull;
+}
+
+// Stores the eight digits of EightDigits in text order.
+inline void StoreEightDigits(char* out, std::uint64_t digits) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &digits, sizeof digits);
+    } else {
+        StoreLe64(reinterpret_cast<std::uint8_t*>(out), digits);
+    }
+}
+
 // Decimal digits of v, at least 1.
 inline int CountDigits(std::uint64_t v) {
     v |= 1;  // same digit count (every power of 10 is even), and 0 counts as one digit
@@ -81,16 +104,28 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
     const bool negative = (bits >> 63) != 0;
     const int biased = static_cast<int>((bits >> kMantissaBits) & 0x7FF);
 
-    // n = round-half-even(|value| * 10^Precision), exactly.
+    // n = round-half-even(|value| * 10^Precision), exactly: value = m / 2^shift, so n is
+    // m * 10^Precision / 2^shift rounded, with the dropped bits deciding the rounding.
     std::uint64_t n = 0;
     if (biased >= kZeroExponentLimit) {
         const std::uint64_t m = (bits & kMantissaMask) | (std::uint64_t{1} << kMantissaBits);
         const int shift = 1075 - biased;  // 19..92 here
         const Uint128 scaled = static_cast<Uint128>(m) * kScale;
-        const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
-        const Uint128 odd = (scaled >> shift) & 1;
-        // Adding half - 1 rounds up above the tie; the last bit decides the tie itself.
-        n = static_cast<std::uint64_t>((scaled + (half - 1) + odd) >> shift);
+        if (shift < 64) {
+            // The common case, |value| >= 2^-11: the dropped bits are the low word's last
+            // `shift` bits; moved to the top, exactly 2^63 is the tie.
+            const auto high = static_cast<std::uint64_t>(scaled >> 64);
+            const auto low = static_cast<std::uint64_t>(scaled);
+            n = (high << (64 - shift)) | (low >> shift);
+            const std::uint64_t dropped = low << (64 - shift);
+            constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+            n += static_cast<std::uint64_t>((dropped > kHalf) | ((dropped == kHalf) & (n & 1)));
+        } else {
+            // No exact tie down here: a tie needs m * 5^Precision = odd * 2^(shift-Precision-1),
+            // so shift <= Precision + 53 < 64. Adding the half rounds to nearest.
+            const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+            n = static_cast<std::uint64_t>((scaled + half) >> shift);
+        }
     }
 
     const std::uint64_t integer = n / kScale;
@@ -100,19 +135,21 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
     const std::size_t total = PadAndMeasure(length);
 
     std::memset(out, ' ', kFieldWidth);
-    char* p = out + total;
-    for (int i = 0; i < Precision / 2; ++i) {
-        p = PutPairBefore(p, fraction % 100);
-        fraction /= 100;
+    // The sign goes where the text starts; without a sign the first digit overwrites it.
+    // Branch-free, since signs alternate unpredictably in sampled signals.
+    out[total - length] = '-';
+    char* point = out + total - 1 - Precision;
+    if constexpr (Precision == 9) {
+        point[1] = static_cast<char>('0' + fraction / 100'000'000);
+        StoreEightDigits(point + 2, EightDigits(fraction % 100'000'000));
+    } else if constexpr (Precision == 7) {
+        StoreEightDigits(point, EightDigits(fraction));  // its leading '0' becomes the point
+    } else {
+        static_assert(Precision == 6);
+        StoreEightDigits(point - 1, EightDigits(fraction));  // the integer digits cover "00"
     }
-    if constexpr (Precision % 2 != 0) {
-        *--p = static_cast<char>('0' + fraction);
-    }
-    *--p = '.';
-    p = PutIntegerBefore(p, integer);
-    if (negative) {
-        *--p = '-';
-    }
+    *point = '.';
+    PutIntegerBefore(point, integer);
     return total;
 }
 
