@@ -58,19 +58,19 @@ bool VerifyPrecision(int precision, std::uint64_t count) {
     char cell[vantrel::kMaxFixedCellSize];
     auto check = [&](double value) {
         const std::size_t n = vantrel::FormatFixedCell(cell, value, precision);
-        tally.Check(vantrel::testing::PrintfFixed(value, precision), std::string_view(cell, n),
+        tally.Check(vantrel::test::PrintfFixed(value, precision), std::string_view(cell, n),
                     Describe(value));
     };
 
-    for (double value : vantrel::testing::EdgeDoubles()) {
+    for (double value : vantrel::test::EdgeDoubles()) {
         check(value);
     }
-    for (const auto& rule : vantrel::testing::ScaleRules16()) {
+    for (const auto& rule : vantrel::test::ScaleRules16()) {
         for (int code = -32768; code <= 32767; ++code) {
             check(rule(code));
         }
     }
-    vantrel::testing::FixedCellSampler sampler(0x5eed0000u + static_cast<unsigned>(precision));
+    vantrel::test::FixedCellSampler sampler(0x5eed0000u + static_cast<unsigned>(precision));
     for (std::uint64_t i = 0; i < count; ++i) {
         check(sampler.Next(precision));
     }
@@ -82,17 +82,17 @@ bool VerifyCodes(std::uint64_t count) {
     char cell[vantrel::kMaxFixedCellSize];
     auto check = [&](std::int32_t code) {
         const std::size_t n = vantrel::FormatCodeCell(cell, code);
-        tally.Check(vantrel::testing::PrintfCode(code), std::string_view(cell, n),
+        tally.Check(vantrel::test::PrintfCode(code), std::string_view(cell, n),
                     std::to_string(code));
     };
 
-    for (std::int32_t code : vantrel::testing::EdgeCodes()) {
+    for (std::int32_t code : vantrel::test::EdgeCodes()) {
         check(code);
     }
     for (std::int32_t code = -70000; code <= 70000; ++code) {
         check(code);
     }
-    vantrel::testing::FixedCellSampler sampler(0xc0de0000u);
+    vantrel::test::FixedCellSampler sampler(0xc0de0000u);
     for (std::uint64_t i = 0; i < count; ++i) {
         check(sampler.Code());
     }

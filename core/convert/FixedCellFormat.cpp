@@ -2,6 +2,7 @@
 
 #include "recording/LittleEndian.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -153,13 +154,16 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
     return total;
 }
 
+// Through a scratch buffer, so that the NUL lands there and not in the caller's text.
 std::size_t FormatWithLibrary(char* out, double value, int precision) {
-    const int written = std::snprintf(out, kMaxFixedCellSize, "%11.*f", precision, value);
+    std::array<char, kMaxFixedCellSize> text;
+    const int written = std::snprintf(text.data(), text.size(), "%11.*f", precision, value);
     if (written < 0) {
         return 0;
     }
-    const auto length = static_cast<std::size_t>(written);
-    return length < kMaxFixedCellSize ? length : kMaxFixedCellSize - 1;
+    const std::size_t length = std::min(static_cast<std::size_t>(written), kMaxFixedCellSize - 1);
+    std::memcpy(out, text.data(), length);
+    return length;
 }
 
 // Large finite magnitudes: std::to_chars with a precision is defined as printf in the C

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::testing {
+namespace vantrel::test {
 
 // The scaling formulas of the cards, one double operation at a time in the order written
 // (the build forbids contraction). c is the decoded code.
@@ -127,7 +127,10 @@ inline std::vector<double> EdgeDoubles() {
 }
 
 inline std::vector<std::int32_t> EdgeCodes() {
-    std::vector<std::int32_t> codes = {0, 1, -1, std::numeric_limits<std::int32_t>::max(),
+    std::vector<std::int32_t> codes = {0,
+                                       1,
+                                       -1,
+                                       std::numeric_limits<std::int32_t>::max(),
                                        std::numeric_limits<std::int32_t>::min(),
                                        std::numeric_limits<std::int32_t>::min() + 1,
                                        std::numeric_limits<std::int32_t>::max() - 1};
@@ -150,7 +153,7 @@ inline std::vector<std::int32_t> EdgeCodes() {
 
 // Random doubles drawn from a mix of the kinds above, for one precision.
 class FixedCellSampler {
-public:
+  public:
     explicit FixedCellSampler(std::uint64_t seed) : rng_(seed) {}
 
     double Next(int precision) {
@@ -198,7 +201,7 @@ public:
         }
     }
 
-private:
+  private:
     std::uint64_t Uniform(std::uint64_t lo, std::uint64_t hi) {
         return std::uniform_int_distribution<std::uint64_t>(lo, hi)(rng_);
     }
@@ -212,9 +215,7 @@ private:
         return Signed(std::ldexp(1.0 + unit, exponent));
     }
 
-    double RandomBits() {
-        return std::bit_cast<double>(static_cast<std::uint64_t>(rng_()));
-    }
+    double RandomBits() { return std::bit_cast<double>(static_cast<std::uint64_t>(rng_())); }
 
     // k / 2^n with a random k of random length: at n = p + 1 with odd k this is an exact tie
     // at p decimals. Sometimes moved one step up or down.
@@ -263,4 +264,4 @@ private:
     std::vector<std::function<double(double)>> rules24_ = ScaleRules24();
 };
 
-}  // namespace vantrel::testing
+}  // namespace vantrel::test
