@@ -102,7 +102,7 @@ TEST(FixedCellFormat, otherPrecisions_followPrintf) {
 
 // Stops after a few differences so one fault does not flood the log.
 class SampleComparison : public ::testing::TestWithParam<int> {
-protected:
+  protected:
     void Compare(double value) {
         const int precision = GetParam();
         const std::string expected = test::PrintfFixed(value, precision);
@@ -115,7 +115,7 @@ protected:
 
     void ExpectNoDifferences() { EXPECT_EQ(differences_, 0); }
 
-private:
+  private:
     int differences_ = 0;
 };
 
