@@ -131,8 +131,10 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
 
     const std::uint64_t integer = n / kScale;
     auto fraction = static_cast<std::uint32_t>(n % kScale);
+    // Most cells of scaled signals have one integer digit.
+    const int integerDigits = integer < 10 ? 1 : CountDigits(integer);
     const std::size_t length =
-        (negative ? 1 : 0) + static_cast<std::size_t>(CountDigits(integer)) + 1 + Precision;
+        (negative ? 1 : 0) + static_cast<std::size_t>(integerDigits) + 1 + Precision;
     const std::size_t total = PadAndMeasure(length);
 
     std::memset(out, ' ', kFieldWidth);
@@ -150,7 +152,11 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
         StoreEightDigits(point - 1, EightDigits(fraction));  // the integer digits cover "00"
     }
     *point = '.';
-    PutIntegerBefore(point, integer);
+    if (integer < 10) {
+        point[-1] = static_cast<char>('0' + integer);
+    } else {
+        PutIntegerBefore(point, integer);
+    }
     return total;
 }
 
