@@ -1,5 +1,5 @@
 // Cost of one text cell: the C library's snprintf, std::to_chars (with the same padding) and
-// the cell formatter, per precision, on scaled 16-bit codes; and the codes cell.
+// the cell formatter, per precision, on scaled random codes; and the codes cell.
 
 #include <benchmark/benchmark.h>
 
@@ -16,18 +16,31 @@ namespace {
 
 constexpr std::size_t kValueCount = 4096;  // a power of two, cycled through
 
-// Card-type-1 "+/-10V" values of random 16-bit codes, the common case of the scaled text.
-const std::vector<double>& ScaledValues() {
-    static const std::vector<double> values = [] {
-        std::mt19937 rng(1);
-        std::vector<double> v(kValueCount);
-        for (double& x : v) {
+// Values of random codes scaled as the card types that use each precision scale them:
+// "+/-10V" of 16-bit codes for 6 and 7 decimals, "+/-25V" of 24-bit codes for 9.
+std::vector<double> MakeValues(int precision) {
+    std::mt19937 rng(static_cast<unsigned>(precision));
+    std::vector<double> v(kValueCount);
+    for (double& x : v) {
+        if (precision == 9) {
+            std::int32_t code = static_cast<std::int32_t>(rng() & 0x00FFFFFF);
+            if (code & 0x00800000) {
+                code -= 0x01000000;
+            }
+            x = code * 25.0 / 8388608.0;
+        } else {
             const auto code = static_cast<std::int16_t>(rng() & 0xFFFF);
             x = code / 32768.0 * 10.0;
         }
-        return v;
-    }();
-    return values;
+    }
+    return v;
+}
+
+const std::vector<double>& ScaledValues(int precision) {
+    static const std::vector<double> values6 = MakeValues(6);
+    static const std::vector<double> values7 = MakeValues(7);
+    static const std::vector<double> values9 = MakeValues(9);
+    return precision == 6 ? values6 : precision == 7 ? values7 : values9;
 }
 
 const std::vector<std::int32_t>& Codes() {
@@ -44,7 +57,7 @@ const std::vector<std::int32_t>& Codes() {
 
 void BM_Snprintf(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
-    const auto& values = ScaledValues();
+    const auto& values = ScaledValues(precision);
     char cell[vantrel::kMaxFixedCellSize];
     std::size_t i = 0;
     for (auto _ : state) {
@@ -58,7 +71,7 @@ void BM_Snprintf(benchmark::State& state) {
 
 void BM_ToChars(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
-    const auto& values = ScaledValues();
+    const auto& values = ScaledValues(precision);
     char digits[vantrel::kMaxFixedCellSize];
     char cell[vantrel::kMaxFixedCellSize];
     std::size_t i = 0;
@@ -77,7 +90,7 @@ void BM_ToChars(benchmark::State& state) {
 
 void BM_FormatFixedCell(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
-    const auto& values = ScaledValues();
+    const auto& values = ScaledValues(precision);
     char cell[vantrel::kMaxFixedCellSize];
     std::size_t i = 0;
     for (auto _ : state) {

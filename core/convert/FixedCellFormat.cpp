@@ -131,8 +131,11 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
 
     const std::uint64_t integer = n / kScale;
     auto fraction = static_cast<std::uint32_t>(n % kScale);
-    // Most cells of scaled signals have one integer digit.
-    const int integerDigits = integer < 10 ? 1 : CountDigits(integer);
+    // Most cells of scaled signals have one or two integer digits; whether one or two
+    // varies from cell to cell, so that case is written without branches.
+    const bool small = integer < 100;
+    const int twoDigits = integer >= 10 ? 1 : 0;
+    const int integerDigits = small ? 1 + twoDigits : CountDigits(integer);
     const std::size_t length =
         (negative ? 1 : 0) + static_cast<std::size_t>(integerDigits) + 1 + Precision;
     const std::size_t total = PadAndMeasure(length);
@@ -152,8 +155,11 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
         StoreEightDigits(point - 1, EightDigits(fraction));  // the integer digits cover "00"
     }
     *point = '.';
-    if (integer < 10) {
-        point[-1] = static_cast<char>('0' + integer);
+    if (small) {
+        // With one digit the second store repeats the first.
+        const char* pair = &kDigitPairs[2 * integer];
+        point[-1] = pair[1];
+        point[-1 - twoDigits] = pair[1 - twoDigits];
     } else {
         PutIntegerBefore(point, integer);
     }
