@@ -7,11 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "convert/FixedCellFormat.h"
+
 namespace vantrel {
 
 // Room for any cell: the widest double in fixed-point notation with 9 decimals has 309
 // integer digits, a sign, a point and the decimals.
-inline constexpr std::size_t kCellCapacity = 400;
+inline constexpr std::size_t kCellCapacity = kMaxFixedCellSize;
 
 // Decimals of the scaled cell format of a card type: 7 for 1, 3 and 7; 6 for 2 and 8; 9 for
 // 4. -1 for card types without a cell format (5, 6 and every value outside 1..8).
@@ -21,8 +23,6 @@ int ScaledCellDecimals(std::int16_t cardType);
 // returns its length; 0 when the card type has no cell format.
 std::size_t FormatScaledCell(char* out, double value, std::int16_t cardType);
 
-// Writes "%11d" of `code` to `out` (at least kCellCapacity bytes, not terminated) and
-// returns its length, always 11.
-std::size_t FormatCodeCell(char* out, std::int32_t code);
+// Codes cells ("%11d") are FormatCodeCell of FixedCellFormat.h.
 
 }  // namespace vantrel
