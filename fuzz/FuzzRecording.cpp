@@ -276,9 +276,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.outputPath = kOutput;
     Bytes binary;
     bool haveBinary = false;
+    // No channels and many scans: each text conversion writes a megabyte of empty lines
+    // before the disk is found full, and each binary one runs through every scan to write
+    // nothing. One conversion of each kind shows that; more would only slow the fuzzer.
+    const bool emptyLines = state.header.channelCount() == 0 && state.header.scanCount() > 4096;
     for (const int format : {0, 1, 2}) {
         for (const int separator : {0, 1, 2}) {
             for (const int title : {1, 0}) {
+                if (emptyLines && (format == 2 || separator != 1 || title != 1)) {
+                    continue;
+                }
                 state.formatIndex = format;
                 state.separatorIndex = separator;
                 state.titleFlag = title;
@@ -291,7 +298,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     binary = out;
                     haveBinary = true;
                 }
-                if (separator == 1 && title == 1) {
+                if (separator == 1 && title == 1 && !emptyLines) {
                     const std::string memoryMessage = messages.texts.front();
                     const Bytes streamed = ConvertStreamed(state, platform, files, messages);
                     Require(messages.texts.front() == memoryMessage && streamed == out,

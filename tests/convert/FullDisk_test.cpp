@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
@@ -10,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include "RecordingBuilder.h"
 #include "convert/ChildProcess.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
@@ -114,6 +117,24 @@ TEST(FullDisk, fileSizeLimit_overExistingOutput_leavesNoPartialOutput) {
 
     EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), 0, 4096),
               std::string(kWriteOutputErrorMessage) + "\nexists=0 open=0");
+}
+
+// No channels and two billion scans load from 60 bytes and ask for 4 GiB of empty lines.
+// A disk that fills must end the run at its first failed write, not after every scan.
+TEST(FullDisk, zeroChannelsBillionsOfScans_fileSizeLimit_stopsAtFirstFailedWrite) {
+    RecordingBuilder b;
+    b.header().SetChannelCount(0);
+    b.header().SetScanCount(INT32_MAX);
+    TempDir dir;
+    b.WriteTo(dir.File("rec.daq"));
+    for (const int format : {0, 2}) {
+        SCOPED_TRACE(format);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), format, 1 << 20),
+                  std::string(kWriteOutputErrorMessage) + "\nexists=0 open=0");
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(took.count(), 1.0);
+    }
 }
 
 // The same child with room for the whole file succeeds, so the failures above come from the
