@@ -5,8 +5,11 @@
 
 #include <filesystem>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "convert/ChildProcess.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
 
@@ -63,6 +66,56 @@ TEST_P(Uncreatable, eachFormat_reportsOpenErrorAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(OutputPath, Uncreatable, ::testing::ValuesIn(kUncreatable),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// A named pipe nobody reads: opened for reading and writing, the run would be its own
+// reader and block for ever once the pipe's buffer filled. It must fail at once instead.
+TEST(NamedPipeOutput, withoutReader_reportsOpenErrorInsteadOfBlocking) {
+    TempDir dir;
+    WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(5000));  // 125 kB of text
+    ASSERT_EQ(mkfifo(dir.File("out.fifo").c_str(), 0600), 0);
+
+    const ChildResult child = RunInChild([&] {
+        alarm(10);  // a regression hangs: end it as a failure rather than stall the suite
+        ConversionSession session;
+        if (!session.Load(dir.File("rec.daq"))) {
+            return std::string("load failed");
+        }
+        session.Convert(dir.File("out.fifo"));
+        std::string report;
+        for (const auto& text : session.messages.texts) {
+            report += text + "\n";
+        }
+        return report;
+    });
+
+    EXPECT_TRUE(child.exitedNormally) << "the run blocked on the pipe";
+    EXPECT_EQ(child.report, std::string(kOpenOutputErrorMessage) + "\n");
+    EXPECT_TRUE(fs::is_fifo(dir.File("out.fifo")));
+}
+
+TEST(NamedPipeOutput, withReader_deliversWholeOutput) {
+    TempDir dir;
+    WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(100));
+    ASSERT_EQ(mkfifo(dir.File("out.fifo").c_str(), 0600), 0);
+    // The test reads; the output (2.5 kB) fits the pipe's buffer until it does.
+    const int reader = open(dir.File("out.fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+
+    ConversionSession session;
+    ASSERT_TRUE(session.Load(dir.File("rec.daq")));
+    session.Convert(dir.File("out.fifo"));
+    std::string received;
+    char buffer[4096];
+    for (ssize_t got; (got = read(reader, buffer, sizeof buffer)) > 0;) {
+        received.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(reader);
+
+    EXPECT_EQ(session.messages.texts,
+              std::vector<std::string>{SuccessMessage(dir.File("out.fifo"))});
+    session.Convert(dir.File("out.cvt"));
+    EXPECT_EQ(received, ReadFileText(dir.File("out.cvt")));
+}
 
 // Spellings of the loaded recording's path. The recording is loaded as `dir/rec.daq`.
 struct SameFileCase {
