@@ -4,7 +4,6 @@
 // after the first failure the buffer drops further output and reports failure.
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -32,11 +31,10 @@ class OutputBuffer {
   private:
     FileApi& files_;
     FileApi::Handle file_;
-    // Not cleared on allocation: only what is gathered is read, and most outputs touch a
+    // Reserved, not filled: only what is gathered is ever touched, and most outputs use a
     // small part of it.
-    std::unique_ptr<char[]> buffer_;
+    std::vector<char> buffer_;
     std::size_t capacity_;
-    std::size_t used_ = 0;
     bool ok_ = true;
 };
 

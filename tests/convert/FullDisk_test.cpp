@@ -130,10 +130,11 @@ TEST(FullDisk, zeroChannelsBillionsOfScans_fileSizeLimit_stopsAtFirstFailedWrite
     for (const int format : {0, 2}) {
         SCOPED_TRACE(format);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), format, 1 << 20),
+        EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), format, 4096),
                   std::string(kWriteOutputErrorMessage) + "\nexists=0 open=0");
+        // A megabyte of lines is built before the first write; all 2^31 would take minutes.
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(took.count(), 1.0);
+        EXPECT_LT(took.count(), 5.0);
     }
 }
 
