@@ -157,6 +157,10 @@ void AddHostileHeaders(std::vector<Seed>& seeds) {
     huge.AddBytes(Bytes(300, 0x5A));
     seeds.push_back({"huge-scan-count", huge.Bytes()});
 
+    auto emptyLines = Recording(1, 1, 0, 1, 0, 0);
+    emptyLines.header().SetScanCount(0x7FFFFFFF);
+    seeds.push_back({"zero-channels-max-scans", emptyLines.Bytes()});
+
     auto negativeChannels = Recording(1, 1, 0, 1, 0, 0);
     negativeChannels.header().SetChannelCount(-1);
     negativeChannels.header().SetScanCount(10);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -43,6 +44,11 @@ struct HostileCase {
     std::int16_t queueCount;  // claimed, not present
     const char* message;
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const HostileCase kHostile[] = {
     {"maxScans64Channels32Bit", 4, 2, 0, 64, INT32_MAX, 0, kReadErrorMessage},

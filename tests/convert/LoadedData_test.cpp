@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "RecordingBuilder.h"
@@ -36,6 +37,24 @@ std::vector<std::uint8_t> OtherRecording() {
 }
 
 enum class Change { kDelete, kRewriteOther, kRewriteGarbage, kTruncate };
+
+const char* ChangeName(Change change) {
+    switch (change) {
+        case Change::kDelete:
+            return "deleted";
+        case Change::kRewriteOther:
+            return "rewrittenWithOtherRecording";
+        case Change::kRewriteGarbage:
+            return "rewrittenWithGarbage";
+        case Change::kTruncate:
+            return "truncatedToZero";
+    }
+    return "unknown";
+}
+
+void PrintTo(Change change, std::ostream* os) {
+    *os << ChangeName(change);
+}
 
 void ApplyChange(Change change, const std::string& path) {
     switch (change) {
@@ -94,19 +113,7 @@ TEST_P(ChangedAfterLoad, eachFormat_convertsWhatWasLoaded) {
 INSTANTIATE_TEST_SUITE_P(Recording, ChangedAfterLoad,
                          ::testing::Values(Change::kDelete, Change::kRewriteOther,
                                            Change::kRewriteGarbage, Change::kTruncate),
-                         [](const auto& test) {
-                             switch (test.param) {
-                                 case Change::kDelete:
-                                     return "deleted";
-                                 case Change::kRewriteOther:
-                                     return "rewrittenWithOtherRecording";
-                                 case Change::kRewriteGarbage:
-                                     return "rewrittenWithGarbage";
-                                 case Change::kTruncate:
-                                     return "truncatedToZero";
-                             }
-                             return "unknown";
-                         });
+                         [](const auto& test) { return ChangeName(test.param); });
 
 // A rewritten recording still sits at the loaded path, so naming it as output is refused
 // and its new bytes survive.

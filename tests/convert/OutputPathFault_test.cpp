@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,6 +26,11 @@ struct UncreatableCase {
     const char* name;
     std::string (*path)(const TempDir& dir);
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const UncreatableCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const UncreatableCase kUncreatable[] = {
     {"missingFolder", [](const TempDir& d) { return d.File("missing/out.cvt"); }},
@@ -122,6 +128,11 @@ struct SameFileCase {
     const char* name;
     std::string (*path)(const TempDir& dir);
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const SameFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const SameFileCase kSameFile[] = {
     {"samePath", [](const TempDir& d) { return d.File("rec.daq"); }},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 
 #include "RecordingBuilder.h"
 #include "convert/ConversionSession.h"
@@ -19,6 +20,11 @@ struct RefusedCase {
     std::function<void(RecordingBuilder&)> shape;
     const char* message;
 };
+
+// Names the case in test listings instead of its bytes.
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // Two channels, three scans, of 32-bit elements, which every width below can load.
 RecordingBuilder Base(std::int16_t card, std::int16_t widthCode) {
