@@ -9,8 +9,7 @@ namespace vantrel {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const BuiltDialog built = BuildDialog(*this, AboutTemplate());
-    connect(FindControl<QPushButton>(*this, kIdOk), &QPushButton::clicked, this,
-            &QDialog::accept);
+    connect(FindControl<QPushButton>(*this, kIdOk), &QPushButton::clicked, this, &QDialog::accept);
     if (QWidget* first = FirstTabStop(built)) {
         first->setFocus();
     }

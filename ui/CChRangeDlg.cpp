@@ -1,8 +1,8 @@
 #include "CChRangeDlg.h"
 
 #include <QListWidget>
-#include <algorithm>
 #include <QPushButton>
+#include <algorithm>
 
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
@@ -32,13 +32,12 @@ CChRangeDlg::CChRangeDlg(QWidget* parent, std::int16_t entryCount,
                          std::span<const std::string_view> rangeLabels)
     : QDialog(parent) {
     const BuiltDialog built = BuildDialog(*this, ViewerTemplate());
-    connect(FindControl<QPushButton>(*this, kIdOk), &QPushButton::clicked, this,
-            &QDialog::accept);
+    connect(FindControl<QPushButton>(*this, kIdOk), &QPushButton::clicked, this, &QDialog::accept);
     list_ = FindControl<QListWidget>(*this, ctl::kChannelList);
-    list_->setItemDelegate(new TabStopDelegate(
-        {static_cast<qreal>(DluToPixelsX(kChannelStop, built.units)),
-         static_cast<qreal>(DluToPixelsX(kRangeStop, built.units))},
-        list_));
+    list_->setItemDelegate(
+        new TabStopDelegate({static_cast<qreal>(DluToPixelsX(kChannelStop, built.units)),
+                             static_cast<qreal>(DluToPixelsX(kRangeStop, built.units))},
+                            list_));
 
     list_->clear();
     // A count beyond the entries held would read past the queue.

@@ -37,15 +37,17 @@ namespace {
 QString FromLocal(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
-std::string ToLocal(const QString& text) { return text.toLocal8Bit().toStdString(); }
+std::string ToLocal(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
 
 enum class ExchangeKind { kText, kCheck, kRadio };
 
 struct ExchangeEntry {
     int id;
     ExchangeKind kind;
-    std::string ConversionState::* text;
-    std::int32_t ConversionState::* value;
+    std::string ConversionState::*text;
+    std::int32_t ConversionState::*value;
 };
 
 // Control 1027 is bound once at start and exchanges no value; the rest in exchange order.
@@ -160,7 +162,9 @@ void CVantrelDlg::OnInitDialog() {
     }
 }
 
-void CVantrelDlg::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
+void CVantrelDlg::UpdateData(bool saveAndValidate) {
+    DoDataExchange(saveAndValidate);
+}
 
 void CVantrelDlg::DoDataExchange(bool in) {
     for (const ExchangeEntry& entry : kExchange) {
@@ -187,14 +191,16 @@ void CVantrelDlg::DoDataExchange(bool in) {
                 break;
             }
             case ExchangeKind::kRadio:
-                ExchangeRadio(*qobject_cast<QRadioButton*>(control)->group(),
-                              state_.*entry.value, in);
+                ExchangeRadio(*qobject_cast<QRadioButton*>(control)->group(), state_.*entry.value,
+                              in);
                 break;
         }
     }
 }
 
-void CVantrelDlg::SetViewEnabled(bool enabled) { view_->setEnabled(enabled); }
+void CVantrelDlg::SetViewEnabled(bool enabled) {
+    view_->setEnabled(enabled);
+}
 
 void CVantrelDlg::OnBrowseInput() {
     const auto chosen = services_.chooser.Choose(this, InputFileRequest());
@@ -292,7 +298,9 @@ void CVantrelDlg::done(int result) {
     OnDestroy();
 }
 
-void CVantrelDlg::OnDestroy() { state_.samples.reset(); }
+void CVantrelDlg::OnDestroy() {
+    state_.samples.reset();
+}
 
 void CVantrelDlg::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

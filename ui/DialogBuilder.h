@@ -27,7 +27,9 @@ struct BuiltDialog {
 BuiltDialog BuildDialog(QDialog& target, const DialogTemplate& dialog);
 
 // The object name that identifies a control: its id in decimal.
-inline QString ControlName(int id) { return QString::number(id); }
+inline QString ControlName(int id) {
+    return QString::number(id);
+}
 
 // The control `id` of a built dialog, or nullptr.
 template <typename T = QWidget>

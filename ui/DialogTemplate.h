@@ -10,23 +10,23 @@
 namespace vantrel {
 
 enum class ControlKind {
-    kLabel,        // static text
-    kGroupBox,     // frame with a caption; its controls are its siblings, not its children
+    kLabel,     // static text
+    kGroupBox,  // frame with a caption; its controls are its siblings, not its children
     kPushButton,
-    kEdit,         // one-line edit field
-    kAutoRadio,    // radio button; exclusive within its group
-    kAutoCheck,    // two-state check box
+    kEdit,           // one-line edit field
+    kAutoRadio,      // radio button; exclusive within its group
+    kAutoCheck,      // two-state check box
     kDropDownCombo,  // combo box with an editable field and a drop-down list
     kListBox,
-    kBitmap,       // picture of a bitmap resource, shown at the bitmap's own size
-    kIcon,         // picture of an icon resource, shown at the icon's own size
+    kBitmap,  // picture of a bitmap resource, shown at the bitmap's own size
+    kIcon,    // picture of an icon resource, shown at the icon's own size
 };
 
 // Window and control styles the builder honours.
 enum ControlStyle : std::uint32_t {
     kNoStyle = 0,
     kTabStop = 1u << 0,
-    kGroup = 1u << 1,     // starts a group (radio buttons up to the next group start)
+    kGroup = 1u << 1,  // starts a group (radio buttons up to the next group start)
     kDisabled = 1u << 2,
     kDefault = 1u << 3,   // the default push button
     kCentred = 1u << 4,   // centred label text

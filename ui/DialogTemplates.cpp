@@ -24,8 +24,7 @@ constexpr std::array kMainControls = {
     ControlSpec{kNoId, K::kLabel, "Start time:", 158, 82, 48, 11, kGroup},
     ControlSpec{ctl::kView, K::kPushButton, "View", 258, 95, 26, 13, kDisabled | kTabStop},
     ControlSpec{kNoId, K::kGroupBox, "Output File", 7, 136, 290, 97, kNoStyle},
-    ControlSpec{ctl::kInputPath, K::kEdit, "", 71, 18, 175, 14,
-                kBorder | kAutoHScroll | kTabStop},
+    ControlSpec{ctl::kInputPath, K::kEdit, "", 71, 18, 175, 14, kBorder | kAutoHScroll | kTabStop},
     ControlSpec{ctl::kBrowseInput, K::kPushButton, "Browse", 247, 18, 36, 14, kTabStop},
     ControlSpec{kNoId, K::kLabel, "Channel/Range:", 157, 96, 57, 11, kGroup},
     ControlSpec{ctl::kLoad, K::kPushButton, "Load", 91, 111, 103, 15, kTabStop},
@@ -75,22 +74,23 @@ constexpr std::array kAboutControls = {
     ControlSpec{kNoId, K::kIcon, "128", 23, 7, 21, 20, kNoStyle},
 };
 
-constexpr DialogTemplate kMain{kMainTemplateId,
-                               "Tessary -  File Convert Utility",
-                               304,
-                               262,
-                               "Arial",
-                               8,
-                               kMainControls};
+constexpr DialogTemplate kMain{
+    kMainTemplateId, "Tessary -  File Convert Utility", 304, 262, "Arial", 8, kMainControls};
 constexpr DialogTemplate kViewer{
     kViewerTemplateId, "Display Channel/Range", 175, 152, "MS Sans Serif", 8, kViewerControls};
-constexpr DialogTemplate kAbout{
-    kAboutTemplateId, "About Vantrel", 235, 76, "MS Sans Serif", 8, kAboutControls};
+constexpr DialogTemplate kAbout{kAboutTemplateId, "About Vantrel", 235, 76, "MS Sans Serif", 8,
+                                kAboutControls};
 
 }  // namespace
 
-const DialogTemplate& MainTemplate() { return kMain; }
-const DialogTemplate& ViewerTemplate() { return kViewer; }
-const DialogTemplate& AboutTemplate() { return kAbout; }
+const DialogTemplate& MainTemplate() {
+    return kMain;
+}
+const DialogTemplate& ViewerTemplate() {
+    return kViewer;
+}
+const DialogTemplate& AboutTemplate() {
+    return kAbout;
+}
 
 }  // namespace vantrel

@@ -43,8 +43,12 @@ int MulDiv(int value, int numerator, int denominator) {
 }
 }  // namespace
 
-int DluToPixelsX(int x, const DialogBaseUnits& units) { return MulDiv(x, units.cx, 4); }
-int DluToPixelsY(int y, const DialogBaseUnits& units) { return MulDiv(y, units.cy, 8); }
+int DluToPixelsX(int x, const DialogBaseUnits& units) {
+    return MulDiv(x, units.cx, 4);
+}
+int DluToPixelsY(int y, const DialogBaseUnits& units) {
+    return MulDiv(y, units.cy, 8);
+}
 
 QRect DluToPixels(int x, int y, int w, int h, const DialogBaseUnits& units) {
     // The dialog manager maps position and size each on its own.

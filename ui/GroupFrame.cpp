@@ -1,7 +1,7 @@
 #include "GroupFrame.h"
 
-#include <QPainter>
 #include <qdrawutil.h>
+#include <QPainter>
 
 namespace vantrel {
 
@@ -30,8 +30,8 @@ void GroupFrame::paintEvent(QPaintEvent*) {
     const int textWidth = metrics.horizontalAdvance(title_);
     const QRect caption(kCaptionInset, 0, textWidth + 2 * kCaptionPadding, metrics.height());
     painter.fillRect(caption, palette().window());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(caption, Qt::AlignCenter | Qt::TextSingleLine, title_);
 }
 

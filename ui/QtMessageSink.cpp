@@ -13,8 +13,8 @@ QString ApplicationName() {
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const std::string& text) {
     auto box = std::make_unique<QMessageBox>(
         QMessageBox::Warning, ApplicationName(),
-        QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
-        QMessageBox::Ok, parent);
+        QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+        parent);
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::ApplicationModal);
     return box;

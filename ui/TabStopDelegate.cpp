@@ -27,8 +27,7 @@ void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     painter->save();
     painter->setFont(item.font);
-    painter->setPen(item.palette.color(
-        selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(QRectF(option.rect), text, layout);
     painter->restore();
 }

@@ -9,6 +9,8 @@
 namespace vantrel {
 
 class TabStopDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+
   public:
     TabStopDelegate(QList<qreal> stops, QObject* parent);
 
