@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: vantrel-screenshots OUTPUT_FOLDER [RECORDING]\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     QString recording = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (recording.isEmpty()) {
         recording = out.filePath(QStringLiteral("example.daq"));
