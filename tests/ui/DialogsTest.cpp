@@ -59,8 +59,8 @@ class DialogsTest : public QObject {
         QTest::newRow("count beyond the queue held")
             << std::vector<ChannelGainEntry>{{1, 1}, {2, 2}} << 500
             << QStringList{"\t1\t+/-10V", "\t2\t+/-5V"};
-        QTest::newRow("fewer than held") << std::vector<ChannelGainEntry>{{1, 1}, {2, 2}} << 1
-                                         << QStringList{"\t1\t+/-10V"};
+        QTest::newRow("fewer than held")
+            << std::vector<ChannelGainEntry>{{1, 1}, {2, 2}} << 1 << QStringList{"\t1\t+/-10V"};
     }
     void viewer_rowsInQueueOrder() {
         QFETCH(std::vector<ChannelGainEntry>, queue);
@@ -79,8 +79,8 @@ class DialogsTest : public QObject {
         QCOMPARE(viewer.list()->geometry(), DluToPixels(13, 25, 144, 96, units));
         auto* delegate = qobject_cast<TabStopDelegate*>(viewer.list()->itemDelegate());
         QVERIFY(delegate != nullptr);
-        QCOMPARE(delegate->stops(), QList<qreal>({qreal(DluToPixelsX(10, units)),
-                                                  qreal(DluToPixelsX(70, units))}));
+        QCOMPARE(delegate->stops(),
+                 QList<qreal>({qreal(DluToPixelsX(10, units)), qreal(DluToPixelsX(70, units))}));
         auto* ok = FindControl<QPushButton>(viewer, kIdOk);
         QVERIFY(ok->isDefault());
         QCOMPARE(viewer.focusWidget(), ok);
@@ -149,8 +149,7 @@ class DialogsTest : public QObject {
         const std::vector<FileType> types{
             {QStringLiteral("DAQ Files (*.daq; *.dat)"), QStringLiteral("*.daq; *.dat")},
             {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}};
-        QCOMPARE(QtNameFilters(types),
-                 QStringList({"DAQ Files (*.daq *.dat)", "All Files (*.*)"}));
+        QCOMPARE(QtNameFilters(types), QStringList({"DAQ Files (*.daq *.dat)", "All Files (*.*)"}));
     }
 
     void applicationStart_endsWhenTheWindowEnds() {
@@ -169,7 +168,6 @@ class DialogsTest : public QObject {
 };
 
 }  // namespace vantrel::test
-
 
 QTEST_MAIN(vantrel::test::DialogsTest)
 #include "DialogsTest.moc"

@@ -20,14 +20,13 @@ namespace vantrel::test {
 
 namespace {
 
-constexpr std::array kValueLabels = {ctl::kCardText,  ctl::kChannelText, ctl::kScanText,
-                                     ctl::kWidthText, ctl::kOrderText,   ctl::kRangeText,
-                                     ctl::kRateText,  ctl::kDateText,    ctl::kTimeText,
-                                     ctl::kQueueText};
+constexpr std::array kValueLabels = {
+    ctl::kCardText,  ctl::kChannelText, ctl::kScanText, ctl::kWidthText, ctl::kOrderText,
+    ctl::kRangeText, ctl::kRateText,    ctl::kDateText, ctl::kTimeText,  ctl::kQueueText};
 constexpr std::array kTextOptions = {ctl::kTitle, ctl::kSpace, ctl::kTab, ctl::kComma};
-constexpr std::array kAlwaysEnabled = {ctl::kInputPath,    ctl::kBrowseInput,  ctl::kLoad,
-                                       ctl::kOutputPath,   ctl::kBrowseOutput, ctl::kStartConvert,
-                                       ctl::kAbout,        kIdCancel,          ctl::kFormatList};
+constexpr std::array kAlwaysEnabled = {ctl::kInputPath,  ctl::kBrowseInput,  ctl::kLoad,
+                                       ctl::kOutputPath, ctl::kBrowseOutput, ctl::kStartConvert,
+                                       ctl::kAbout,      kIdCancel,          ctl::kFormatList};
 
 // A 16-bit recording of card type 1 with `channels` channels, `scans` scans and a queue of
 // `queue` entries (channel i, range 1).
@@ -47,7 +46,9 @@ std::string WriteRecording(const TempDir& dir, const std::string& name, int chan
     return path;
 }
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -90,8 +91,7 @@ class MainWindowTest : public QObject {
         }
         QCOMPARE(f.Control<QPushButton>(ctl::kStartConvert)->text(),
                  QStringLiteral("&Start Convert"));
-        QCOMPARE(f.Control<QRadioButton>(ctl::kHexadecimal)->text(),
-                 QStringLiteral("Hexadecimal"));
+        QCOMPARE(f.Control<QRadioButton>(ctl::kHexadecimal)->text(), QStringLiteral("Hexadecimal"));
         QComboBox* list = f.FormatList();
         QVERIFY(list->isEditable());
         QCOMPARE(list->count(), 3);
@@ -254,12 +254,18 @@ class MainWindowTest : public QObject {
     void browseInput_requestsTheOpenChooser_andDerivesOutputPath_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("derived");
-        QTest::newRow("extension") << "D:\\data\\run1.daq" << "D:\\data\\run1.cvt";
-        QTest::newRow("no dot") << "D:\\data\\run1" << "D:\\data\\run1.cvt";
-        QTest::newRow("ends in dot") << "D:\\data\\run1." << "D:\\data\\run1.cvt";
-        QTest::newRow("two dots") << "D:\\data\\a.b.daq" << "D:\\data\\a.b.cvt";
-        QTest::newRow("dot in folder") << "D:\\my.data\\run1" << "D:\\my.cvt";
-        QTest::newRow("already .cvt") << "/tmp/x.cvt" << "/tmp/x.cvt";
+        QTest::newRow("extension") << "D:\\data\\run1.daq"
+                                   << "D:\\data\\run1.cvt";
+        QTest::newRow("no dot") << "D:\\data\\run1"
+                                << "D:\\data\\run1.cvt";
+        QTest::newRow("ends in dot") << "D:\\data\\run1."
+                                     << "D:\\data\\run1.cvt";
+        QTest::newRow("two dots") << "D:\\data\\a.b.daq"
+                                  << "D:\\data\\a.b.cvt";
+        QTest::newRow("dot in folder") << "D:\\my.data\\run1"
+                                       << "D:\\my.cvt";
+        QTest::newRow("already .cvt") << "/tmp/x.cvt"
+                                      << "/tmp/x.cvt";
     }
     void browseInput_requestsTheOpenChooser_andDerivesOutputPath() {
         QFETCH(QString, chosen);
