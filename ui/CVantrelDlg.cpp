@@ -305,8 +305,12 @@ void CVantrelDlg::OnDestroy() {
 void CVantrelDlg::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Enter on a push button presses it; anywhere else it is the dialog's OK command.
-    if (enter && qobject_cast<QPushButton*>(focusWidget()) == nullptr) {
-        OnOK();
+    if (enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            OnOK();
+        }
         return;
     }
     QDialog::keyPressEvent(event);

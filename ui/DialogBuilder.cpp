@@ -45,6 +45,9 @@ QWidget* MakeControl(const ControlSpec& spec) {
             return new GroupFrame(ToQString(spec.text));
         case ControlKind::kPushButton: {
             auto* button = new QPushButton(ToQString(spec.text));
+            // Only the template's default button is a default; Qt would otherwise promote
+            // the first push button after the focus when the dialog shows.
+            button->setAutoDefault((spec.styles & kDefault) != 0);
             button->setDefault((spec.styles & kDefault) != 0);
             return button;
         }
@@ -98,6 +101,14 @@ void Place(QWidget& widget, const ControlSpec& spec, const DialogBaseUnits& unit
     if (spec.kind == ControlKind::kBitmap || spec.kind == ControlKind::kIcon) {
         // Picture controls take the size of their picture.
         rect.setSize(widget.sizeHint());
+    } else if (spec.kind == ControlKind::kAutoRadio || spec.kind == ControlKind::kAutoCheck) {
+        // The platform shrinks the check mark to an 8-unit row; Qt's style does not, so
+        // the row grows about its middle until the mark fits, the text staying centred.
+        const int needed = widget.sizeHint().height();
+        if (needed > rect.height()) {
+            const int grow = needed - rect.height();
+            rect.adjust(0, -grow / 2, 0, grow - grow / 2);
+        }
     } else if (spec.kind == ControlKind::kDropDownCombo) {
         // The template height includes the dropped-down list; closed, the box is one line.
         rect.setHeight(widget.sizeHint().height());

@@ -156,6 +156,12 @@ class MainWindowTest : public QObject {
         QVERIFY(f.OutputPath()->text().isEmpty());
         QCOMPARE(f.window->focusWidget(), f.InputPath());
         QCOMPARE(f.window->state().formatIndex, 0);
+        // The window has no default button, also once shown.
+        f.window->show();
+        for (QPushButton* button : f.window->findChildren<QPushButton*>()) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->text()));
+        }
+        QCOMPARE(f.window->focusWidget(), f.InputPath());
     }
 
     void load_showsHeaderSelectsTextFormatAndEnablesOptions_data() {
