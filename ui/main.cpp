@@ -4,10 +4,14 @@
 
 #include "CVantrelApp.h"
 
+namespace {
+// The one application object, made before the program's entry runs.
+vantrel::CVantrelApp theApp;
+}  // namespace
+
 int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
-    vantrel::CVantrelApp app;
-    app.InitInstance();
+    theApp.InitInstance();
     return 0;
 }

@@ -1,5 +1,6 @@
 // Drives the real main window through a Load of a recording and saves what the user sees
-// as PNG files: the main window after Load, the channel/range viewer and the About box.
+// as PNG files: the main window at start and after Load, the channel/range viewer, the
+// About box and the message box of a conversion.
 // Run under an X server (tools/screenshots.sh uses Xvfb).
 //
 //     vantrel-screenshots OUTPUT_FOLDER [RECORDING]
@@ -110,6 +111,10 @@ int main(int argc, char* argv[]) {
          ok;
     ok = SaveModal(*vantrel::FindControl<QPushButton>(window, vantrel::ctl::kAbout),
                    out.filePath(QStringLiteral("about.png"))) &&
+         ok;
+    // Convert into the typed output path; the run reports in the message box.
+    ok = SaveModal(*vantrel::FindControl<QPushButton>(window, vantrel::ctl::kStartConvert),
+                   out.filePath(QStringLiteral("message.png"))) &&
          ok;
     window.reject();
     return ok ? 0 : 1;
