@@ -22,6 +22,8 @@ bool Load(ConversionState& state, const std::string& file) {
     if (LoadRecording(state, Platform{files, messages}, view)) {
         return true;
     }
+    // Keep the report in step with what standard output has shown so far.
+    std::cout.flush();
     PrintFailure(std::cerr, file, messages.messages());
     return false;
 }
@@ -30,12 +32,10 @@ bool Load(ConversionState& state, const std::string& file) {
 
 int RunInfo(const std::vector<std::string>& files) {
     int status = kExitOk;
-    bool first = true;
     for (const auto& file : files) {
         if (files.size() > 1) {
-            std::cout << (first ? "" : "\n") << "==> " << file << " <==\n";
+            std::cout << "==> " << file << " <==\n";
         }
-        first = false;
         ConversionState state;
         if (!Load(state, file)) {
             status = kExitFailed;

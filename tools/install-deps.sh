@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev libgl1-mesa-dev fonts-liberation
     xvfb xauth
     python3-numpy time valgrind
+    locales  # locale sources: a test compiles a decimal-comma locale
 )
 
 missing=()

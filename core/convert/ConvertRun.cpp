@@ -1,5 +1,7 @@
 #include "convert/ConvertRun.h"
 
+#include <new>
+
 #include "convert/OutputFormats.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSample.h"
@@ -70,14 +72,20 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
         return false;
     }
 
+    const OutputFormatInfo& format = OutputFormatFor(state.formatIndex);
     WriteResult result;
-    {
+    bool outOfMemory = false;
+    try {
         OutputBuffer out(files, state.outputFile);
         const WriteJob job{state, samples, out, messages};
-        result = OutputFormatFor(state.formatIndex).write(job);
+        result = format.write(job);
         if (result == WriteResult::kWritten && !out.Flush()) {
             result = WriteResult::kWriteFailed;
         }
+    } catch (const std::bad_alloc&) {
+        // Memory ran out outside the writer's own array (the output buffer, a line).
+        result = WriteResult::kAllocationFailed;
+        outOfMemory = true;
     }
     const bool closed = files.Close(state.outputFile);
     state.outputFile = FileApi::kNoFile;
@@ -90,7 +98,19 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
             messages.ShowMessage(SuccessMessage(state.outputPath));
             return true;
         case WriteResult::kAllocationFailed:
-            // The writer has shown its message; it wrote nothing, so the file stays empty.
+            if (outOfMemory) {
+                // Output may have been written before memory ran out.
+                files.RemoveIfRegularFile(state.outputPath);
+                messages.ShowMessage(format.format == OutputFormat::kCodesText
+                                         ? kCodesAllocationMessage
+                                         : kScaledAllocationMessage);
+            }
+            // Otherwise the writer has shown its message; it wrote nothing, so the file
+            // stays empty.
+            return false;
+        case WriteResult::kUnsupportedCard:
+            files.RemoveIfRegularFile(state.outputPath);
+            messages.ShowMessage(kUnsupportedCardMessage);
             return false;
         case WriteResult::kReadFailed:
             files.RemoveIfRegularFile(state.outputPath);

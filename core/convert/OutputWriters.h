@@ -5,6 +5,7 @@
 // itself is created and closed by the conversion run.
 
 #include <cstdint>
+#include <string>
 
 #include "convert/OutputBuffer.h"
 #include "convert/SampleSource.h"
@@ -22,6 +23,7 @@ enum class WriteResult {
     kAllocationFailed,  // its conversion array could not be had; the writer showed its message
     kReadFailed,        // the sample source could not supply its bytes
     kWriteFailed,       // a write of the output failed
+    kUnsupportedCard,   // the card type has no decoding (the run refuses such recordings first)
 };
 
 // Everything one writer call works with.
@@ -32,8 +34,15 @@ struct WriteJob {
     MessageSink& messages;
 };
 
+// Samples a writer converts per chunk (rounded down to whole scans, at least one scan), so
+// memory stays bounded whatever the recording's size.
+inline constexpr std::uint64_t kChunkSamples = std::uint64_t{1} << 16;
+
 // ";Mervik DAQ Data of Card %s" and the channel labels, each line ending in CR LF.
 void WriteTitleLines(const ConversionState& state, OutputBuffer& out);
+
+// The label of a channel in title line 2: "Channel_%-3d".
+std::string ChannelLabel(int channel);
 
 // One line per scan, one cell per channel in the card type's cell format.
 WriteResult WriteScaledText(const WriteJob& job);

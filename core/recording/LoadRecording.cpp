@@ -1,5 +1,6 @@
 #include "recording/LoadRecording.h"
 
+#include <algorithm>
 #include <new>
 
 #include "recording/PresentHeader.h"
@@ -27,8 +28,11 @@ bool ReadQueue(ConversionState& state, FileApi& files, FileApi::Handle file) {
         state.queue = {};
         return false;
     }
-    // A short read is not an error here: the sample read that follows catches it.
-    files.Read(file, raw.data(), raw.size());
+    // A short read is not an error here: the sample read that follows catches it. After a
+    // read error the buffer may hold part of a chunk; clear it so no entry is half-read.
+    if (files.Read(file, raw.data(), raw.size()) < 0) {
+        std::fill(raw.begin(), raw.end(), std::uint8_t{0});
+    }
     for (std::size_t i = 0; i < state.queue.size(); ++i) {
         state.queue[i] = {raw[2 * i], raw[2 * i + 1]};
     }

@@ -1,6 +1,6 @@
 #include "recording/PresentHeader.h"
 
-#include <cstdio>
+#include <charconv>
 #include <span>
 
 #include "recording/CardCatalogue.h"
@@ -20,11 +20,18 @@ void AppendUntilNul(std::string& out, std::span<const std::uint8_t> bytes, bool&
     }
 }
 
+// "%-10.3f" as the C locale prints it. std::to_chars never consults the locale, whereas
+// printf would write a decimal comma once a front end has called setlocale (Qt does).
 std::string FormatRate(double rate) {
-    // "%-10.3f" of the largest double needs about 315 characters.
+    // The largest double has 309 integer digits; with sign, point and decimals, under 320.
     char buffer[400];
-    const int n = std::snprintf(buffer, sizeof buffer, "%-10.3f", rate);
-    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, rate, std::chars_format::fixed, 3);
+    std::string text(buffer, result.ec == std::errc{} ? result.ptr : buffer);
+    if (text.size() < 10) {
+        text.append(10 - text.size(), ' ');
+    }
+    return text;
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+// The text cells of the scaled and codes outputs without printf: the bytes the C library's
+// printf writes in the C locale, at a fraction of its cost. The decimal point is always '.'.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantrel {
+
+// Enough for "%11.9f" of any finite double (309 integer digits, sign, point, 9 decimals),
+// and for "-nan"/"inf".
+inline constexpr std::size_t kMaxFixedCellSize = 400;
+
+// Writes exactly the bytes std::snprintf(buf, n, "%11.*f", precision, value) writes (without
+// the NUL) in the C locale, for precision 6, 7 or 9, into out (capacity >= kMaxFixedCellSize);
+// returns the length and writes nothing past it. Rounding is to nearest with exact ties to
+// even; negative values that round to zero and negative zero keep their sign. Magnitudes
+// below 2^34 (every value the scaling rules give) are formatted exactly in integer
+// arithmetic, larger finite ones by std::to_chars, infinities and NaN by snprintf; none of
+// these depends on the process locale. Other precisions are passed to snprintf as they are.
+std::size_t FormatFixedCell(char* out, double value, int precision);
+
+// Exactly "%11d": always 11 bytes, written to out (capacity >= 11); returns 11.
+std::size_t FormatCodeCell(char* out, std::int32_t code);
+
+}  // namespace vantrel

@@ -1,0 +1,236 @@
+// vantrel-convert --info and --queue, run as a process on generated recordings.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ExampleRecordings.h"
+#include "RecordingBuilder.h"
+#include "support/TestPlatform.h"
+
+namespace vantrel {
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) {
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return q + "'";
+}
+
+class CliInfoTest : public ::testing::Test {
+  protected:
+    RunResult Run(const std::vector<std::string>& args) {
+        std::string command = Quoted(VANTREL_CONVERT_EXE);
+        for (const auto& a : args) {
+            command += " " + Quoted(a);
+        }
+        const std::string out = dir.File("stdout.txt");
+        const std::string err = dir.File("stderr.txt");
+        command += " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        RunResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = test::ReadFileText(out);
+        r.err = test::ReadFileText(err);
+        return r;
+    }
+
+    std::string Write(const std::string& name, const RecordingBuilder& b) {
+        const std::string path = dir.File(name);
+        b.WriteTo(path);
+        return path;
+    }
+
+    test::TempDir dir;
+};
+
+// Card 4, channel 200 alone, three scans, +/-12.5V, 12.5 Hz.
+RecordingBuilder SingleChannel() {
+    RecordingBuilder b;
+    RecordingHeader& h = b.header();
+    h.SetCardType(4);
+    h.SetChannelCount(1);
+    h.SetSingleChannel(200);
+    h.SetScanCount(3);
+    h.SetWidthCode(2);
+    h.SetRangeCode(36);
+    h.SetScanRate(12.5);
+    h.SetStartDate("09/15/99");
+    h.SetStartTime("15:27:32");
+    h.SetStartMillis("480");
+    b.AddWord32(1).AddWord32(2).AddWord32(3);
+    return b;
+}
+
+const char* const kSingleChannelInfo =
+    "Card Type:\tMODEL_D\n"
+    "Channel number:\t1 - channel 200\n"
+    "Number of scan:\t3\n"
+    "Data width:\t32 bits\n"
+    "Channel order:\t0-1-2-3\n"
+    "AD Range:\t+/-12.5V\n"
+    "Scan rate(Hz):\t12.500    \n"
+    "Start date:\t09/15/99\n"
+    "Start time:\t15:27:32.480\n"
+    "Channel/Range:\t0\n";
+
+// Card 1 in custom order over three channels; one range code has no label.
+RecordingBuilder CustomOrder() {
+    RecordingBuilder b;
+    b.header().SetChannelCount(3);
+    b.header().SetOrderCode(2);
+    b.header().SetScanCount(1);
+    b.header().SetScanRate(2000.0);
+    b.header().SetStartDate(std::string(8, '\0'));
+    b.AddQueueEntry(3, 1).AddQueueEntry(0, 10).AddQueueEntry(7, 200);
+    b.AddWord16(1).AddWord16(2).AddWord16(3);
+    return b;
+}
+
+TEST_F(CliInfoTest, info_oneFile_printsTheTenTextsExactly) {
+    const auto r = Run({"--info", Write("one.daq", SingleChannel())});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kSingleChannelInfo);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliInfoTest, info_customOrderAndUnknownCodes) {
+    RecordingBuilder b = CustomOrder();
+    b.header().SetCardType(9);
+    b.header().SetRangeCode(-4);
+    const auto r = Run({"--info", Write("custom.daq", b)});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "Card Type:\tUnknown (9)\n"
+              "Channel number:\t3\n"
+              "Number of scan:\t1\n"
+              "Data width:\t16 bits\n"
+              "Channel order:\tCustom\n"
+              "AD Range:\tUnknown (-4)\n"
+              "Scan rate(Hz):\t2000.000  \n"
+              "Start date:\t\n"
+              "Start time:\t15:27:32.480\n"
+              "Channel/Range:\t3\n");
+}
+
+TEST_F(CliInfoTest, info_severalFiles_startsEachBlockWithItsName) {
+    const std::string a = Write("a.daq", SingleChannel());
+    const std::string b = Write("b.daq", SingleChannel());
+    const auto r = Run({"--info", a, b});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "==> " + a + " <==\n" + kSingleChannelInfo + "==> " + b + " <==\n" +
+                         kSingleChannelInfo);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliInfoTest, info_failures_reportEachFileAndExitOne) {
+    const std::string good = Write("good.daq", SingleChannel());
+    const std::string missing = dir.File("missing.daq");
+    auto wrongMagic = SingleChannel();
+    wrongMagic.header().SetMagic("MervikDAQ2");
+    const std::string bad = Write("bad.daq", wrongMagic);
+    auto truncated = SingleChannel().Bytes();
+    truncated.pop_back();
+    const std::string shortFile = dir.File("short.daq");
+    test::WriteFileBytes(shortFile, truncated);
+    auto negative = SingleChannel();
+    negative.header().SetChannelCount(-1);
+    const std::string tooLarge = Write("negative.daq", negative);
+
+    const auto r = Run({"--info", missing, good, bad, shortFile, tooLarge, dir.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "==> " + missing + " <==\n==> " + good + " <==\n" + kSingleChannelInfo +
+                         "==> " + bad + " <==\n==> " + shortFile + " <==\n==> " + tooLarge +
+                         " <==\n==> " + dir.path() + " <==\n");
+    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad + ": Isn't Mervik DAQ File!\n" +
+                         shortFile + ": Read Input File Error!\n" + tooLarge +
+                         ": File size is too large\n" + dir.path() + ": Cannot open input file!\n");
+}
+
+TEST_F(CliInfoTest, info_pathIsUsedAsTyped) {
+    const std::string spaced = Write(" spaced.daq ", SingleChannel());
+    EXPECT_EQ(Run({"--info", spaced}).out, kSingleChannelInfo);
+    const std::string trimmed = dir.File("spaced.daq");
+    const auto r = Run({"--info", trimmed});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, trimmed + ": Cannot open input file!\n");
+}
+
+TEST_F(CliInfoTest, info_everyExample_loads) {
+    std::vector<std::string> args = {"--info"};
+    const auto examples = ExampleRecordings();
+    for (const auto& e : examples) {
+        args.push_back(Write(e.name + ".daq", e.recording));
+    }
+    const auto r = Run(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    // A name line and ten text lines per example.
+    EXPECT_EQ(static_cast<std::size_t>(std::count(r.out.begin(), r.out.end(), '\n')),
+              11 * examples.size());
+}
+
+TEST_F(CliInfoTest, queue_printsChannelAndRangeLabelPerEntry) {
+    const auto r = Run({"--queue", Write("custom.daq", CustomOrder())});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "3\t+/-10V\n0\t+/-1V\n7\tUnknown (200)\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliInfoTest, queue_withoutEntries_printsNothing) {
+    const auto r = Run({"--queue", Write("one.daq", SingleChannel())});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliInfoTest, queue_loadFailure_exitsOne) {
+    auto bytes = CustomOrder().Bytes();
+    bytes.pop_back();
+    const std::string path = dir.File("short.daq");
+    test::WriteFileBytes(path, bytes);
+    const auto r = Run({"--queue", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, path + ": Read Input File Error!\n");
+}
+
+TEST_F(CliInfoTest, usageErrors_exitTwoWithAMessage) {
+    const std::string a = Write("a.daq", SingleChannel());
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"--info"}, {"--queue"}, {"--queue", a, a}, {"--info", "--queue", a}, {"--bogus", a},
+    };
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& arg : args) {
+            shown += arg + " ";
+        }
+        const auto r = Run(args);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_NE(r.err, "") << shown;
+    }
+}
+
+TEST_F(CliInfoTest, help_exitsZero) {
+    const auto r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--info"), std::string::npos);
+    EXPECT_NE(r.out.find("--queue"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantrel

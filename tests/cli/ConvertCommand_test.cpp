@@ -1,0 +1,205 @@
+// The batch conversion mode of vantrel-convert, run as a process.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+#include "RecordingBuilder.h"
+#include "support/TestPlatform.h"
+
+namespace vantrel {
+namespace {
+
+using test::FileExists;
+using test::ReadFileBytes;
+using test::ReadFileText;
+using test::TempDir;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (const char c : arg) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+class ConvertCommand : public testing::Test {
+  protected:
+    Result Run(const std::vector<std::string>& args) {
+        const char* build = std::getenv("VANTREL_BUILD_DIR");
+        EXPECT_NE(build, nullptr);
+        std::string command = Quote(std::string(build ? build : ".") + "/cli/vantrel-convert");
+        for (const auto& arg : args) {
+            command += " " + Quote(arg);
+        }
+        const std::string out = dir_.File("stdout.txt");
+        const std::string err = dir_.File("stderr.txt");
+        command += " >" + Quote(out) + " 2>" + Quote(err);
+        const int raw = std::system(command.c_str());
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return {status, ReadFileText(out), ReadFileText(err)};
+    }
+
+    // The worked example recording: card 1, two channels, words 1000 and F800 hex.
+    std::string Example(const std::string& name) {
+        RecordingBuilder b;
+        b.header().SetChannelCount(2);
+        b.header().SetScanCount(1);
+        b.AddWord16(0x1000).AddWord16(0xF800);
+        const std::string path = dir_.File(name);
+        b.WriteTo(path);
+        return path;
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(ConvertCommand, defaults_writeScaledTextBesideEachInput) {
+    const std::string a = Example("a.daq");
+    const std::string b = Example("b.dat");
+    const Result r = Run({a, b});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "Write to " + dir_.File("a.cvt") + " successful!\nWrite to " +
+                         dir_.File("b.cvt") + " successful!\n");
+    const std::string expected =
+        ";Mervik DAQ Data of Card MODEL_A\r\nChannel_0    Channel_1  \r\n"
+        "  1.2500000   -0.6250000\r\n";
+    EXPECT_EQ(ReadFileText(dir_.File("a.cvt")), expected);
+    EXPECT_EQ(ReadFileText(dir_.File("b.cvt")), expected);
+}
+
+TEST_F(ConvertCommand, formatSeparatorAndTitleOptions) {
+    const std::string in = Example("ex.daq");
+    const std::string out = dir_.File("ex.cvt");
+    const std::string title = ";Mervik DAQ Data of Card MODEL_A\r\nChannel_0  \tChannel_1  \r\n";
+    struct Case {
+        std::vector<std::string> options;
+        std::string file;
+    };
+    const std::string binary("\0\0\0\0\0\0\xF4\x3F\0\0\0\0\0\0\xE4\xBF", 16);
+    const Case cases[] = {
+        {{"-f", "codes-text", "-s", "tab"}, title + "       4096\t      63488\r\n"},
+        {{"--format", "2", "--separator", "tab"}, title + "       4096\t      63488\r\n"},
+        {{"-f", "scaled-text", "-s", "tab"}, title + "  1.2500000\t -0.6250000\r\n"},
+        {{"-f", "0", "-s", "comma", "--no-title"}, "  1.2500000,  -0.6250000\r\n"},
+        {{"-f", "codes-text", "--no-title"}, "       4096        63488\r\n"},
+        {{"-f", "scaled-binary"}, binary},
+        {{"-f", "1", "-s", "tab"}, binary},
+    };
+    for (const Case& c : cases) {
+        auto args = c.options;
+        args.push_back(in);
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 0) << c.options[1];
+        EXPECT_EQ(r.out, "Write to " + out + " successful!\n");
+        EXPECT_EQ(ReadFileText(out), c.file) << c.options[1];
+    }
+}
+
+TEST_F(ConvertCommand, failuresAreReportedPerInputAndTheRestConverted) {
+    const std::string good = Example("good.daq");
+    const std::string missing = dir_.File("missing.daq");
+    const std::string bad = dir_.File("bad.daq");
+    test::WriteFileBytes(bad, std::vector<std::uint8_t>(80, 'x'));
+    RecordingBuilder card5;
+    card5.header().SetCardType(5);
+    const std::string unsupported = dir_.File("card5.daq");
+    card5.WriteTo(unsupported);
+    const std::string itself = Example("itself.cvt");
+    const auto original = ReadFileBytes(itself);
+    RecordingBuilder shortBlock;
+    shortBlock.header().SetScanCount(4);
+    shortBlock.AddWord16(1);
+    const std::string truncated = dir_.File("short.daq");
+    shortBlock.WriteTo(truncated);
+
+    const Result r = Run({missing, bad, good, unsupported, itself, truncated});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Write to " + dir_.File("good.cvt") + " successful!\n");
+    EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad + ": Isn't Mervik DAQ File!\n" +
+                         unsupported + ": Unsupported card type!\n" + itself +
+                         ": Output file is the input file!\n" + truncated +
+                         ": Read Input File Error!\n");
+    EXPECT_TRUE(FileExists(dir_.File("good.cvt")));
+    EXPECT_FALSE(FileExists(dir_.File("card5.cvt")));
+    EXPECT_FALSE(FileExists(dir_.File("bad.cvt")));
+    EXPECT_EQ(ReadFileBytes(itself), original);
+}
+
+// run1.cvt is a recording of the batch too: converting run1.daq must not truncate it.
+TEST_F(ConvertCommand, outputThatIsAnotherInput_isRefused) {
+    const std::string daq = Example("run1.daq");
+    RecordingBuilder other;
+    other.header().SetScanCount(1);
+    other.AddWord16(0x4000);
+    const std::string cvt = dir_.File("run1.cvt");
+    other.WriteTo(cvt);
+    const auto original = ReadFileBytes(cvt);
+
+    const Result r = Run({daq, cvt});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, daq + ": Output file is the input file!\n" + cvt +
+                         ": Output file is the input file!\n");
+    EXPECT_EQ(ReadFileBytes(cvt), original);
+}
+
+TEST_F(ConvertCommand, outputOption_namesTheOutputOfOneInput) {
+    const std::string in = Example("ex.daq");
+    const std::string out = dir_.File("chosen.txt");
+    const Result r = Run({"-o", out, "-f", "codes-text", in});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Write to " + out + " successful!\n");
+    EXPECT_EQ(ReadFileText(out).substr(0, 32), ";Mervik DAQ Data of Card MODEL_A");
+    EXPECT_FALSE(FileExists(dir_.File("ex.cvt")));
+
+    const Result same = Run({"-o", in, in});
+    EXPECT_EQ(same.status, 1);
+    EXPECT_EQ(same.err, in + ": Output file is the input file!\n");
+}
+
+TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
+    const std::string a = Example("a.daq");
+    const std::string b = Example("b.daq");
+    const std::vector<std::vector<std::string>> cases = {
+        {"-o", dir_.File("x.cvt"), a, b}, {"-f", "text", a}, {"-f", "3", a},
+        {"-s", "semicolon", a},           {"--bogus", a},    {},
+    };
+    for (const auto& args : cases) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "no arguments" : args[0] + " " + args[1]);
+        EXPECT_NE(r.err, "");
+        EXPECT_FALSE(FileExists(dir_.File("a.cvt")));
+        EXPECT_FALSE(FileExists(dir_.File("x.cvt")));
+    }
+}
+
+TEST_F(ConvertCommand, infoAndQueueModesStillWork) {
+    RecordingBuilder b;
+    b.header().SetOrderCode(2);
+    b.AddQueueEntry(3, 1);
+    const std::string in = dir_.File("q.daq");
+    b.WriteTo(in);
+    const Result info = Run({"--info", in});
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("Card Type:\tMODEL_A"), std::string::npos) << info.out;
+    const Result queue = Run({"--queue", in});
+    EXPECT_EQ(queue.status, 0);
+    EXPECT_EQ(queue.out, "3\t+/-10V\n");
+    EXPECT_FALSE(FileExists(dir_.File("q.cvt")));
+}
+
+}  // namespace
+}  // namespace vantrel

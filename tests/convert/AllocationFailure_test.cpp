@@ -1,0 +1,113 @@
+// Memory that cannot be had, simulated by a replaced global operator new that refuses
+// requests of one chosen size.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "ConvertFixtures.h"
+#include "RecordingBuilder.h"
+#include "convert/OutputWriters.h"
+
+// The replacement pairs malloc with free throughout; GCC cannot see that across inlining.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+namespace {
+
+std::size_t refusedSize = 0;  // 0: every request is served
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (refusedSize != 0 && size == refusedSize) {
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace vantrel {
+namespace {
+
+using test::ReadFileBytes;
+using test::StateFrom;
+using test::TempDir;
+
+// Refuses allocations of exactly `size` bytes while it lives.
+class RefuseAllocations {
+  public:
+    explicit RefuseAllocations(std::size_t size) { refusedSize = size; }
+    ~RefuseAllocations() { refusedSize = 0; }
+};
+
+// Enough samples for full-size chunks: kChunkSamples elements per conversion array.
+RecordingBuilder LargeRecording() {
+    RecordingBuilder b;
+    b.header().SetScanCount(70000);
+    b.AddBytes(std::vector<std::uint8_t>(140000, 0x11));
+    return b;
+}
+
+struct AllocationCase {
+    int format;
+    std::size_t arrayBytes;
+    const char* message;
+};
+
+const AllocationCase kCases[] = {
+    {0, kChunkSamples * sizeof(double), "Failed to allocate scaled data-array"},
+    {1, kChunkSamples * sizeof(double), "Failed to allocate scaled data-array"},
+    {2, kChunkSamples * sizeof(std::int32_t), "Failed to allocate binary data-array"},
+};
+
+TEST(AllocationFailure, writerShowsItsMessageAndLeavesTheOutputEmpty) {
+    TempDir dir;
+    for (const AllocationCase& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "format " << c.format);
+        auto state = StateFrom(LargeRecording());
+        const std::string out = dir.File("out.cvt");
+        test::RunOutcome outcome{};
+        {
+            RefuseAllocations refuse(c.arrayBytes);
+            outcome = test::ConvertHeld(state, out, c.format);
+        }
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
+        EXPECT_TRUE(ReadFileBytes(out).empty());  // created by the run, nothing written
+    }
+}
+
+TEST(AllocationFailure, outputBufferThatCannotBeHad_reportsAndRemovesTheOutput) {
+    TempDir dir;
+    for (const AllocationCase& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "format " << c.format);
+        auto state = StateFrom(LargeRecording());
+        const std::string out = dir.File("out.cvt");
+        test::RunOutcome outcome{};
+        {
+            RefuseAllocations refuse(OutputBuffer::kDefaultCapacity);
+            outcome = test::ConvertHeld(state, out, c.format);
+        }
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
+        EXPECT_FALSE(test::FileExists(out));
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

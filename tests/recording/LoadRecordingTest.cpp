@@ -1,0 +1,436 @@
+#include "recording/LoadRecording.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RecordingBuilder.h"
+#include "support/TestPlatform.h"
+
+namespace vantrel {
+namespace {
+
+// What a load can change, captured to compare before and after.
+struct Snapshot {
+    RecordingHeader header;
+    ChannelGainQueue queue;
+    std::optional<std::vector<std::uint8_t>> samples;
+    std::string loadedPath;
+    std::vector<std::string> texts;
+
+    explicit Snapshot(const ConversionState& s)
+        : header(s.header),
+          queue(s.queue),
+          loadedPath(s.loadedPath),
+          texts{s.cardText,  s.channelText, s.scanText, s.widthText, s.orderText,
+                s.rangeText, s.rateText,    s.dateText, s.timeText,  s.queueText} {
+        if (s.samples) {
+            samples.emplace(s.samples->bytes().begin(), s.samples->bytes().end());
+        }
+    }
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+// Card 3, two channels in custom order, three scans: the recording loaded before a failure.
+RecordingBuilder EarlierRecording() {
+    RecordingBuilder b;
+    b.header().SetCardType(3);
+    b.header().SetChannelCount(2);
+    b.header().SetOrderCode(2);
+    b.header().SetScanCount(3);
+    b.AddQueueEntry(1, 10).AddQueueEntry(0, 25);
+    for (std::uint16_t w : {1, 2, 3, 4, 5, 6}) {
+        b.AddWord16(w);
+    }
+    return b;
+}
+
+// Another recording, differing from the earlier one in every count.
+RecordingBuilder OtherRecording() {
+    RecordingBuilder b;
+    b.header().SetCardType(7);
+    b.header().SetChannelCount(3);
+    b.header().SetWidthCode(2);
+    b.header().SetScanCount(2);
+    b.header().SetRangeCode(1);
+    for (std::uint32_t w = 0; w < 6; ++w) {
+        b.AddWord32(0x00100000u * w);
+    }
+    return b;
+}
+
+class LoadRecordingTest : public ::testing::Test {
+  protected:
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const std::string path = dir.File(name);
+        test::WriteFileBytes(path, bytes);
+        return path;
+    }
+
+    bool Load(const std::string& path) {
+        state.inputPath = path;
+        return LoadRecording(state, platform, view);
+    }
+
+    // Loads the earlier recording and forgets its messages and View switch.
+    void LoadEarlier() {
+        ASSERT_TRUE(Load(Write("earlier.daq", EarlierRecording().Bytes())));
+        messages.texts.clear();
+        view.state.reset();
+        files.bytesRead = 0;
+    }
+
+    void ExpectNothingOpen() {
+        EXPECT_EQ(files.openHandles, 0);
+        EXPECT_EQ(state.inputFile, FileApi::kNoFile);
+    }
+
+    test::TempDir dir;
+    test::RecordedMessages messages;
+    test::RecordedView view;
+    test::FaultyFileApi files;
+    Platform platform{files, messages};
+    ConversionState state;
+};
+
+using Messages = std::vector<std::string>;
+
+TEST_F(LoadRecordingTest, load_validFile_holdsHeaderQueueSamplesAndTexts) {
+    const auto builder = EarlierRecording();
+    ASSERT_TRUE(Load(Write("a.daq", builder.Bytes())));
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_EQ(view.state, true);
+    EXPECT_EQ(state.header, builder.header());
+    EXPECT_EQ(state.queue, (ChannelGainQueue{{1, 10}, {0, 25}}));
+    ASSERT_TRUE(state.samples);
+    const auto bytes = builder.Bytes();
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
+        std::vector<std::uint8_t>(bytes.begin() + 64, bytes.end()));
+    EXPECT_EQ(state.loadedPath, dir.File("a.daq"));
+    EXPECT_EQ(state.cardText, "MODEL_C");
+    EXPECT_EQ(state.queueText, "2");
+    ExpectNothingOpen();
+}
+
+TEST_F(LoadRecordingTest, load_fileThatCannotBeOpened_changesNothingSilently) {
+    LoadEarlier();
+    const Snapshot before(state);
+    for (const std::string& path : {dir.File("missing.daq"), dir.path()}) {
+        EXPECT_FALSE(Load(path)) << path;
+        EXPECT_TRUE(messages.texts.empty()) << path;
+        EXPECT_FALSE(view.state.has_value()) << path;
+        EXPECT_TRUE(Snapshot(state) == before) << path;
+        ExpectNothingOpen();
+    }
+}
+
+struct RejectedCase {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<RejectedCase> RejectedFiles() {
+    const auto other = OtherRecording().Bytes();
+    auto withMagicByte = [&](std::size_t i, std::uint8_t b) {
+        auto bytes = other;
+        bytes[i] = b;
+        return bytes;
+    };
+    return {
+        {"empty", {}},
+        {"magicOnly", {other.begin(), other.begin() + 10}},
+        {"59Bytes", {other.begin(), other.begin() + 59}},
+        {"lastMagicByte", withMagicByte(9, '2')},
+        {"firstMagicByteCase", withMagicByte(0, 'm')},
+        {"innerMagicByteCase", withMagicByte(7, 'a')},
+    };
+}
+
+TEST_F(LoadRecordingTest, load_rejectedFile_showsMessageAndLeavesEverythingAsBefore) {
+    LoadEarlier();
+    const Snapshot before(state);
+    for (const auto& c : RejectedFiles()) {
+        messages.texts.clear();
+        EXPECT_FALSE(Load(Write(std::string(c.name) + ".daq", c.bytes))) << c.name;
+        EXPECT_EQ(messages.texts, Messages{"Isn't Mervik DAQ File!"}) << c.name;
+        EXPECT_FALSE(view.state.has_value()) << c.name;
+        // The header too stays that of the earlier file, matching its queue and samples.
+        EXPECT_TRUE(Snapshot(state) == before) << c.name;
+        ExpectNothingOpen();
+    }
+}
+
+struct NegativeCountCase {
+    std::int16_t channels;
+    std::int32_t scans;
+};
+
+TEST_F(LoadRecordingTest, load_negativeCount_isTooLargeWithTheNewHeaderPresented) {
+    const NegativeCountCase cases[] = {{-1, 5},  {3, -1}, {-2, -3}, {-32768, INT32_MIN},
+                                       {-1, -1}, {0, -1}};
+    for (const auto& c : cases) {
+        LoadEarlier();
+        RecordingBuilder b = OtherRecording();
+        b.header().SetChannelCount(c.channels);
+        b.header().SetScanCount(c.scans);
+        b.AddQueueEntry(4, 1);
+        const std::string path = Write("negative.daq", b.Bytes());
+        const std::string where =
+            "channels " + std::to_string(c.channels) + ", scans " + std::to_string(c.scans);
+
+        EXPECT_FALSE(Load(path)) << where;
+        EXPECT_EQ(messages.texts, Messages{"File size is too large"}) << where;
+        EXPECT_EQ(state.header, b.header()) << where;
+        EXPECT_EQ(state.queue, (ChannelGainQueue{{4, 1}})) << where;
+        EXPECT_EQ(state.loadedPath, path) << where;
+        EXPECT_EQ(state.scanText, std::to_string(c.scans)) << where;
+        EXPECT_FALSE(state.samples.has_value()) << where;
+        EXPECT_EQ(view.state, true) << where;
+        ExpectNothingOpen();
+    }
+}
+
+TEST_F(LoadRecordingTest, load_fileOneByteShortOfSamples_isReadErrorAndDropsSamples) {
+    LoadEarlier();
+    RecordingBuilder b = OtherRecording();  // no queue: View goes off
+    auto bytes = b.Bytes();
+    bytes.pop_back();
+    const std::string path = Write("short.daq", bytes);
+
+    EXPECT_FALSE(Load(path));
+    EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
+    EXPECT_EQ(state.header, b.header());
+    EXPECT_TRUE(state.queue.empty());
+    EXPECT_EQ(state.loadedPath, path);
+    EXPECT_EQ(state.cardText, "MODEL_G");
+    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_EQ(view.state, false);
+    ExpectNothingOpen();
+}
+
+TEST_F(LoadRecordingTest, load_readErrorInSamples_isReadErrorAndDropsSamples) {
+    LoadEarlier();
+    RecordingBuilder b = OtherRecording();
+    b.AddQueueEntry(0, 1);
+    files.failReadsAfterBytes = RecordingHeader::kSize + 2;  // header and queue arrive
+    EXPECT_FALSE(Load(Write("error.daq", b.Bytes())));
+    EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
+    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_EQ(state.queue, (ChannelGainQueue{{0, 1}}));
+    EXPECT_EQ(view.state, true);
+    ExpectNothingOpen();
+}
+
+RecordingBuilder HugeClaim() {
+    // 32767 channels x (2^31 - 1) scans x 4 bytes: about 2.8e14 bytes, in a tiny file.
+    RecordingBuilder b;
+    b.header().SetCardType(7);
+    b.header().SetChannelCount(32767);
+    b.header().SetScanCount(INT32_MAX);
+    b.header().SetWidthCode(2);
+    b.AddBytes(std::vector<std::uint8_t>(100, 0x55));
+    return b;
+}
+
+TEST_F(LoadRecordingTest, load_sizeBeyondTheFile_isReadErrorBeforeAllocating) {
+    LoadEarlier();
+    // Allocating 2.8e14 bytes would fail ("File size is too large"), or under the address
+    // sanitizer abort the test; the read error proves the size was refused first.
+    EXPECT_FALSE(Load(Write("huge.daq", HugeClaim().Bytes())));
+    EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
+    EXPECT_EQ(files.bytesRead, RecordingHeader::kSize);  // no sample read was attempted
+    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_EQ(state.header, HugeClaim().header());
+    ExpectNothingOpen();
+}
+
+// A file whose size cannot be known in advance, such as a pipe.
+class UnknownSizeFileApi final : public FileApi {
+  public:
+    explicit UnknownSizeFileApi(FileApi& inner) : inner_(inner) {}
+    Handle OpenForRead(const std::string& path) override { return inner_.OpenForRead(path); }
+    std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override {
+        return inner_.Read(file, buffer, count);
+    }
+    std::optional<std::uint64_t> RemainingSize(Handle) override { return std::nullopt; }
+    Handle CreateForWrite(const std::string& path) override { return inner_.CreateForWrite(path); }
+    bool Write(Handle file, const void* data, std::uint64_t count) override {
+        return inner_.Write(file, data, count);
+    }
+    bool Close(Handle file) override { return inner_.Close(file); }
+    bool IsSameFile(const std::string& a, const std::string& b) override {
+        return inner_.IsSameFile(a, b);
+    }
+    void RemoveIfRegularFile(const std::string& path) override { inner_.RemoveIfRegularFile(path); }
+
+  private:
+    FileApi& inner_;
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTREL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTREL_ASAN 1
+#endif
+#endif
+
+TEST_F(LoadRecordingTest, load_allocationFailure_isTooLargeAndDoesNotCrash) {
+#ifdef VANTREL_ASAN
+    GTEST_SKIP() << "the address sanitizer aborts on an impossible allocation by design";
+#else
+    UnknownSizeFileApi unknown(files);
+    const Platform unknownSize{unknown, messages};
+    state.inputPath = Write("huge.daq", HugeClaim().Bytes());
+    EXPECT_FALSE(LoadRecording(state, unknownSize, view));
+    EXPECT_EQ(messages.texts, Messages{"File size is too large"});
+    EXPECT_FALSE(state.samples.has_value());
+    ExpectNothingOpen();
+#endif
+}
+
+TEST_F(LoadRecordingTest, load_fileEndingInsideQueue_readsMissingEntriesAsZero) {
+    // queueCount 4, but only three queue bytes and no samples (scanCount 0): the load
+    // succeeds, and whatever the file did not supply reads as zero.
+    LoadEarlier();
+    RecordingBuilder b;
+    b.header().SetQueueCount(4);
+    b.header().SetScanCount(0);
+    auto bytes = b.Bytes();
+    bytes.insert(bytes.end(), {5, 1, 7});
+    EXPECT_TRUE(Load(Write("short-queue.daq", bytes)));
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_EQ(state.queue, (ChannelGainQueue{{5, 1}, {7, 0}, {0, 0}, {0, 0}}));
+    ASSERT_TRUE(state.samples.has_value());
+    EXPECT_EQ(state.samples->size(), 0u);
+    EXPECT_EQ(view.state, true);
+    ExpectNothingOpen();
+}
+
+TEST_F(LoadRecordingTest, load_fileEndingInsideQueueWithSamplesDue_isReadError) {
+    RecordingBuilder b;
+    b.header().SetQueueCount(4);
+    b.header().SetScanCount(1);
+    auto bytes = b.Bytes();
+    bytes.insert(bytes.end(), {5, 1, 7});
+    EXPECT_FALSE(Load(Write("short-queue.daq", bytes)));
+    EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
+    EXPECT_FALSE(state.samples.has_value());
+    ExpectNothingOpen();
+}
+
+TEST_F(LoadRecordingTest, load_queueReadError_readsEntriesAsZero) {
+    RecordingBuilder b;
+    b.header().SetScanCount(0);
+    b.AddQueueEntry(9, 9).AddQueueEntry(8, 8);
+    files.failReadsAfterBytes = RecordingHeader::kSize;
+    EXPECT_TRUE(Load(Write("queue-error.daq", b.Bytes())));
+    EXPECT_EQ(state.queue, (ChannelGainQueue{{0, 0}, {0, 0}}));
+    ExpectNothingOpen();
+}
+
+struct SampleLayoutCase {
+    const char* name;
+    std::int16_t widthCode;
+    std::int16_t queueCount;
+    std::size_t elementSize;
+};
+
+TEST_F(LoadRecordingTest, load_sampleBlock_sizedByWidthAndPlacedAfterTheQueue) {
+    const SampleLayoutCase cases[] = {
+        {"8 bits", 0, 0, 1},    {"16 bits", 1, 0, 2},    {"width 5", 5, 0, 4},
+        {"width -1", -1, 0, 4}, {"with queue", 1, 3, 2}, {"queueCount -1", 0, -1, 1},
+    };
+    for (const auto& c : cases) {
+        // Three channels, two scans; every sample byte distinct; a tail that must be ignored.
+        RecordingBuilder b;
+        b.header().SetChannelCount(3);
+        b.header().SetScanCount(2);
+        b.header().SetWidthCode(c.widthCode);
+        for (int q = 0; q < c.queueCount; ++q) {
+            b.AddQueueEntry(static_cast<std::uint8_t>(q), 1);
+        }
+        b.header().SetQueueCount(c.queueCount);
+        std::vector<std::uint8_t> block(6 * c.elementSize);
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            block[i] = static_cast<std::uint8_t>(0x80 + i);
+        }
+        b.AddBytes(block).AddBytes({0xEE, 0xEE, 0xEE});
+
+        EXPECT_TRUE(Load(Write("layout.daq", b.Bytes()))) << c.name;
+        ASSERT_TRUE(state.samples.has_value()) << c.name;
+        EXPECT_EQ(
+            std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
+            block)
+            << c.name;
+        EXPECT_EQ(state.queue.size(), static_cast<std::size_t>(std::max<int>(c.queueCount, 0)))
+            << c.name;
+        EXPECT_EQ(view.state, c.queueCount > 0) << c.name;
+        ExpectNothingOpen();
+    }
+}
+
+TEST_F(LoadRecordingTest, load_zeroScans_holdsAPresentEmptyBlock) {
+    LoadEarlier();
+    RecordingBuilder b;
+    b.header().SetScanCount(0);
+    EXPECT_TRUE(Load(Write("empty.daq", b.Bytes())));
+    ASSERT_TRUE(state.samples.has_value());
+    EXPECT_EQ(state.samples->size(), 0u);
+    EXPECT_TRUE(state.queue.empty());
+    EXPECT_EQ(view.state, false);
+}
+
+TEST_F(LoadRecordingTest, load_again_replacesEveryBuffer) {
+    LoadEarlier();
+    const std::string other = Write("other.daq", OtherRecording().Bytes());
+    ASSERT_TRUE(Load(other));
+    EXPECT_EQ(state.header, OtherRecording().header());
+    EXPECT_TRUE(state.queue.empty());
+    EXPECT_EQ(state.samples->size(), 24u);
+    EXPECT_EQ(state.loadedPath, other);
+    EXPECT_EQ(view.state, false);
+
+    // The same path again, after the file changed on disk.
+    test::WriteFileBytes(other, EarlierRecording().Bytes());
+    ASSERT_TRUE(Load(other));
+    EXPECT_EQ(state.header, EarlierRecording().header());
+    EXPECT_EQ(state.queue.size(), 2u);
+    EXPECT_EQ(state.samples->size(), 12u);
+    EXPECT_EQ(view.state, true);
+    ExpectNothingOpen();
+}
+
+TEST_F(LoadRecordingTest, openRecording_handsTheOpenFileToTheCaller) {
+    const std::string path = Write("a.daq", EarlierRecording().Bytes());
+    const auto file = OpenRecording(state, path, platform);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(state.inputFile, *file);
+    EXPECT_EQ(state.loadedPath, path);
+    EXPECT_EQ(state.queue.size(), 2u);
+    EXPECT_EQ(files.openHandles, 1);
+    files.Close(*file);
+}
+
+TEST(SampleBlockSizeTest, computesIn64BitsAndRefusesNegativeCounts) {
+    RecordingHeader h;
+    h.SetChannelCount(32767);
+    h.SetScanCount(INT32_MAX);
+    h.SetWidthCode(2);
+    EXPECT_EQ(SampleBlockSize(h), std::optional<std::uint64_t>(32767ull * INT32_MAX * 4));
+    h.SetChannelCount(-2);
+    h.SetScanCount(-3);
+    EXPECT_EQ(SampleBlockSize(h), std::nullopt);
+    h.SetChannelCount(0);
+    EXPECT_EQ(SampleBlockSize(h), std::nullopt);
+    h.SetScanCount(0);
+    EXPECT_EQ(SampleBlockSize(h), std::optional<std::uint64_t>(0));
+}
+
+}  // namespace
+}  // namespace vantrel

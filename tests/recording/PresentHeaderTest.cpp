@@ -1,0 +1,269 @@
+#include "recording/PresentHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/TestPlatform.h"
+
+namespace vantrel {
+namespace {
+
+ConversionState Presented(const std::function<void(RecordingHeader&)>& edit) {
+    ConversionState state;
+    edit(state.header);
+    PresentHeader(state);
+    return state;
+}
+
+struct TextCase {
+    const char* name;
+    std::function<void(RecordingHeader&)> edit;
+    std::string ConversionState::*field;
+    std::string expected;
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PresentHeaderTextTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(PresentHeaderTextTest, showsTheField) {
+    const TextCase& c = GetParam();
+    EXPECT_EQ(Presented(c.edit).*c.field, c.expected);
+}
+
+using H = RecordingHeader;
+using S = ConversionState;
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PresentHeaderTextTest,
+    ::testing::Values(
+        TextCase{"card0", [](H& h) { h.SetCardType(0); }, &S::cardText, " "},
+        TextCase{"card4", [](H& h) { h.SetCardType(4); }, &S::cardText, "MODEL_D"},
+        TextCase{"card9", [](H& h) { h.SetCardType(9); }, &S::cardText, "Unknown (9)"},
+        TextCase{"cardNegative", [](H& h) { h.SetCardType(-7); }, &S::cardText, "Unknown (-7)"},
+        TextCase{"oneChannelAscending",
+                 [](H& h) {
+                     h.SetChannelCount(1);
+                     h.SetOrderCode(0);
+                     h.SetSingleChannel(200);
+                 },
+                 &S::channelText, "1 - channel 200"},
+        TextCase{"oneChannelOrder7",
+                 [](H& h) {
+                     h.SetChannelCount(1);
+                     h.SetOrderCode(7);
+                     h.SetSingleChannel(255);
+                 },
+                 &S::channelText, "1 - channel 255"},
+        TextCase{"oneChannelCustom",
+                 [](H& h) {
+                     h.SetChannelCount(1);
+                     h.SetOrderCode(2);
+                     h.SetSingleChannel(200);
+                 },
+                 &S::channelText, "1"},
+        TextCase{"eightChannels", [](H& h) { h.SetChannelCount(8); }, &S::channelText, "8"},
+        TextCase{"negativeChannels", [](H& h) { h.SetChannelCount(-5); }, &S::channelText, "-5"},
+        TextCase{"scans", [](H& h) { h.SetScanCount(2147483647); }, &S::scanText, "2147483647"},
+        TextCase{"negativeScans", [](H& h) { h.SetScanCount(-2); }, &S::scanText, "-2"},
+        TextCase{"width0", [](H& h) { h.SetWidthCode(0); }, &S::widthText, "8 bits"},
+        TextCase{"width1", [](H& h) { h.SetWidthCode(1); }, &S::widthText, "16 bits"},
+        TextCase{"width2", [](H& h) { h.SetWidthCode(2); }, &S::widthText, "32 bits"},
+        TextCase{"widthNegative", [](H& h) { h.SetWidthCode(-1); }, &S::widthText, "32 bits"},
+        TextCase{"order0", [](H& h) { h.SetOrderCode(0); }, &S::orderText, "0-1-2-3"},
+        TextCase{"order1", [](H& h) { h.SetOrderCode(1); }, &S::orderText, "3-2-1-0"},
+        TextCase{"order7", [](H& h) { h.SetOrderCode(7); }, &S::orderText, "Custom"},
+        TextCase{"range0", [](H& h) { h.SetRangeCode(0); }, &S::rangeText, "none"},
+        TextCase{"range36", [](H& h) { h.SetRangeCode(36); }, &S::rangeText, "+/-12.5V"},
+        TextCase{"range37", [](H& h) { h.SetRangeCode(37); }, &S::rangeText, "Unknown (37)"},
+        TextCase{"rangeNegative", [](H& h) { h.SetRangeCode(-1); }, &S::rangeText,
+                 "Unknown (-1)"},
+        TextCase{"rangeCustomOrder",
+                 [](H& h) {
+                     h.SetOrderCode(2);
+                     h.SetRangeCode(23);
+                 },
+                 &S::rangeText, "+/-2V"},
+        TextCase{"rate2000", [](H& h) { h.SetScanRate(2000.0); }, &S::rateText, "2000.000  "},
+        TextCase{"rate12_5", [](H& h) { h.SetScanRate(12.5); }, &S::rateText, "12.500    "},
+        TextCase{"rateSevenDigits", [](H& h) { h.SetScanRate(1234567.0); }, &S::rateText,
+                 "1234567.000"},
+        TextCase{"date", [](H& h) { h.SetStartDate("09/15/99"); }, &S::dateText, "09/15/99"},
+        TextCase{"dateAllNul", [](H& h) { h.SetStartDate(std::string(8, '\0')); }, &S::dateText,
+                 ""},
+        TextCase{"dateNulInside", [](H& h) { h.SetStartDate(std::string("09/1\0/99", 8)); },
+                 &S::dateText, "09/1"},
+        TextCase{"dateEndsAtItsField",
+                 [](H& h) {
+                     h.SetStartDate("09/15/99");
+                     h.SetStartTime("15:27:32");
+                 },
+                 &S::dateText, "09/15/99"},
+        TextCase{"time",
+                 [](H& h) {
+                     h.SetStartTime("15:27:32");
+                     h.SetStartMillis("480");
+                 },
+                 &S::timeText, "15:27:32.480"},
+        TextCase{"timeAllNulDropsMillis",
+                 [](H& h) {
+                     h.SetStartTime(std::string(8, '\0'));
+                     h.SetStartMillis("480");
+                 },
+                 &S::timeText, ""},
+        TextCase{"timeNulInside",
+                 [](H& h) {
+                     h.SetStartTime(std::string("15:2\0:32", 8));
+                     h.SetStartMillis("480");
+                 },
+                 &S::timeText, "15:2"},
+        TextCase{"millisNulInside",
+                 [](H& h) {
+                     h.SetStartTime("15:27:32");
+                     h.SetStartMillis(std::string("4\0" "0", 3));
+                 },
+                 &S::timeText, "15:27:32.4"},
+        TextCase{"millisAllNul",
+                 [](H& h) {
+                     h.SetStartTime("15:27:32");
+                     h.SetStartMillis(std::string(3, '\0'));
+                 },
+                 &S::timeText, "15:27:32."},
+        TextCase{"queue0", [](H& h) { h.SetQueueCount(0); }, &S::queueText, "0"},
+        TextCase{"queueNegative", [](H& h) { h.SetQueueCount(-3); }, &S::queueText, "-3"}),
+    [](const ::testing::TestParamInfo<TextCase>& param) { return std::string(param.param.name); });
+
+TEST(PresentHeaderTest, returnsWhetherTheQueueCanBeViewed) {
+    const std::pair<std::int16_t, bool> cases[] = {{1, true}, {5, true}, {0, false}, {-3, false}};
+    for (const auto& [count, viewable] : cases) {
+        ConversionState state;
+        state.header.SetQueueCount(count);
+        EXPECT_EQ(PresentHeader(state), viewable) << "queueCount " << count;
+    }
+}
+
+TEST(PresentHeaderTest, replacesEveryEarlierText) {
+    ConversionState state;
+    for (std::string* text :
+         {&state.cardText, &state.channelText, &state.scanText, &state.widthText, &state.orderText,
+          &state.rangeText, &state.rateText, &state.dateText, &state.timeText, &state.queueText}) {
+        *text = "stale";
+    }
+    state.header.SetStartDate(std::string(8, '\0'));
+    state.header.SetStartTime(std::string(8, '\0'));
+    PresentHeader(state);
+    EXPECT_EQ(state.cardText, " ");
+    EXPECT_EQ(state.channelText, "0");
+    EXPECT_EQ(state.scanText, "0");
+    EXPECT_EQ(state.widthText, "8 bits");
+    EXPECT_EQ(state.orderText, "0-1-2-3");
+    EXPECT_EQ(state.rangeText, "none");
+    EXPECT_EQ(state.rateText, "0.000     ");
+    EXPECT_EQ(state.dateText, "");
+    EXPECT_EQ(state.timeText, "");
+    EXPECT_EQ(state.queueText, "0");
+}
+
+std::string Printf(double rate) {
+    std::vector<char> buffer(512);
+    const int n = std::snprintf(buffer.data(), buffer.size(), "%-10.3f", rate);
+    return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+std::vector<double> RateSamples() {
+    std::vector<double> rates = {0.0,
+                                 -0.0,
+                                 1.0,
+                                 12.5,
+                                 2000.0,
+                                 0.0005,
+                                 0.0015,
+                                 0.0625,  // a tie at the third decimal
+                                 0.1875,
+                                 1.0005,
+                                 -0.0004,
+                                 -12.3456,
+                                 999999.9995,
+                                 9999999.0,
+                                 1e15,
+                                 1e22,
+                                 1e300,
+                                 -1e300,
+                                 std::numeric_limits<double>::max(),
+                                 std::numeric_limits<double>::lowest(),
+                                 std::numeric_limits<double>::min(),
+                                 std::numeric_limits<double>::denorm_min(),
+                                 std::numeric_limits<double>::infinity(),
+                                 -std::numeric_limits<double>::infinity(),
+                                 std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 random(12345);
+    std::uniform_real_distribution<double> uniform(-1e6, 1e6);
+    std::uniform_int_distribution<std::uint64_t> bits;
+    for (int i = 0; i < 2000; ++i) {
+        rates.push_back(uniform(random));
+        // Any bit pattern the header can hold, NaNs and infinities included.
+        rates.push_back(std::bit_cast<double>(bits(random)));
+        // Values with exactly three or four decimals, where rounding ties lie.
+        rates.push_back(static_cast<double>(static_cast<int>(bits(random) % 2000000)) / 10000.0);
+    }
+    return rates;
+}
+
+TEST(PresentHeaderTest, rateText_matchesPrintfForManyValues) {
+    for (double rate : RateSamples()) {
+        ConversionState state;
+        state.header.SetScanRate(rate);
+        PresentHeader(state);
+        ASSERT_EQ(state.rateText, Printf(rate)) << "bits " << std::bit_cast<std::uint64_t>(rate);
+    }
+}
+
+// Switches LC_NUMERIC to a locale whose decimal point is a comma: an installed one, or one
+// compiled into `dir` when the system has none.
+bool UseCommaLocale(const test::TempDir& dir) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            return true;
+        }
+    }
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + dir.File("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) {
+        return false;
+    }
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+TEST(PresentHeaderTest, rateText_usesAPointWhateverTheLocale) {
+    // A front end may switch to the user's locale (Qt does); the text must stay the same.
+    test::TempDir dir;
+    if (!UseCommaLocale(dir)) {
+        GTEST_SKIP() << "no locale with a decimal comma can be had here";
+    }
+    const std::string printed = Printf(2000.0);
+    ConversionState state;
+    state.header.SetScanRate(2000.0);
+    PresentHeader(state);
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
+    EXPECT_EQ(printed, "2000,000  ");  // the locale took effect
+    EXPECT_EQ(state.rateText, "2000.000  ");
+}
+
+}  // namespace
+}  // namespace vantrel
