@@ -7,10 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target vantrel vantrel-screenshots
+cmake --build --preset release -j "$(nproc)" --target vantrel vantrel-screenshots vantrel_examples
 
 mkdir -p screenshots
-example=$(ls build/release/examples/*.daq 2>/dev/null | head -n 1 || true)
+# An example with a channel-gain queue, so that the viewer has rows.
+example=$(ls build/release/examples/*custom-queue*.daq 2>/dev/null | head -n 1 || true)
+if [ -z "$example" ]; then
+    example=$(ls build/release/examples/*.daq 2>/dev/null | head -n 1 || true)
+fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -78,7 +79,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
-    QString recording = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QString recording =
+        argc > 2 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString();
     if (recording.isEmpty()) {
         recording = out.filePath(QStringLiteral("example.daq"));
         WriteExample(recording.toStdString());
