@@ -210,8 +210,11 @@ class MainWindowTest : public QObject {
         f.ChooseFormat(1);
         ExpectOptionsEnabled(f, false);
 
-        // Emptied: the options keep their state whatever is chosen.
-        f.TypeInputPath(Q(path) + QStringLiteral("x"));
+        // One character typed after the path empties the window; the options keep their
+        // state whatever is chosen.
+        f.InputPath()->end(false);
+        QTest::keyClick(f.InputPath(), Qt::Key_X);
+        QVERIFY(!f.window->state().samples.has_value());
         ExpectOptionsEnabled(f, false);
         f.ChooseFormat(0);
         QCOMPARE(f.window->state().formatIndex, 0);
@@ -219,7 +222,8 @@ class MainWindowTest : public QObject {
 
         // The next successful Load selects item 0 and enables them again.
         f.ChooseFormat(2);
-        f.TypeInputPath(Q(path));
+        QTest::keyClick(f.InputPath(), Qt::Key_Backspace);
+        QCOMPARE(f.InputPath()->text(), Q(path));
         f.Click(ctl::kLoad);
         QCOMPARE(f.FormatList()->currentIndex(), 0);
         QCOMPARE(f.window->state().formatIndex, 0);
@@ -235,10 +239,10 @@ class MainWindowTest : public QObject {
         QVERIFY(f.Control(ctl::kView)->isEnabled());
         QVERIFY(!AllBlank(f));
 
-        // Same path but another letter case: a different path.
+        // Same path but another letter case, pasted in one change: a different path.
         QString otherCase = Q(path);
         otherCase.replace(QStringLiteral("Run1"), QStringLiteral("run1"));
-        f.TypeInputPath(otherCase);
+        f.InputPath()->setText(otherCase);
         QVERIFY(!f.window->state().samples.has_value());
         QVERIFY(AllBlank(f));
         QVERIFY(!f.Control(ctl::kView)->isEnabled());
