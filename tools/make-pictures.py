@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window program's pictures as indexed PNG files into ui/resources/:
-the program icon (32x32 and 16x16, 16 colours), the About box logo (160x50) and its
-tagline (137x15, both at most 256 colours). Pure Python: run it after changing a drawing
+the program icon (32x32 and 16x16, 16 colours, also as icon128.ico for the Windows
+executable), the About box logo (160x50) and its tagline (137x15, both at most 256 colours). Pure Python: run it after changing a drawing
 and commit the files it writes."""
 
 import math
@@ -123,10 +123,22 @@ def tagline():
     return c.png()
 
 
+def ico(images):
+    """An icon file holding PNG images, for the Windows executable's icon resource."""
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries, data = b"", b""
+    for size, png in images:
+        entries += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(png), offset + len(data))
+        data += png
+    return header + entries + data
+
+
 def main():
     OUT.mkdir(parents=True, exist_ok=True)
     (OUT / "icon128-32.png").write_bytes(icon(32))
     (OUT / "icon128-16.png").write_bytes(icon(16))
+    (OUT / "icon128.ico").write_bytes(ico([(32, icon(32)), (16, icon(16))]))
     (OUT / "bitmap134.png").write_bytes(logo())
     (OUT / "bitmap135.png").write_bytes(tagline())
 
