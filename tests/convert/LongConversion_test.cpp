@@ -36,8 +36,8 @@ constexpr int kScans = 100003;
 struct LongCase {
     const char* name;
     std::int16_t card;
-    std::int16_t rangeCode;                  // uniform order
-    std::vector<std::uint8_t> queueRanges;   // custom order when not empty
+    std::int16_t rangeCode;                 // uniform order
+    std::vector<std::uint8_t> queueRanges;  // custom order when not empty
 };
 
 // Words from a fixed generator over the whole range, with the extremes and zero in front.
@@ -80,9 +80,8 @@ std::vector<double> ExpectedValues(const ConversionState& state) {
     double carried = 0.0;
     for (std::uint64_t k = 0; k < state.samples->size() / static_cast<std::uint64_t>(size); ++k) {
         const std::uint32_t element = size == 2 ? Word16At(block, k) : Word32At(block, k);
-        const std::uint16_t range =
-            h.isCustomOrder() ? state.queue[k % kChannels].rangeCode
-                              : static_cast<std::uint16_t>(h.rangeCode());
+        const std::uint16_t range = h.isCustomOrder() ? state.queue[k % kChannels].rangeCode
+                                                      : static_cast<std::uint16_t>(h.rangeCode());
         if (const std::optional<double> v = ScaleSample(h.cardType(), range, 0, element)) {
             carried = *v;
         }
@@ -141,9 +140,8 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
                                     : decimals == 6 ? "%11.6f"
                                                     : "%11.9f",
                                     values[k]));
-            const std::int32_t code = CardElementSize(c.card) == 2
-                                          ? Word16At(block, k)
-                                          : Decode24(Word32At(block, k));
+            const std::int32_t code =
+                CardElementSize(c.card) == 2 ? Word16At(block, k) : Decode24(Word32At(block, k));
             codes.push_back(Printf("%11d", code));
         }
         for (int separator = 0; separator < 3; ++separator) {

@@ -72,7 +72,8 @@ TEST_F(StreamingConvert, givesTheBytesOfAWholeLoad) {
         FaultyFileApi files;
         const auto outcome = Stream(files, streamed, format);
         EXPECT_TRUE(outcome.ok);
-        EXPECT_EQ(outcome.messages, std::vector<std::string>{"Write to " + streamed + " successful!"});
+        EXPECT_EQ(outcome.messages,
+                  std::vector<std::string>{"Write to " + streamed + " successful!"});
         EXPECT_EQ(files.openHandles, 0);
         // Every sample byte read once.
         EXPECT_EQ(files.bytesRead, kSampleStart + 4 * 150001);
@@ -91,8 +92,8 @@ TEST_F(StreamingConvert, readFailureMidway_reportsReadErrorAndLeavesNoOutput) {
     const std::string output = dir_.File("out.cvt");
     for (const std::uint64_t bytes : failAfter) {
         for (const int format : {0, 1, 2}) {
-            SCOPED_TRACE(testing::Message() << "reads fail after " << bytes << ", format "
-                                            << format);
+            SCOPED_TRACE(testing::Message()
+                         << "reads fail after " << bytes << ", format " << format);
             test::WriteFileBytes(output, {'o', 'l', 'd'});
             FaultyFileApi files;
             files.failReadsAfterBytes = bytes;
@@ -109,11 +110,11 @@ TEST_F(StreamingConvert, readFailureMidway_reportsReadErrorAndLeavesNoOutput) {
 // a failure in any of them is reported and removes the output.
 TEST_F(StreamingConvert, writeFailureInALongOutput_reportsAndRemovesIt) {
     const std::string output = dir_.File("out.cvt");
-    for (const std::uint64_t bytes : {std::uint64_t{0}, std::uint64_t{1} << 20,
-                                      (std::uint64_t{2} << 20) + 12345}) {
+    for (const std::uint64_t bytes :
+         {std::uint64_t{0}, std::uint64_t{1} << 20, (std::uint64_t{2} << 20) + 12345}) {
         for (const int format : {0, 1, 2}) {
-            SCOPED_TRACE(testing::Message() << "writes fail after " << bytes << ", format "
-                                            << format);
+            SCOPED_TRACE(testing::Message()
+                         << "writes fail after " << bytes << ", format " << format);
             FaultyFileApi files;
             files.failWritesAfterBytes = bytes;
             const auto outcome = Stream(files, output, format);
