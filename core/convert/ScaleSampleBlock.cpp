@@ -141,6 +141,11 @@ SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue
     if (!HasScalingRules(card) || CardElementSize(card) != 2) {
         return;
     }
+    // A table pays only when the recording has at least as many samples as it has words.
+    const std::int64_t samples = std::int64_t{header.channelCount()} * header.scanCount();
+    if (samples < static_cast<std::int64_t>(kWords)) {
+        return;
+    }
     if (!header.isCustomOrder()) {
         tables_.push_back(WordTable(card, static_cast<std::uint16_t>(header.rangeCode())));
         positionTables_.push_back(tables_[0].empty() ? nullptr : tables_[0].data());

@@ -55,9 +55,9 @@ void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, st
 // borders. Built once per conversion from the loaded header and queue.
 class SampleScaler {
   public:
-    // For 16-bit cards this builds, per range code in use that has a rule, the value of
-    // every word (512 KiB each, at most four); throws std::bad_alloc when they cannot be
-    // had.
+    // For recordings of 16-bit cards with at least 65536 samples this builds, per range
+    // code in use that has a rule, the value of every word (512 KiB each, at most four);
+    // throws std::bad_alloc when they cannot be had.
     SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
