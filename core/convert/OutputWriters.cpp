@@ -373,7 +373,8 @@ WriteResult WriteScaledBinary(const WriteJob& job) {
                 }
                 job.out.Append(bytesOut.data(), size);
             } else {
-                job.out.Append(values.data(), size);
+                // Straight from the array: a chunk is a large write already.
+                job.out.WriteThrough(values.data(), size);
             }
         });
 }
