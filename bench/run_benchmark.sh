@@ -20,8 +20,6 @@
 #   dd does nothing but move the bytes, which makes it the limit of any converter.
 # - Times are wall-clock, from bash's microsecond clock around each command, measured the
 #   same way for the conversions and for dd.
-# - "1 core" is the same conversion confined to one core with taskset: the difference to
-#   the plain run is what the helper thread brings.
 # - numpy runs Debian's python3-numpy (/usr/bin/python3): fromfile, the "+/-10V" scaling of
 #   card type 1 and savetxt(fmt='%11.7f'), what users script instead. It runs once: it
 #   takes seconds, so small disturbances do not matter to it.
@@ -91,11 +89,10 @@ printf '\n%-14s %8s %10s %10s %7s %7s %6s %10s %6s\n' format "out MiB" "convert 
     ratio target result "peak+ MiB" memory
 status=0
 declare -A limits=([scaled-text]=3 [codes-text]=3 [scaled-binary]=1.5)
-declare -A one_core
 text_seconds=0
 for format in scaled-text codes-text scaled-binary; do
     out=$dir/out.$format
-    conv_times=() dd_times=() single_times=() peak_kib=0
+    conv_times=() dd_times=() peak_kib=0
     for ((i = 0; i < runs; i++)); do
         rm -f "$out" "$out.copy"
         measure "$convert" -f "$format" -s tab -o "$out" "$input"
@@ -103,13 +100,9 @@ for format in scaled-text codes-text scaled-binary; do
         ((mem > peak_kib)) && peak_kib=$mem
         measure dd if="$out" of="$out.copy" bs=1M status=none
         dd_times+=("$t")
-        rm -f "$out.copy" "$out.one"
-        measure taskset -c 0 "$convert" -f "$format" -s tab -o "$out.one" "$input"
-        single_times+=("$t")
     done
     conv_t=$(echo "${conv_times[*]}" | median)
     dd_t=$(echo "${dd_times[*]}" | median)
-    one_core[$format]=$(echo "${single_times[*]}" | median)
     [ "$format" = scaled-text ] && text_seconds=$conv_t
     size_mib=$(awk -v b="$(stat -c %s "$out")" 'BEGIN { printf "%.0f", b / 1048576 }')
     r=$(ratio "$conv_t" "$dd_t")
@@ -119,10 +112,9 @@ for format in scaled-text codes-text scaled-binary; do
     [ "$res" = PASS ] && [ "$memres" = PASS ] || status=1
     printf '%-14s %8s %10s %10s %7s %7s %6s %10s %6s\n' "$format" "$size_mib" "$conv_t" "$dd_t" \
         "$r" "<=${limits[$format]}" "$res" "$peak" "$memres"
-    rm -f "$out" "$out.copy" "$out.one"
+    rm -f "$out" "$out.copy"
 done
-printf '\non one core (taskset -c 0): scaled-text %s s, codes-text %s s, scaled-binary %s s\n' \
-    "${one_core[scaled-text]}" "${one_core[codes-text]}" "${one_core[scaled-binary]}"
+echo
 
 if ((numpy)) && /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
     out=$dir/out.numpy.txt
@@ -144,7 +136,9 @@ elif ((numpy)); then
 fi
 
 if ((huge)); then
-    big_scans=$(((4 * 1024 * 1024 * 1024 / (2 * channels)) + 1000000))
+    # 4.5 GiB of samples (fewer when the scan count would pass its 31-bit field).
+    big_scans=$((9 * 512 * 1024 * 1024 / (2 * channels)))
+    ((big_scans > 2147483647)) && big_scans=2147483647
     need_kib=$((big_scans * channels * 2 / 1024 + 1024 * 1024))
     free_kib=$(df -Pk "$dir" | awk 'NR == 2 { print $4 }')
     if ((free_kib < need_kib)); then
@@ -152,7 +146,9 @@ if ((huge)); then
     else
         "$build/bench/make_large_recording" "$big" "$channels" "$big_scans"
         echo
-        echo "recording larger than 4 GiB: $(du -h "$big" | cut -f1), converted to /dev/null"
+        big_bytes=$(stat -c %s "$big")
+        printf 'recording larger than 4 GiB: %s bytes (%s GiB), %s scans, converted to /dev/null\n' \
+            "$big_bytes" "$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 2^30 }')" "$big_scans"
         for format in scaled-text codes-text scaled-binary; do
             measure "$convert" -f "$format" -o /dev/null "$big"
             peak=$(((mem - idle_kib) / 1024))

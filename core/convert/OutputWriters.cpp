@@ -6,14 +6,11 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <vector>
 
 #include "convert/CellFormat.h"
-#include "convert/HelperThread.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSampleBlock.h"
-#include "convert/TextBlock.h"
 #include "convert/WidenCodes.h"
 #include "convert/WordCellTable.h"
 #include "recording/CardCatalogue.h"
@@ -134,20 +131,20 @@ struct LineLayout {
 // stores; only unusually long lines take a room per cell.
 constexpr std::size_t kRoomBytes = std::size_t{64} << 10;
 
-// Formats scans [firstScan, endScan) of a chunk as lines of cells joined by the separator
-// into `sink` (an OutputBuffer or a TextBlock). `cell(k, c, out)` formats cell k of the
+// Formats the `scans` scans of a chunk as lines of cells joined by the separator
+// straight into the output block. `cell(k, c, out)` formats cell k of the
 // chunk, at scan position c, into out (room for layout.cellRoom bytes) and returns its
 // length.
-template <typename Sink, typename Cell>
-void FormatRows(Sink& sink, const LineLayout& layout, std::uint64_t firstScan,
-                std::uint64_t endScan, const Cell& cell) {
+template <typename Cell>
+void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scans,
+                const Cell& cell) {
     const std::uint64_t channels = layout.channels;
     const std::string_view separator = layout.separator;
     const std::size_t lineRoom = layout.lineRoom();
-    std::uint64_t k = firstScan * channels;
+    std::uint64_t k = 0;
     if (lineRoom > kRoomBytes) {
         const std::size_t room = layout.cellRoom + std::max(separator.size(), kLineEnd.size());
-        for (std::uint64_t s = firstScan; s < endScan; ++s) {
+        for (std::uint64_t s = 0; s < scans; ++s) {
             for (std::uint64_t c = 0; c < channels; ++c) {
                 char* out = sink.Room(room);
                 char* end = out + cell(k++, c, out);
@@ -165,8 +162,8 @@ void FormatRows(Sink& sink, const LineLayout& layout, std::uint64_t firstScan,
     std::memcpy(pair, separator.data(), std::min<std::size_t>(separator.size(), 2));
     const std::size_t separatorSize = separator.size();
     const std::uint64_t linesPerRoom = kRoomBytes / lineRoom;
-    for (std::uint64_t s = firstScan; s < endScan;) {
-        const std::uint64_t lines = std::min(linesPerRoom, endScan - s);
+    for (std::uint64_t s = 0; s < scans;) {
+        const std::uint64_t lines = std::min(linesPerRoom, scans - s);
         char* const start = sink.Room(static_cast<std::size_t>(lines) * lineRoom);
         char* out = start;
         for (std::uint64_t line = 0; line < lines; ++line) {
@@ -192,44 +189,19 @@ void FormatRows(Sink& sink, const LineLayout& layout, std::uint64_t firstScan,
 }
 
 // Writes the text lines of every chunk. `prepare(bytes, samples)` turns a chunk's bytes into
-// what its cells show and returns the chunk's cell function (see FormatRows). With a second
-// core and at least a chunk of cells, a helper thread formats the second half of each
-// chunk's lines into its own block while this thread formats the first half straight into
-// the output; the helper's half is written right after it, so the bytes are those of one
-// thread.
+// what its cells show and returns the chunk's cell function (see FormatRows). One thread
+// does it all: a helper thread formatting half of each chunk was measured on the shared
+// 2-core machine and brought nothing (its short tasks were woken on the busy core) or cost
+// up to twice the time, so there is none.
 template <typename Prepare>
 WriteResult WriteTextChunks(const WriteJob& job, const TableShape& shape, int elementSize,
                             std::size_t cellRoom, Prepare prepare) {
     static_assert(kLineEnd.size() == 2);
     const LineLayout layout{shape.channels, Separator(job.state.separatorIndex), cellRoom};
-    TextBlock second;  // before the helper, which may still use it while it stops
-    std::optional<HelperThread> helper;
-    if (HelperThread::HasSecondCore() && shape.channels > 0 &&
-        shape.channels * shape.scans >= kChunkSamples) {
-        // Room for half a chunk of typical cells, so the block rarely grows.
-        second.Reserve(static_cast<std::size_t>(shape.chunkSamples() / 2 + shape.channels) *
-                           (12 + layout.separator.size()) +
-                       kRoomBytes);
-        try {
-            helper.emplace();
-        } catch (const std::system_error&) {
-            // No thread to be had: one thread formats everything.
-        }
-    }
     return ForEachChunk(
         job, shape, elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            const auto cell = prepare(bytes, samples);
-            if (!helper || scans < 2) {
-                FormatRows(job.out, layout, 0, scans, cell);
-                return;
-            }
-            const std::uint64_t split = scans / 2;
-            second.Clear();
-            helper->Start([&] { FormatRows(second, layout, split, scans, cell); });
-            FormatRows(job.out, layout, 0, split, cell);
-            helper->Wait();
-            job.out.WriteThrough(second.data(), second.size());
+            FormatRows(job.out, layout, scans, prepare(bytes, samples));
         });
 }
 

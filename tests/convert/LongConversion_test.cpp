@@ -1,7 +1,7 @@
 // Long recordings take the fast paths: 16-bit words scaled and formatted by table, lines
-// split between two threads, doubles written as they are. Their output must still be, cell
-// by cell, what printf gives for each value the scaling rule yields (the carried value where
-// it yields none), in every format and with every separator.
+// formatted in batches straight into the output block, doubles written as they are. Their output
+// must still be, cell by cell, what printf gives for each value the scaling rule yields (the
+// carried value where it yields none), in every format and with every separator.
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ using test::StateFrom;
 using test::TempDir;
 
 // Three channels, enough scans for several chunks and the word tables (262144 samples), and
-// a count that leaves the last chunk partial with halves of different sizes.
+// a count that leaves the last chunk partial.
 constexpr int kChannels = 3;
 constexpr int kScans = 87383;
 

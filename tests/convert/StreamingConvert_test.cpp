@@ -106,8 +106,8 @@ TEST_F(StreamingConvert, readFailureMidway_reportsReadErrorAndLeavesNoOutput) {
     }
 }
 
-// Long outputs are written in large blocks, part of them straight from a helper's block:
-// a failure in any of them is reported and removes the output.
+// Long outputs are written in large blocks, the binary one straight from its array: a
+// failure in any of them is reported and removes the output.
 TEST_F(StreamingConvert, writeFailureInALongOutput_reportsAndRemovesIt) {
     const std::string output = dir_.File("out.cvt");
     for (const std::uint64_t bytes :
