@@ -1,6 +1,7 @@
 // Cost per sample of the scalers on a chunk of random codes: the rule called per element
-// (ScaleUniform, the 24-bit path), the 16-bit word tables of SampleScaler in uniform and
-// custom order, widening to codes, and the one-off cost of a table of every word's cell.
+// (ScaleUniform, the 24-bit path), SampleScaler on 16-bit words in uniform order (one
+// product per word) and custom order (word tables), widening to codes, and the one-off cost of a
+// table of every word's cell.
 
 #include <benchmark/benchmark.h>
 
@@ -38,6 +39,7 @@ vantrel::RecordingHeader Header(std::int16_t card, std::int16_t order) {
     vantrel::RecordingHeader header;
     header.SetCardType(card);
     header.SetChannelCount(8);
+    header.SetScanCount(static_cast<std::int32_t>(kSamples / 8));  // long enough for tables
     header.SetWidthCode(card == 4 || card == 7 ? 2 : 1);
     header.SetOrderCode(order);
     header.SetRangeCode(1);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -78,6 +79,8 @@ class SampleScaler {
     // element.
     std::vector<std::vector<double>> tables_;
     std::vector<const double*> positionTables_;
+    // Uniform order: the factor that gives every word's value exactly, when there is one.
+    std::optional<double> linearStep_;
 };
 
 // Scales the whole held sample block of `state` into `out` (N doubles, N = channelCount x
