@@ -28,12 +28,16 @@ class OutputBuffer {
     // gathered elsewhere, which a copy into the block would only delay.
     void WriteThrough(const void* data, std::size_t size);
 
-    // Room for `size` bytes (at most the capacity) at the end of the gathered output, for a
-    // formatter to write into directly; the block is written first when it has less. After
-    // a failure the room is scratch space. Commit(n) then keeps the first n bytes written.
+    // Room for `size` bytes at the end of the gathered output, for a formatter to write into
+    // directly; the block is written first when it has less (and grows when even the whole
+    // block is too small). After a failure the room is scratch space. Commit(n) then keeps
+    // the first n bytes written.
     char* Room(std::size_t size) {
         if (buffer_.size() - used_ < size) {
             Flush();
+            if (buffer_.size() < size) {
+                buffer_.resize(size);
+            }
         }
         return buffer_.data() + used_;
     }
