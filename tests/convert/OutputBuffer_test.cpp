@@ -32,7 +32,7 @@ TEST(OutputBuffer, roomAndWriteThroughKeepTheOrderAndWriteWholeBlocks) {
     {
         OutputBuffer out(files, file, 8);
         PutThroughRoom(out, "abcdefghij", 3);         // "abcdef" written, "ghij" gathered
-        out.WriteThrough("0123456789", 10);          // "ghij", then the piece as it is
+        out.WriteThrough("0123456789", 10);           // "ghij", then the piece as it is
         PutThroughRoom(out, "KLMNOPQRSTUVWXYZ", 12);  // a room larger than the block
         EXPECT_TRUE(out.Flush());
     }
