@@ -38,14 +38,16 @@ struct LongCase {
     std::int16_t card;
     std::int16_t rangeCode;                 // uniform order
     std::vector<std::uint8_t> queueRanges;  // custom order when not empty
+    int channels = kChannels;
+    int scans = kScans;
 };
 
 // Words from a fixed generator over the whole range, with the extremes and zero in front.
 RecordingBuilder LongRecording(const LongCase& c) {
     RecordingBuilder b;
     b.header().SetCardType(c.card);
-    b.header().SetChannelCount(kChannels);
-    b.header().SetScanCount(kScans);
+    b.header().SetChannelCount(static_cast<std::int16_t>(c.channels));
+    b.header().SetScanCount(c.scans);
     b.header().SetRangeCode(c.rangeCode);
     const bool wide = CardElementSize(c.card) == 4;
     b.header().SetWidthCode(wide ? 2 : 1);
@@ -57,7 +59,7 @@ RecordingBuilder LongRecording(const LongCase& c) {
     }
     std::uint32_t x = 2463534242u;
     const std::uint32_t edges[] = {0, 0x7FFF, 0x8000, 0xFFFF, 0x7FFFFF, 0x800000, 0xFFFFFFFF};
-    for (int i = 0; i < kChannels * kScans; ++i) {
+    for (int i = 0; i < c.channels * c.scans; ++i) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
@@ -80,8 +82,10 @@ std::vector<double> ExpectedValues(const ConversionState& state) {
     double carried = 0.0;
     for (std::uint64_t k = 0; k < state.samples->size() / static_cast<std::uint64_t>(size); ++k) {
         const std::uint32_t element = size == 2 ? Word16At(block, k) : Word32At(block, k);
-        const std::uint16_t range = h.isCustomOrder() ? state.queue[k % kChannels].rangeCode
-                                                      : static_cast<std::uint16_t>(h.rangeCode());
+        const std::uint16_t range =
+            h.isCustomOrder()
+                ? state.queue[k % static_cast<std::uint64_t>(h.channelCount())].rangeCode
+                : static_cast<std::uint16_t>(h.rangeCode());
         if (const std::optional<double> v = ScaleSample(h.cardType(), range, 0, element)) {
             carried = *v;
         }
@@ -90,11 +94,12 @@ std::vector<double> ExpectedValues(const ConversionState& state) {
     return values;
 }
 
-std::string Lines(const std::vector<std::string>& cells, std::string_view separator) {
+std::string Lines(const std::vector<std::string>& cells, int channels, std::string_view separator) {
     std::string text;
     for (std::size_t k = 0; k < cells.size(); ++k) {
         text += cells[k];
-        text += (k + 1) % kChannels == 0 ? std::string_view("\r\n") : separator;
+        text += (k + 1) % static_cast<std::size_t>(channels) == 0 ? std::string_view("\r\n")
+                                                                  : separator;
     }
     return text;
 }
@@ -122,6 +127,9 @@ const LongCase kCases[] = {
     {"card 1, custom order, a range without rule", 1, 1, {10, 7, 25}},
     {"card 1, range without rule", 1, 3, {}},
     {"card 7, 24-bit", 7, 1, {}},
+    // Lines longer than the room lines are formatted into take a room per cell.
+    {"card 7, 200 channels", 7, 1, {}, 200, 60},
+    {"card 1, 4100 channels", 1, 1, {}, 4100, 70},
 };
 
 TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
@@ -163,7 +171,7 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
             ASSERT_TRUE(test::ConvertHeld(state, out, 0).ok);
             // Compared as strings only when they differ, so a failure shows where.
             const std::string scaledText = Slurp(out);
-            const std::string expectedScaled = Lines(scaled, text);
+            const std::string expectedScaled = Lines(scaled, c.channels, text);
             EXPECT_TRUE(scaledText == expectedScaled)
                 << "separator " << separator << ", first difference at byte "
                 << std::distance(scaledText.begin(),
@@ -171,7 +179,7 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
                                                expectedScaled.begin(), expectedScaled.end())
                                      .first);
             ASSERT_TRUE(test::ConvertHeld(state, out, 2).ok);
-            EXPECT_TRUE(Slurp(out) == Lines(codes, text)) << "separator " << separator;
+            EXPECT_TRUE(Slurp(out) == Lines(codes, c.channels, text)) << "separator " << separator;
         }
     }
 }
