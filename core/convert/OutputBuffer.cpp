@@ -29,6 +29,12 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
     }
 }
 
+void OutputBuffer::WriteThrough(const void* data, std::size_t size) {
+    if (Flush() && size > 0) {
+        ok_ = files_.Write(file_, data, size);
+    }
+}
+
 bool OutputBuffer::Flush() {
     if (ok_ && used_ > 0) {
         ok_ = files_.Write(file_, buffer_.data(), used_);
