@@ -1,5 +1,6 @@
-// Batch conversion: each input is loaded and converted by the same core as the window, with
-// the same messages; a failure is reported and the next input goes on.
+// Batch conversion: each input is converted by the same core as the window, with the same
+// messages; a failure is reported and the next input goes on. The sample block is streamed
+// from the file chunk by chunk, so memory stays bounded whatever the recording's size.
 
 #include <iostream>
 
@@ -7,6 +8,7 @@
 #include "Commands.h"
 #include "convert/ConvertRun.h"
 #include "convert/OutputPath.h"
+#include "convert/SampleSource.h"
 #include "platform/OsFileApi.h"
 #include "platform/ViewSwitch.h"
 #include "recording/LoadRecording.h"
@@ -14,6 +16,24 @@
 namespace vantrel::cli {
 
 namespace {
+
+// Closes the recording that OpenRecordingSamples left open, on every way out.
+class InputCloser {
+  public:
+    InputCloser(FileApi& files, ConversionState& state) : files_(files), state_(state) {}
+    InputCloser(const InputCloser&) = delete;
+    InputCloser& operator=(const InputCloser&) = delete;
+    ~InputCloser() {
+        if (state_.inputFile != FileApi::kNoFile) {
+            files_.Close(state_.inputFile);
+            state_.inputFile = FileApi::kNoFile;
+        }
+    }
+
+  private:
+    FileApi& files_;
+    ConversionState& state_;
+};
 
 // Converts one input; prints the success message on `out`, or each failure message as
 // "INPUT: text" on `err`. Returns true on success.
@@ -26,10 +46,14 @@ bool ConvertOne(const std::string& input, const std::vector<std::string>& inputs
 
     ConversionState state;
     state.inputPath = input;
-    if (!LoadRecording(state, platform, view)) {
+    // The load up to the sample read, with its checks and messages; the samples themselves
+    // are read while converting (a read failure there is reported as a whole load's would).
+    const auto opened = OpenRecordingSamples(state, platform, view);
+    if (!opened) {
         PrintFailure(err, input, messages.messages());
         return false;
     }
+    const InputCloser closer(files, state);
     state.outputPath = options.output.empty() ? DeriveOutputPath(input) : options.output;
     // Another recording of the batch ("run1.daq run1.cvt") would be truncated before its turn.
     for (const auto& other : inputs) {
@@ -42,7 +66,7 @@ bool ConvertOne(const std::string& input, const std::vector<std::string>& inputs
     state.separatorIndex = options.separatorIndex;
     state.titleFlag = options.titleFlag;
 
-    MemorySampleSource source(state.samples->bytes());
+    FileSampleSource source(files, opened->file, opened->sampleBytes);
     if (!ConvertToOutput(state, source, platform)) {
         PrintFailure(err, input, messages.messages());
         return false;

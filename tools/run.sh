@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds the program and its example recordings, and
-# shows the header of each example with the command-line tool.
+# starts the window program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,4 +8,11 @@ bash tools/install-deps.sh
 cmake --preset release
 cmake --build --preset release -j "$(nproc)"
 
-build/release/cli/vantrel-convert --info build/release/examples/*.daq
+if ls build/release/examples/*.daq >/dev/null 2>&1; then
+    echo "Example recordings to load: $(pwd)/build/release/examples/"
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display to show the window on. To see it without one: bash tools/screenshots.sh" >&2
+    exit 1
+fi
+exec build/release/ui/vantrel

@@ -5,9 +5,7 @@
 namespace vantrel {
 
 OutputBuffer::OutputBuffer(FileApi& files, FileApi::Handle file, std::size_t capacity)
-    : files_(files), file_(file), capacity_(capacity) {
-    buffer_.reserve(capacity);
-}
+    : files_(files), file_(file), buffer_(capacity) {}
 
 void OutputBuffer::Append(const void* data, std::size_t size) {
     if (!ok_) {
@@ -15,26 +13,33 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
     }
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
-        if (buffer_.size() == capacity_ && !Flush()) {
+        if (used_ == buffer_.size() && !Flush()) {
             return;
         }
         // Large pieces bypass the buffer once it is empty.
-        if (buffer_.empty() && size >= capacity_) {
+        if (used_ == 0 && size >= buffer_.size()) {
             ok_ = files_.Write(file_, in, size);
             return;
         }
-        const std::size_t take = std::min(size, capacity_ - buffer_.size());
-        buffer_.insert(buffer_.end(), in, in + take);
+        const std::size_t take = std::min(size, buffer_.size() - used_);
+        std::memcpy(buffer_.data() + used_, in, take);
+        used_ += take;
         in += take;
         size -= take;
     }
 }
 
-bool OutputBuffer::Flush() {
-    if (ok_ && !buffer_.empty()) {
-        ok_ = files_.Write(file_, buffer_.data(), buffer_.size());
+void OutputBuffer::WriteThrough(const void* data, std::size_t size) {
+    if (Flush() && size > 0) {
+        ok_ = files_.Write(file_, data, size);
     }
-    buffer_.clear();  // keeps the reserved block
+}
+
+bool OutputBuffer::Flush() {
+    if (ok_ && used_ > 0) {
+        ok_ = files_.Write(file_, buffer_.data(), used_);
+    }
+    used_ = 0;
     return ok_;
 }
 

@@ -24,6 +24,25 @@ class OutputBuffer {
     void Append(std::span<const std::uint8_t> bytes) { Append(bytes.data(), bytes.size()); }
     void Append(const void* data, std::size_t size);
 
+    // Writes what is gathered, then `data` as it is in one more call: for a large piece
+    // gathered elsewhere, which a copy into the block would only delay.
+    void WriteThrough(const void* data, std::size_t size);
+
+    // Room for `size` bytes at the end of the gathered output, for a formatter to write into
+    // directly; the block is written first when it has less (and grows when even the whole
+    // block is too small). After a failure the room is scratch space. Commit(n) then keeps
+    // the first n bytes written.
+    char* Room(std::size_t size) {
+        if (buffer_.size() - used_ < size) {
+            Flush();
+            if (buffer_.size() < size) {
+                buffer_.resize(size);
+            }
+        }
+        return buffer_.data() + used_;
+    }
+    void Commit(std::size_t size) { used_ += size; }
+
     // Writes what is gathered. Returns false when this or any earlier write failed.
     bool Flush();
     bool ok() const { return ok_; }
@@ -31,10 +50,8 @@ class OutputBuffer {
   private:
     FileApi& files_;
     FileApi::Handle file_;
-    // Reserved, not filled: only what is gathered is ever touched, and most outputs use a
-    // small part of it.
     std::vector<char> buffer_;
-    std::size_t capacity_;
+    std::size_t used_ = 0;
     bool ok_ = true;
 };
 

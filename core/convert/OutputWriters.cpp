@@ -1,13 +1,18 @@
 #include "convert/OutputWriters.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "convert/CellFormat.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSampleBlock.h"
 #include "convert/WidenCodes.h"
+#include "convert/WordCellTable.h"
 #include "recording/CardCatalogue.h"
 #include "recording/LittleEndian.h"
 
@@ -39,6 +44,57 @@ TableShape ShapeOf(const RecordingHeader& header) {
     return shape;
 }
 
+// Recordings of 16-bit cards with at least this many samples take their cells from word
+// tables: building one costs about as much as formatting 65536 cells.
+constexpr std::uint64_t kWordTableSamples = 4 * kChunkSamples;
+
+// Per scan position, the table of cells its words give.
+struct PositionCells {
+    std::vector<WordCellTable> tables;
+    std::vector<const CellText*> positions;  // channels entries, or none: format each cell
+};
+
+bool PaysForWordTables(const TableShape& shape, int elementSize) {
+    return elementSize == 2 && shape.channels > 0 &&
+           shape.channels * shape.scans >= kWordTableSamples;
+}
+
+// Scaled cells by table where every position has a rule that gives short cells.
+PositionCells ScaledPositionCells(const ConversionState& state, const TableShape& shape) {
+    const RecordingHeader& header = state.header;
+    const std::int16_t card = header.cardType();
+    PositionCells cells;
+    if (!header.isCustomOrder()) {
+        cells.tables.push_back(
+            ScaledWordCells(card, static_cast<std::uint16_t>(header.rangeCode())));
+        if (!cells.tables[0].empty()) {
+            cells.positions.assign(shape.channels, cells.tables[0].data());
+        }
+        return cells;
+    }
+    if (state.queue.size() < shape.channels) {
+        return cells;
+    }
+    // One table per range code in use.
+    std::array<int, 256> tableOf;
+    tableOf.fill(-1);
+    for (std::uint64_t p = 0; p < shape.channels; ++p) {
+        int& index = tableOf[state.queue[p].rangeCode];
+        if (index < 0) {
+            index = static_cast<int>(cells.tables.size());
+            cells.tables.push_back(ScaledWordCells(card, state.queue[p].rangeCode));
+            if (cells.tables.back().empty()) {
+                return {};
+            }
+        }
+    }
+    for (std::uint64_t p = 0; p < shape.channels; ++p) {
+        cells.positions.push_back(
+            cells.tables[static_cast<std::size_t>(tableOf[state.queue[p].rangeCode])].data());
+    }
+    return cells;
+}
+
 // Pulls the recording's samples chunk by chunk of whole scans and hands each chunk, with the
 // number of scans it holds, to `emit`. Stops at the first failure of the source or of `emit`.
 template <typename Emit>
@@ -59,31 +115,109 @@ WriteResult ForEachChunk(const WriteJob& job, const TableShape& shape, int eleme
     return job.out.ok() ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
-// Appends `scans` lines of `channels` cells each, joined by the separator, to `line` and
-// then to the buffer. `cell(k, buffer)` formats cell k of the chunk and returns its length.
+// How a text table's lines are laid out.
+struct LineLayout {
+    std::uint64_t channels;
+    std::string_view separator;
+    std::size_t cellRoom;  // bytes a cell may need: kCellCapacity, or less for table cells
+
+    // A line at its longest.
+    std::size_t lineRoom() const {
+        return static_cast<std::size_t>(channels) * (cellRoom + separator.size()) + kLineEnd.size();
+    }
+};
+
+// Lines are formatted into one room of up to this many bytes at a time, with plain pointer
+// stores; only unusually long lines take a room per cell.
+constexpr std::size_t kRoomBytes = std::size_t{64} << 10;
+
+// Formats the `scans` scans of a chunk as lines of cells joined by the separator
+// straight into the output block. `cell(k, c, out)` formats cell k of the
+// chunk, at scan position c, into out (room for layout.cellRoom bytes) and returns its
+// length.
 template <typename Cell>
-void AppendRows(OutputBuffer& out, std::string& line, std::uint64_t channels, std::uint64_t scans,
-                std::string_view separator, Cell cell) {
-    char buffer[kCellCapacity];
+void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scans,
+                const Cell& cell) {
+    const std::uint64_t channels = layout.channels;
+    const std::string_view separator = layout.separator;
+    const std::size_t lineRoom = layout.lineRoom();
     std::uint64_t k = 0;
-    for (std::uint64_t s = 0; s < scans; ++s) {
-        line.clear();
-        for (std::uint64_t c = 0; c < channels; ++c) {
-            line.append(buffer, cell(k++, buffer));
-            if (c + 1 < channels) {
-                line.append(separator);
+    if (lineRoom > kRoomBytes) {
+        const std::size_t room = layout.cellRoom + std::max(separator.size(), kLineEnd.size());
+        for (std::uint64_t s = 0; s < scans; ++s) {
+            for (std::uint64_t c = 0; c < channels; ++c) {
+                char* out = sink.Room(room);
+                char* end = out + cell(k++, c, out);
+                const std::string_view after = c + 1 < channels ? separator : kLineEnd;
+                std::memcpy(end, after.data(), after.size());
+                sink.Commit(static_cast<std::size_t>(end - out) + after.size());
             }
         }
-        line.append(kLineEnd);
-        out.Append(line);
+        return;
+    }
+    // The separator is at most two bytes in every format: stored as two, advanced by its
+    // length. Longer ones take the copy.
+    char pair[2] = {' ', ' '};
+    const bool shortSeparator = separator.size() <= 2;
+    std::memcpy(pair, separator.data(), std::min<std::size_t>(separator.size(), 2));
+    const std::size_t separatorSize = separator.size();
+    const std::uint64_t linesPerRoom = kRoomBytes / lineRoom;
+    for (std::uint64_t s = 0; s < scans;) {
+        const std::uint64_t lines = std::min(linesPerRoom, scans - s);
+        char* const start = sink.Room(static_cast<std::size_t>(lines) * lineRoom);
+        char* out = start;
+        for (std::uint64_t line = 0; line < lines; ++line) {
+            for (std::uint64_t c = 0; c + 1 < channels; ++c) {
+                out += cell(k++, c, out);
+                if (shortSeparator) {
+                    std::memcpy(out, pair, 2);
+                } else {
+                    std::memcpy(out, separator.data(), separatorSize);
+                }
+                out += separatorSize;
+            }
+            // The last cell ends the line; without channels a scan is an empty line.
+            if (channels > 0) {
+                out += cell(k++, channels - 1, out);
+            }
+            std::memcpy(out, kLineEnd.data(), 2);
+            out += 2;
+        }
+        sink.Commit(static_cast<std::size_t>(out - start));
+        s += lines;
     }
 }
 
-// Room for a typical line, so the line grows only for unusually wide cells.
-std::string LineFor(std::uint64_t channels) {
-    std::string line;
-    line.reserve(static_cast<std::size_t>(channels) * 16 + kLineEnd.size());
-    return line;
+// Writes the text lines of every chunk. `prepare(bytes, samples)` turns a chunk's bytes into
+// what its cells show and returns the chunk's cell function (see FormatRows). One thread
+// does it all: a helper thread formatting half of each chunk was measured on the shared
+// 2-core machine and brought nothing (its short tasks were woken on the busy core) or cost
+// up to twice the time, so there is none.
+template <typename Prepare>
+WriteResult WriteTextChunks(const WriteJob& job, const TableShape& shape, int elementSize,
+                            std::size_t cellRoom, Prepare prepare) {
+    static_assert(kLineEnd.size() == 2);
+    const LineLayout layout{shape.channels, Separator(job.state.separatorIndex), cellRoom};
+    return ForEachChunk(
+        job, shape, elementSize,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
+            FormatRows(job.out, layout, scans, prepare(bytes, samples));
+        });
+}
+
+// The text of 16-bit words by table: cell k at position c is positions[c][word k].
+WriteResult WriteTableCells(const WriteJob& job, const TableShape& shape,
+                            const std::vector<const CellText*>& positions) {
+    return WriteTextChunks(
+        job, shape, 2, sizeof(CellText),
+        [table = positions.data()](std::span<const std::uint8_t> bytes, std::uint64_t) {
+            return [table, words = bytes.data()](std::uint64_t k, std::uint64_t c, char* cell) {
+                const CellText& text = table[c][Word16At(words, k)];
+                // The whole entry: a fixed-size copy, of which `length` bytes count.
+                std::memcpy(cell, &text, sizeof text);
+                return static_cast<std::size_t>(text.length);
+            };
+        });
 }
 
 }  // namespace
@@ -139,15 +273,22 @@ WriteResult WriteScaledText(const WriteJob& job) {
     const RecordingHeader& header = job.state.header;
     const std::int16_t card = header.cardType();
     const int elementSize = CardElementSize(card);
-    if (elementSize == 0 || ScaledCellDecimals(card) < 0) {
+    const int decimals = ScaledCellDecimals(card);
+    if (elementSize == 0 || decimals < 0) {
         return WriteResult::kUnsupportedCard;
     }
     const TableShape shape = ShapeOf(header);
     std::vector<double> values;
-    std::string line;
+    std::optional<SampleScaler> scaler;
+    PositionCells cells;
     try {
-        values.resize(shape.chunkSamples());
-        line = LineFor(shape.channels);
+        if (PaysForWordTables(shape, elementSize)) {
+            cells = ScaledPositionCells(job.state, shape);
+        }
+        if (cells.positions.empty()) {
+            values.resize(shape.chunkSamples());
+            scaler.emplace(header, job.state.queue);
+        }
     } catch (const std::bad_alloc&) {
         job.messages.ShowMessage(kScaledAllocationMessage);
         return WriteResult::kAllocationFailed;
@@ -156,18 +297,17 @@ WriteResult WriteScaledText(const WriteJob& job) {
     if (job.state.titleFlag == 1) {
         WriteTitleLines(job.state, job.out);
     }
-    const std::string_view separator = Separator(job.state.separatorIndex);
-    SampleScaler scaler(header, job.state.queue);
-    return ForEachChunk(
-        job, shape, elementSize,
-        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            const std::span<double> chunk(values.data(), samples);
-            scaler.Scale(bytes, chunk);
-            AppendRows(job.out, line, shape.channels, scans, separator,
-                       [&](std::uint64_t k, char* cell) {
-                           return FormatScaledCell(cell, chunk[k], card);
-                       });
-        });
+    if (!cells.positions.empty()) {
+        return WriteTableCells(job, shape, cells.positions);
+    }
+    return WriteTextChunks(job, shape, elementSize, kCellCapacity,
+                           [&](std::span<const std::uint8_t> bytes, std::uint64_t samples) {
+                               scaler->Scale(bytes, std::span<double>(values.data(), samples));
+                               return [chunk = values.data(), decimals](std::uint64_t k,
+                                                                        std::uint64_t, char* cell) {
+                                   return FormatFixedCell(cell, chunk[k], decimals);
+                               };
+                           });
 }
 
 WriteResult WriteScaledBinary(const WriteJob& job) {
@@ -176,28 +316,38 @@ WriteResult WriteScaledBinary(const WriteJob& job) {
     if (elementSize == 0) {
         return WriteResult::kUnsupportedCard;
     }
+    // A little-endian host writes its doubles as they are; any other stores each one.
+    constexpr bool kStoreEach = std::endian::native != std::endian::little;
     const TableShape shape = ShapeOf(header);
     std::vector<double> values;
     std::vector<std::uint8_t> bytesOut;
+    std::optional<SampleScaler> scaler;
     try {
         values.resize(shape.chunkSamples());
-        bytesOut.resize(shape.chunkSamples() * 8);
+        if (kStoreEach) {
+            bytesOut.resize(shape.chunkSamples() * 8);
+        }
+        scaler.emplace(header, job.state.queue);
     } catch (const std::bad_alloc&) {
         job.messages.ShowMessage(kScaledAllocationMessage);
         return WriteResult::kAllocationFailed;
     }
 
-    SampleScaler scaler(header, job.state.queue);
     return ForEachChunk(
         job, shape, elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t) {
             const std::span<double> chunk(values.data(), samples);
-            scaler.Scale(bytes, chunk);
-            // Little-endian whatever the host.
-            for (std::uint64_t i = 0; i < samples; ++i) {
-                StoreLeDouble(bytesOut.data() + 8 * i, chunk[i]);
+            scaler->Scale(bytes, chunk);
+            const auto size = static_cast<std::size_t>(samples * 8);
+            if constexpr (kStoreEach) {
+                for (std::uint64_t i = 0; i < samples; ++i) {
+                    StoreLeDouble(bytesOut.data() + 8 * i, chunk[i]);
+                }
+                job.out.Append(bytesOut.data(), size);
+            } else {
+                // Straight from the array: a chunk is a large write already.
+                job.out.WriteThrough(values.data(), size);
             }
-            job.out.Append(bytesOut.data(), static_cast<std::size_t>(samples * 8));
         });
 }
 
@@ -210,10 +360,13 @@ WriteResult WriteCodesText(const WriteJob& job) {
     }
     const TableShape shape = ShapeOf(header);
     std::vector<std::int32_t> codes;
-    std::string line;
+    WordCellTable table;
     try {
-        codes.resize(shape.chunkSamples());
-        line = LineFor(shape.channels);
+        if (PaysForWordTables(shape, elementSize)) {
+            table = CodeWordCells();
+        } else {
+            codes.resize(shape.chunkSamples());
+        }
     } catch (const std::bad_alloc&) {
         job.messages.ShowMessage(kCodesAllocationMessage);
         return WriteResult::kAllocationFailed;
@@ -222,14 +375,17 @@ WriteResult WriteCodesText(const WriteJob& job) {
     if (job.state.titleFlag == 1) {
         WriteTitleLines(job.state, job.out);
     }
-    const std::string_view separator = Separator(job.state.separatorIndex);
-    return ForEachChunk(
-        job, shape, elementSize,
-        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            const std::span<std::int32_t> chunk(codes.data(), samples);
-            WidenCodes(bytes, chunk, samples, card);
-            AppendRows(job.out, line, shape.channels, scans, separator,
-                       [&](std::uint64_t k, char* cell) { return FormatCodeCell(cell, chunk[k]); });
+    if (!table.empty()) {
+        return WriteTableCells(job, shape,
+                               std::vector<const CellText*>(shape.channels, table.data()));
+    }
+    return WriteTextChunks(
+        job, shape, elementSize, kCellCapacity,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples) {
+            WidenCodes(bytes, std::span<std::int32_t>(codes.data(), samples), samples, card);
+            return [chunk = codes.data()](std::uint64_t k, std::uint64_t, char* cell) {
+                return FormatCodeCell(cell, chunk[k]);
+            };
         });
 }
 

@@ -1,6 +1,8 @@
 #include "convert/ScaleSampleBlock.h"
 
 #include <algorithm>
+#include <bit>
+#include <optional>
 
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSample.h"
@@ -113,14 +115,131 @@ void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, st
     }
 }
 
+namespace {
+
+constexpr std::size_t kWords = std::size_t{1} << 16;
+
+// Every word's value under the rule of one range code; empty when the rule yields nothing.
+std::vector<double> WordTable(std::int16_t cardType, std::uint16_t rangeCode) {
+    std::vector<double> values;
+    if (!ScaleSample(cardType, rangeCode, 0, 0)) {
+        return values;
+    }
+    values.resize(kWords);
+    for (std::size_t w = 0; w < kWords; ++w) {
+        values[w] = *ScaleSample(cardType, rangeCode, 0, static_cast<std::uint32_t>(w));
+    }
+    return values;
+}
+
+// The factor s when every word's value is exactly (signed code) x s, as for the ranges whose
+// rule divides by a power of two and multiplies once: the product is then a single rounding
+// of the same exact value. Checked bit for bit on every word, so a rule of any other form
+// (two roundings, as for card type 2) keeps its table.
+std::optional<double> LinearStep(const std::vector<double>& table) {
+    if (table.empty()) {
+        return std::nullopt;
+    }
+    const double step = table[1];
+    for (std::size_t w = 0; w < kWords; ++w) {
+        const double product = static_cast<double>(static_cast<std::int16_t>(w)) * step;
+        if (std::bit_cast<std::uint64_t>(product) != std::bit_cast<std::uint64_t>(table[w])) {
+            return std::nullopt;
+        }
+    }
+    return step;
+}
+
+}  // namespace
+
 SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue)
     : header_(header), queue_(queue) {
     if (header.isCustomOrder()) {
         inputKinds_ = BuildInputKindTable(header, BuildChannelSet(queue));
     }
+    const std::int16_t card = header.cardType();
+    if (!HasScalingRules(card) || CardElementSize(card) != 2) {
+        return;
+    }
+    // A table pays only when the recording has at least as many samples as it has words.
+    const std::int64_t samples = std::int64_t{header.channelCount()} * header.scanCount();
+    if (samples < static_cast<std::int64_t>(kWords)) {
+        return;
+    }
+    if (!header.isCustomOrder()) {
+        tables_.push_back(WordTable(card, static_cast<std::uint16_t>(header.rangeCode())));
+        positionTables_.push_back(tables_[0].empty() ? nullptr : tables_[0].data());
+        linearStep_ = LinearStep(tables_[0]);
+        return;
+    }
+    const std::int16_t channels = header.channelCount();
+    if (channels <= 0) {
+        return;  // ScaleByQueue writes nothing then
+    }
+    // One table per range code in use; positions without a queue entry have no rule.
+    std::array<int, 256> tableOf;
+    tableOf.fill(-1);
+    positionTables_.assign(static_cast<std::size_t>(channels), nullptr);
+    const std::size_t entries = std::min(queue.size(), positionTables_.size());
+    for (std::size_t p = 0; p < entries; ++p) {
+        int& index = tableOf[queue[p].rangeCode];
+        if (index < 0) {
+            index = static_cast<int>(tables_.size());
+            tables_.push_back(WordTable(card, queue[p].rangeCode));
+        }
+    }
+    for (std::size_t p = 0; p < entries; ++p) {
+        const std::vector<double>& table =
+            tables_[static_cast<std::size_t>(tableOf[queue[p].rangeCode])];
+        positionTables_[p] = table.empty() ? nullptr : table.data();
+    }
+}
+
+// The 16-bit path: a table lookup per element, or the product that equals it.
+void SampleScaler::ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out) {
+    const std::uint64_t count = BoundedCount(out.size(), chunk, out.size(), 2);
+    const std::uint8_t* in = chunk.data();
+    double* values = out.data();
+    if (positionTables_.size() == 1) {
+        const double* table = positionTables_[0];
+        if (table == nullptr) {
+            std::fill_n(values, count, carried_);
+            return;
+        }
+        if (linearStep_) {
+            // One multiplication per word, which the compiler vectorizes.
+            const double step = *linearStep_;
+            for (std::uint64_t i = 0; i < count; ++i) {
+                values[i] = static_cast<double>(static_cast<std::int16_t>(Word16At(in, i))) * step;
+            }
+        } else {
+            for (std::uint64_t i = 0; i < count; ++i) {
+                values[i] = table[Word16At(in, i)];
+            }
+        }
+        if (count > 0) {
+            carried_ = values[count - 1];
+        }
+        return;
+    }
+    const std::size_t positions = positionTables_.size();
+    std::size_t p = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (const double* table = positionTables_[p]) {
+            carried_ = table[Word16At(in, i)];
+        }
+        values[i] = carried_;
+        if (++p == positions) {
+            p = 0;
+        }
+    }
 }
 
 void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> out) {
+    if (!positionTables_.empty()) {
+        ScaleWords(chunk, out);
+        return;
+    }
     if (header_.isCustomOrder()) {
         ScaleByQueue(chunk, out, out.size(), header_.cardType(), header_.channelCount(), queue_,
                      inputKinds_, carried_);

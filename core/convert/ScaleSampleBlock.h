@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "recording/ChannelGainEntry.h"
 #include "recording/ConversionState.h"
@@ -54,6 +56,9 @@ void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, st
 // borders. Built once per conversion from the loaded header and queue.
 class SampleScaler {
   public:
+    // For recordings of 16-bit cards with at least 65536 samples this builds, per range
+    // code in use that has a rule, the value of every word (512 KiB each, at most four);
+    // throws std::bad_alloc when they cannot be had.
     SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
@@ -61,10 +66,21 @@ class SampleScaler {
     void Scale(std::span<const std::uint8_t> chunk, std::span<double> out);
 
   private:
+    void ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out);
+
     const RecordingHeader& header_;
     const ChannelGainQueue& queue_;
     InputKindTable inputKinds_{};
     double carried_ = 0.0;
+    // 16-bit cards: the rule's result for every word, one table per range code in use
+    // that has a rule (whether a rule yields a value depends on the setting only, never on
+    // the word), and per scan position the table it takes, null where no rule applies.
+    // Uniform order has one position. Empty for 32-bit cards, which call the rule per
+    // element.
+    std::vector<std::vector<double>> tables_;
+    std::vector<const double*> positionTables_;
+    // Uniform order: the factor that gives every word's value exactly, when there is one.
+    std::optional<double> linearStep_;
 };
 
 // Scales the whole held sample block of `state` into `out` (N doubles, N = channelCount x

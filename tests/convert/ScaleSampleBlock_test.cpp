@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
+#include "convert/ScaleSample.h"
 
 namespace vantrel {
 namespace {
@@ -197,6 +200,37 @@ TEST(SampleScaler, chunkBordersGiveTheSameResultAsOneCall) {
             for (std::size_t k = 0; k < n; k += channels) {
                 ASSERT_EQ(whole[k], k == 0 ? 0.0 : whole[k - 1]) << "sample " << k;
             }
+        }
+    }
+}
+
+// 16-bit cards scale by a table of every word's value: each word, in chunks of any whole
+// size, must give exactly the rule's value, or the carried value where the rule gives none.
+TEST(SampleScaler, everyWordOf16BitCardsGivesTheRulesValueInAnyChunking) {
+    for (const std::int16_t card : {1, 2, 3, 8}) {
+        for (const std::int16_t range : {1, 10, 23, 25, 7}) {
+            SCOPED_TRACE(testing::Message() << "card " << card << ", range " << range);
+            auto b = Card(card, 1, 1 << 16);
+            b.header().SetRangeCode(range);
+            for (std::uint32_t w = 0; w < (1u << 16); ++w) {
+                b.AddWord16(static_cast<std::uint16_t>(w ^ 0x5A5A));
+            }
+            const ConversionState state = test::StateFrom(b);
+            SampleScaler scaler(state.header, state.queue);
+            std::vector<double> out(1 << 16, kUntouched);
+            const std::span<const std::uint8_t> bytes = state.samples->bytes();
+            for (std::size_t done = 0; done < out.size();) {
+                const std::size_t n = std::min<std::size_t>(4099, out.size() - done);
+                scaler.Scale(bytes.subspan(2 * done, 2 * n), std::span<double>(&out[done], n));
+                done += n;
+            }
+            std::size_t differences = 0;
+            for (std::uint32_t w = 0; w < (1u << 16); ++w) {
+                const auto word = static_cast<std::uint16_t>(w ^ 0x5A5A);
+                const auto value = ScaleSample(card, static_cast<std::uint16_t>(range), 0, word);
+                differences += out[w] != value.value_or(0.0) ? 1 : 0;
+            }
+            EXPECT_EQ(differences, 0u);
         }
     }
 }

@@ -1,0 +1,188 @@
+// Long recordings take the fast paths: 16-bit words scaled and formatted by table, lines
+// formatted in batches straight into the output block, doubles written as they are. Their output
+// must still be, cell by cell, what printf gives for each value the scaling rule yields (the
+// carried value where it yields none), in every format and with every separator.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ConvertFixtures.h"
+#include "RecordingBuilder.h"
+#include "convert/CellFormat.h"
+#include "convert/OutputWriters.h"
+#include "convert/SampleDecoding.h"
+#include "convert/ScaleSample.h"
+#include "recording/CardCatalogue.h"
+#include "recording/LittleEndian.h"
+
+namespace vantrel {
+namespace {
+
+using test::StateFrom;
+using test::TempDir;
+
+// Three channels, enough scans for several chunks and the word tables (262144 samples), and
+// a count that leaves the last chunk partial.
+constexpr int kChannels = 3;
+constexpr int kScans = 87383;
+
+struct LongCase {
+    const char* name;
+    std::int16_t card;
+    std::int16_t rangeCode;                 // uniform order
+    std::vector<std::uint8_t> queueRanges;  // custom order when not empty
+    int channels = kChannels;
+    int scans = kScans;
+};
+
+// Words from a fixed generator over the whole range, with the extremes and zero in front.
+RecordingBuilder LongRecording(const LongCase& c) {
+    RecordingBuilder b;
+    b.header().SetCardType(c.card);
+    b.header().SetChannelCount(static_cast<std::int16_t>(c.channels));
+    b.header().SetScanCount(c.scans);
+    b.header().SetRangeCode(c.rangeCode);
+    const bool wide = CardElementSize(c.card) == 4;
+    b.header().SetWidthCode(wide ? 2 : 1);
+    if (!c.queueRanges.empty()) {
+        b.header().SetOrderCode(2);
+        for (std::size_t p = 0; p < c.queueRanges.size(); ++p) {
+            b.AddQueueEntry(static_cast<std::uint8_t>(p), c.queueRanges[p]);
+        }
+    }
+    std::uint32_t x = 2463534242u;
+    const std::uint32_t edges[] = {0, 0x7FFF, 0x8000, 0xFFFF, 0x7FFFFF, 0x800000, 0xFFFFFFFF};
+    for (int i = 0; i < c.channels * c.scans; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        const std::uint32_t word = i < 7 ? edges[i] : x;
+        if (wide) {
+            b.AddWord32(word);
+        } else {
+            b.AddWord16(static_cast<std::uint16_t>(word));
+        }
+    }
+    return b;
+}
+
+// Each sample's value as the rules define it, the carried value included.
+std::vector<double> ExpectedValues(const ConversionState& state) {
+    const RecordingHeader& h = state.header;
+    const int size = CardElementSize(h.cardType());
+    const std::uint8_t* block = state.samples->data();
+    std::vector<double> values;
+    double carried = 0.0;
+    for (std::uint64_t k = 0; k < state.samples->size() / static_cast<std::uint64_t>(size); ++k) {
+        const std::uint32_t element = size == 2 ? Word16At(block, k) : Word32At(block, k);
+        const std::uint16_t range =
+            h.isCustomOrder()
+                ? state.queue[k % static_cast<std::uint64_t>(h.channelCount())].rangeCode
+                : static_cast<std::uint16_t>(h.rangeCode());
+        if (const std::optional<double> v = ScaleSample(h.cardType(), range, 0, element)) {
+            carried = *v;
+        }
+        values.push_back(carried);
+    }
+    return values;
+}
+
+std::string Lines(const std::vector<std::string>& cells, int channels, std::string_view separator) {
+    std::string text;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        text += cells[k];
+        text += (k + 1) % static_cast<std::size_t>(channels) == 0 ? std::string_view("\r\n")
+                                                                  : separator;
+    }
+    return text;
+}
+
+// The whole file in one read: outputs here are megabytes.
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+std::string Printf(const char* format, auto value) {
+    char cell[400];
+    std::snprintf(cell, sizeof cell, format, value);
+    return cell;
+}
+
+const LongCase kCases[] = {
+    {"card 1, +/-10V", 1, 1, {}},
+    {"card 2", 2, 1, {}},
+    {"card 3, range 25", 3, 25, {}},
+    {"card 8, custom order", 8, 1, {1, 23, 1}},
+    {"card 1, custom order, a range without rule", 1, 1, {10, 7, 25}},
+    {"card 1, range without rule", 1, 3, {}},
+    {"card 7, 24-bit", 7, 1, {}},
+    // Lines longer than the room lines are formatted into take a room per cell.
+    {"card 7, 200 channels", 7, 1, {}, 200, 60},
+    {"card 1, 4100 channels", 1, 1, {}, 4100, 70},
+};
+
+TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
+    TempDir dir;
+    const std::string out = dir.File("long.out");
+    for (std::size_t i = 0; i < std::size(kCases); ++i) {
+        const LongCase& c = kCases[i];
+        SCOPED_TRACE(c.name);
+        ConversionState state = StateFrom(LongRecording(c));
+        state.titleFlag = 0;
+        const std::vector<double> values = ExpectedValues(state);
+
+        std::string binary(values.size() * 8, '\0');
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            StoreLeDouble(reinterpret_cast<std::uint8_t*>(binary.data()) + 8 * k, values[k]);
+        }
+        ASSERT_TRUE(test::ConvertHeld(state, out, 1).ok);
+        EXPECT_TRUE(Slurp(out) == binary);
+
+        std::vector<std::string> scaled;
+        std::vector<std::string> codes;
+        const int decimals = ScaledCellDecimals(c.card);
+        const std::uint8_t* block = state.samples->data();
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            scaled.push_back(Printf(decimals == 7   ? "%11.7f"
+                                    : decimals == 6 ? "%11.6f"
+                                                    : "%11.9f",
+                                    values[k]));
+            const std::int32_t code =
+                CardElementSize(c.card) == 2 ? Word16At(block, k) : Decode24(Word32At(block, k));
+            codes.push_back(Printf("%11d", code));
+        }
+        // Every separator for the first case, one each for the others.
+        const int separators = i == 0 ? 3 : 1;
+        for (int s = 0; s < separators; ++s) {
+            const int separator = i == 0 ? s : static_cast<int>(i % 3);
+            state.separatorIndex = separator;
+            const std::string_view text = Separator(separator);
+            ASSERT_TRUE(test::ConvertHeld(state, out, 0).ok);
+            // Compared as strings only when they differ, so a failure shows where.
+            const std::string scaledText = Slurp(out);
+            const std::string expectedScaled = Lines(scaled, c.channels, text);
+            EXPECT_TRUE(scaledText == expectedScaled)
+                << "separator " << separator << ", first difference at byte "
+                << std::distance(scaledText.begin(),
+                                 std::mismatch(scaledText.begin(), scaledText.end(),
+                                               expectedScaled.begin(), expectedScaled.end())
+                                     .first);
+            ASSERT_TRUE(test::ConvertHeld(state, out, 2).ok);
+            EXPECT_TRUE(Slurp(out) == Lines(codes, c.channels, text)) << "separator " << separator;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vantrel

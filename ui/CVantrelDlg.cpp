@@ -1,0 +1,340 @@
+#include "CVantrelDlg.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <array>
+
+#include "CAboutDlg.h"
+#include "CChRangeDlg.h"
+#include "DialogTemplates.h"
+#include "MinimisedIcon.h"
+#include "Pictures.h"
+#include "SystemMenu.h"
+#include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
+#include "convert/OutputPath.h"
+#include "platform/Platform.h"
+#include "recording/CardCatalogue.h"
+#include "recording/LoadRecording.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace vantrel {
+
+namespace {
+
+// Texts held by the window are byte strings in the local 8-bit code page.
+QString FromLocal(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string ToLocal(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
+
+enum class ExchangeKind { kText, kCheck, kRadio };
+
+struct ExchangeEntry {
+    int id;
+    ExchangeKind kind;
+    std::string ConversionState::*text;
+    std::int32_t ConversionState::*value;
+};
+
+// Control 1027 is bound once at start and exchanges no value; the rest in exchange order.
+constexpr std::array<ExchangeEntry, 15> kExchange = {{
+    {ctl::kInputPath, ExchangeKind::kText, &ConversionState::inputPath, nullptr},
+    {ctl::kOutputPath, ExchangeKind::kText, &ConversionState::outputPath, nullptr},
+    {ctl::kRangeText, ExchangeKind::kText, &ConversionState::rangeText, nullptr},
+    {ctl::kCardText, ExchangeKind::kText, &ConversionState::cardText, nullptr},
+    {ctl::kChannelText, ExchangeKind::kText, &ConversionState::channelText, nullptr},
+    {ctl::kOrderText, ExchangeKind::kText, &ConversionState::orderText, nullptr},
+    {ctl::kWidthText, ExchangeKind::kText, &ConversionState::widthText, nullptr},
+    {ctl::kScanText, ExchangeKind::kText, &ConversionState::scanText, nullptr},
+    {ctl::kRateText, ExchangeKind::kText, &ConversionState::rateText, nullptr},
+    {ctl::kDateText, ExchangeKind::kText, &ConversionState::dateText, nullptr},
+    {ctl::kTimeText, ExchangeKind::kText, &ConversionState::timeText, nullptr},
+    {ctl::kTitle, ExchangeKind::kCheck, nullptr, &ConversionState::titleFlag},
+    {ctl::kSpace, ExchangeKind::kRadio, nullptr, &ConversionState::separatorIndex},
+    {ctl::kQueueText, ExchangeKind::kText, &ConversionState::queueText, nullptr},
+    {ctl::kDecimal, ExchangeKind::kRadio, nullptr, &ConversionState::digitalIndex},
+}};
+
+QString ControlText(QWidget* control) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        return edit->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text();
+    }
+    return {};
+}
+
+// Sets the text only when it differs, so an unchanged field raises no change notification.
+void SetControlText(QWidget* control, const QString& text) {
+    if (ControlText(control) == text) {
+        return;
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    }
+}
+
+void ExchangeRadio(QButtonGroup& group, std::int32_t& value, bool in) {
+    if (in) {
+        value = group.checkedId();  // -1 when none is checked
+        return;
+    }
+    // The button whose index equals the value is checked, the others are not.
+    group.setExclusive(false);
+    for (QAbstractButton* button : group.buttons()) {
+        button->setChecked(group.id(button) == value);
+    }
+    group.setExclusive(true);
+}
+
+}  // namespace
+
+FileChooserRequest InputFileRequest() {
+    return {FileChooserRequest::Mode::kOpen,
+            QStringLiteral("Select Input File"),
+            {{QStringLiteral("DAQ Files (*.daq; *.dat)"), QStringLiteral("*.daq; *.dat")},
+             {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}},
+            true,
+            true};
+}
+
+FileChooserRequest OutputFileRequest() {
+    return {FileChooserRequest::Mode::kSave, QStringLiteral("Select Output File"), {}, true, true};
+}
+
+CVantrelDlg::CVantrelDlg(const WindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services), windowIcon_(ProgramIcon()) {
+    built_ = BuildDialog(*this, MainTemplate());
+    inputPath_ = FindControl<QLineEdit>(*this, ctl::kInputPath);
+    outputPath_ = FindControl<QLineEdit>(*this, ctl::kOutputPath);
+    formatList_ = FindControl<QComboBox>(*this, ctl::kFormatList);
+    view_ = FindControl<QPushButton>(*this, ctl::kView);
+
+    // The event table.
+    const auto onClick = [this](int id, void (CVantrelDlg::*handler)()) {
+        connect(FindControl<QPushButton>(*this, id), &QPushButton::clicked, this, handler);
+    };
+    onClick(ctl::kBrowseInput, &CVantrelDlg::OnBrowseInput);
+    onClick(ctl::kBrowseOutput, &CVantrelDlg::OnBrowseOutput);
+    onClick(ctl::kLoad, &CVantrelDlg::OnLoad);
+    onClick(ctl::kView, &CVantrelDlg::OnView);
+    onClick(ctl::kStartConvert, &CVantrelDlg::OnStartConvert);
+    onClick(ctl::kAbout, &CVantrelDlg::OnAbout);
+    onClick(kIdCancel, &CVantrelDlg::reject);
+    connect(inputPath_, &QLineEdit::textChanged, this, &CVantrelDlg::OnInputPathChange);
+    // A selection by the user only; selecting by program raises nothing.
+    connect(formatList_, &QComboBox::activated, this, &CVantrelDlg::OnFormatChange);
+
+    OnInitDialog();
+}
+
+CVantrelDlg::~CVantrelDlg() = default;
+
+void CVantrelDlg::OnInitDialog() {
+    // The template's initialisation data: the Format list items, in OutputFormat order.
+    for (const OutputFormatInfo& format : kOutputFormats) {
+        formatList_->addItem(QString::fromLatin1(format.listText.data(),
+                                                 static_cast<qsizetype>(format.listText.size())));
+    }
+    UpdateData(false);
+    AddAboutItem(*this);
+    setWindowIcon(windowIcon_);
+    formatList_->setCurrentIndex(0);
+    if (QWidget* first = FirstTabStop(built_)) {
+        first->setFocus();
+    }
+}
+
+void CVantrelDlg::UpdateData(bool saveAndValidate) {
+    DoDataExchange(saveAndValidate);
+}
+
+void CVantrelDlg::DoDataExchange(bool in) {
+    for (const ExchangeEntry& entry : kExchange) {
+        QWidget* control = FindControl(*this, entry.id);
+        switch (entry.kind) {
+            case ExchangeKind::kText:
+                if (in) {
+                    state_.*entry.text = ToLocal(ControlText(control));
+                } else {
+                    SetControlText(control, FromLocal(state_.*entry.text));
+                }
+                break;
+            case ExchangeKind::kCheck: {
+                auto* box = qobject_cast<QCheckBox*>(control);
+                std::int32_t& value = state_.*entry.value;
+                if (in) {
+                    value = box->isChecked() ? 1 : 0;
+                } else {
+                    if (value < 0 || value > 2) {
+                        value = 0;
+                    }
+                    box->setChecked(value != 0);
+                }
+                break;
+            }
+            case ExchangeKind::kRadio:
+                ExchangeRadio(*qobject_cast<QRadioButton*>(control)->group(), state_.*entry.value,
+                              in);
+                break;
+        }
+    }
+}
+
+void CVantrelDlg::SetViewEnabled(bool enabled) {
+    view_->setEnabled(enabled);
+}
+
+void CVantrelDlg::OnBrowseInput() {
+    const auto chosen = services_.chooser.Choose(this, InputFileRequest());
+    if (!chosen) {
+        return;
+    }
+    // Set always: choosing the same path again still counts as a change of the field.
+    if (inputPath_->text() == *chosen) {
+        OnInputPathChange();
+    } else {
+        inputPath_->setText(*chosen);
+    }
+    outputPath_->setText(FromLocal(DeriveOutputPath(ToLocal(*chosen))));
+}
+
+void CVantrelDlg::OnBrowseOutput() {
+    const auto chosen = services_.chooser.Choose(this, OutputFileRequest());
+    if (chosen) {
+        outputPath_->setText(*chosen);
+    }
+}
+
+void CVantrelDlg::OnLoad() {
+    UpdateData(true);
+    if (state_.inputPath.empty()) {
+        return;
+    }
+    const Platform platform{services_.files, services_.messages};
+    if (!LoadRecording(state_, platform, *this)) {
+        return;  // the loader has said why; the controls keep what they show
+    }
+    UpdateData(false);
+    state_.formatIndex = 0;
+    formatList_->setCurrentIndex(0);
+    ApplyOptionRules();
+}
+
+void CVantrelDlg::OnView() {
+    CChRangeDlg viewer(this, state_.header.queueCount(), state_.queue, RangeLabels);
+    services_.dialogs.Run(viewer);
+}
+
+void CVantrelDlg::OnStartConvert() {
+    StartConvert(state_, Platform{services_.files, services_.messages}, *this);
+}
+
+void CVantrelDlg::OnInputPathChange() {
+    UpdateData(true);
+    // Byte-wise: a path that differs only in letter case is another file.
+    if (state_.inputPath != state_.loadedPath && state_.samples) {
+        state_.samples.reset();
+        state_.ClearDisplayTexts();
+        UpdateData(false);
+        view_->setEnabled(false);
+    }
+}
+
+void CVantrelDlg::OnFormatChange() {
+    state_.formatIndex = formatList_->currentIndex();
+    if (state_.samples) {
+        ApplyOptionRules();
+    }
+}
+
+void CVantrelDlg::ApplyOptionRules() {
+    const bool textOutput = state_.formatIndex != static_cast<int>(OutputFormat::kScaledBinary);
+    for (int id : {ctl::kTitle, ctl::kSpace, ctl::kTab, ctl::kComma}) {
+        FindControl(*this, id)->setEnabled(textOutput);
+    }
+    // Digital output is not offered in any format.
+    FindControl(*this, ctl::kDecimal)->setEnabled(false);
+    FindControl(*this, ctl::kHexadecimal)->setEnabled(false);
+}
+
+void CVantrelDlg::OnAbout() {
+    CAboutDlg about(this);
+    services_.dialogs.Run(about);
+}
+
+bool CVantrelDlg::OnSysCommand(std::uint32_t command) {
+    if (!IsAboutCommand(command)) {
+        return false;
+    }
+    OnAbout();
+    return true;
+}
+
+void CVantrelDlg::OnOK() {
+    UpdateData(true);
+    accept();
+}
+
+void CVantrelDlg::done(int result) {
+    QDialog::done(result);
+    OnDestroy();
+}
+
+void CVantrelDlg::OnDestroy() {
+    state_.samples.reset();
+}
+
+void CVantrelDlg::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Enter on a push button presses it; anywhere else it is the dialog's OK command.
+    if (enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            OnOK();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CVantrelDlg::paintEvent(QPaintEvent* event) {
+    if (!isMinimized()) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(MinimisedIconOrigin(width(), height(), kIconSize, kIconSize),
+                       windowIcon_.pixmap(kIconSize, kIconSize));
+}
+
+#ifdef Q_OS_WIN
+bool CVantrelDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && OnSysCommand(static_cast<std::uint32_t>(msg->wParam))) {
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace vantrel

@@ -1,0 +1,18 @@
+#include "Pictures.h"
+
+#include <QString>
+
+namespace vantrel {
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/vantrel/icon128-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/vantrel/icon128-16.png"), QSize(16, 16));
+    return icon;
+}
+
+QPixmap BitmapResource(int id) {
+    return QPixmap(QStringLiteral(":/vantrel/bitmap%1.png").arg(id));
+}
+
+}  // namespace vantrel
