@@ -3,8 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer. Builds the fuzz preset (clang), writes
 # the seed corpus, replays the committed regression inputs, then mutates. The corpus it
 # grows stays in build/fuzz/corpus for the next run. Fails on any crash, leak, sanitizer
-# report, broken promise, hang (over 10 s per input) or memory blow-up; the input that
-# caused it is left in build/fuzz/artifacts/.
+# report, broken promise, hang (over 30 s per input: the machine may be shared) or memory
+# blow-up; the input that caused it is left in build/fuzz/artifacts/.
 #
 # Usage: tools/fuzz.sh [MINUTES]
 set -euo pipefail
@@ -31,7 +31,7 @@ mkdir -p "$build/corpus" "$build/artifacts"
 # New inputs go to the first folder; the seeds and regressions are read only.
 nice "$fuzzer" \
     -max_total_time=$((minutes * 60)) \
-    -timeout=10 \
+    -timeout=30 \
     -rss_limit_mb=2048 \
     -print_final_stats=1 \
     -dict=fuzz/recording.dict \
