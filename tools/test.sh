@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
-# build with its tests, and the same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with its tests, valgrind's memcheck on the command-line tool, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a minute of fuzzing the loader and
+# the conversion.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +17,21 @@ cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
+echo "== valgrind memcheck: vantrel-convert on every example recording, in each format"
+memcheck_dir=$(mktemp -d)
+trap 'rm -rf "$memcheck_dir"' EXIT
+cp build/ci/examples/*.daq "$memcheck_dir"/
+memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full)
+for format in scaled-text scaled-binary codes-text; do
+    "${memcheck[@]}" build/ci/cli/vantrel-convert -f "$format" -s tab "$memcheck_dir"/*.daq >/dev/null
+done
+"${memcheck[@]}" build/ci/cli/vantrel-convert -s comma --no-title "$memcheck_dir"/*.daq >/dev/null
+"${memcheck[@]}" build/ci/cli/vantrel-convert --info "$memcheck_dir"/*.daq >/dev/null
+
 echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== fuzzing the loader and the conversion for one minute (libFuzzer + sanitizers)"
+bash tools/fuzz.sh 1

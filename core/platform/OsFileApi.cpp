@@ -98,7 +98,24 @@ FileApi::Handle OsFileApi::CreateForWrite(const std::string& path) {
     do {
         fd = VANTREL_OPEN(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | kBinary, kCreateMode);
     } while (fd < 0 && errno == EINTR);
-    return fd < 0 ? kNoFile : fd;
+    if (fd < 0) {
+        return kNoFile;
+    }
+#ifndef _WIN32
+    // A named pipe opened for reading and writing is its own reader: with nobody else
+    // reading, the run would block for ever once the pipe's buffer is full. Write to a pipe
+    // only when it has a reader (opening for writing without blocking fails otherwise).
+    StatBuf st{};
+    if (VANTREL_FSTAT(fd, &st) == 0 && S_ISFIFO(st.st_mode)) {
+        VANTREL_CLOSE(fd);
+        fd = VANTREL_OPEN(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) {
+            return kNoFile;
+        }
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+#endif
+    return fd;
 }
 
 bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {

@@ -1,6 +1,7 @@
 #include "recording/LoadRecording.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "recording/PresentHeader.h"
@@ -37,6 +38,28 @@ bool ReadQueue(ConversionState& state, FileApi& files, FileApi::Handle file) {
         state.queue[i] = {raw[2 * i], raw[2 * i + 1]};
     }
     return true;
+}
+
+// Reads a block from a file that cannot tell its size ahead (a pipe or device). The
+// buffer grows with the bytes that arrive, so a header cannot make the load reserve
+// memory the file does not back. nullopt when the data ends early or a read fails.
+std::optional<SampleBlock> ReadGrowing(FileApi& files, FileApi::Handle file, std::uint64_t size) {
+    constexpr std::uint64_t kFirstStep = std::uint64_t{1} << 20;
+    SampleBlock block(std::min(size, kFirstStep));
+    std::uint64_t held = 0;
+    for (;;) {
+        const std::uint64_t want = block.size() - held;
+        if (files.Read(file, block.data() + held, want) != static_cast<std::int64_t>(want)) {
+            return std::nullopt;
+        }
+        held += want;
+        if (held == size) {
+            return block;
+        }
+        SampleBlock larger(std::min(size, 2 * held));
+        std::memcpy(larger.data(), block.data(), held);
+        block = std::move(larger);
+    }
 }
 
 }  // namespace
@@ -112,17 +135,26 @@ bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch&
         return false;
     }
     FileApi& files = platform.files;
+    const bool sizeKnown = files.RemainingSize(opened->file).has_value();
 
+    bool complete = false;
     try {
-        state.samples.emplace(opened->sampleBytes);
+        if (sizeKnown) {
+            state.samples.emplace(opened->sampleBytes);
+            const auto got = files.Read(opened->file, state.samples->data(), opened->sampleBytes);
+            complete = got == static_cast<std::int64_t>(opened->sampleBytes);
+        } else if (auto block = ReadGrowing(files, opened->file, opened->sampleBytes)) {
+            state.samples = std::move(block);
+            complete = true;
+        }
     } catch (const std::bad_alloc&) {
+        state.samples.reset();
         platform.messages.ShowMessage(kFileTooLargeMessage);
         CloseInput(state, files, opened->file);
         return false;
     }
 
-    const auto got = files.Read(opened->file, state.samples->data(), opened->sampleBytes);
-    if (got != static_cast<std::int64_t>(opened->sampleBytes)) {
+    if (!complete) {
         // A partly filled block does not match its header: drop it.
         state.samples.reset();
         platform.messages.ShowMessage(kReadErrorMessage);

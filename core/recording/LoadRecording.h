@@ -36,7 +36,7 @@ std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header);
 // A recording whose header has been taken and presented, positioned at its sample block.
 struct OpenedRecording {
     FileApi::Handle file;
-    std::uint64_t sampleBytes;  // guaranteed not to exceed what the file still holds
+    std::uint64_t sampleBytes;  // never more than the file still holds, where its size is known
 };
 
 // Everything of a load up to the sample read: the open phase, the header presentation and

@@ -272,26 +272,16 @@ class UnknownSizeFileApi final : public FileApi {
     FileApi& inner_;
 };
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTREL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTREL_ASAN 1
-#endif
-#endif
-
-TEST_F(LoadRecordingTest, load_allocationFailure_isTooLargeAndDoesNotCrash) {
-#ifdef VANTREL_ASAN
-    GTEST_SKIP() << "the address sanitizer aborts on an impossible allocation by design";
-#else
+// A pipe cannot be checked against the header before reading, so its block grows with the
+// data that arrives: the claim is never reserved, and the short data is a read error.
+TEST_F(LoadRecordingTest, load_hugeClaimOfUnknownSize_isReadErrorWithoutReserving) {
     UnknownSizeFileApi unknown(files);
     const Platform unknownSize{unknown, messages};
     state.inputPath = Write("huge.daq", HugeClaim().Bytes());
     EXPECT_FALSE(LoadRecording(state, unknownSize, view));
-    EXPECT_EQ(messages.texts, Messages{"File size is too large"});
+    EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
     EXPECT_FALSE(state.samples.has_value());
     ExpectNothingOpen();
-#endif
 }
 
 TEST_F(LoadRecordingTest, load_fileEndingInsideQueue_readsMissingEntriesAsZero) {

@@ -1,0 +1,468 @@
+// libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
+// loads them and, when the load succeeds, converted into every format, separator and title
+// choice through in-memory file calls. Besides the sanitizers' own reports, every promise
+// the program makes about a load or a conversion is checked here; a broken one aborts, so
+// the fuzzer records the input like a crash.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "MemoryFileApi.h"
+#include "convert/ConvertRun.h"
+#include "convert/OutputWriters.h"
+#include "convert/SampleDecoding.h"
+#include "convert/SampleSource.h"
+#include "convert/ScaleSample.h"
+#include "platform/DataExchange.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardCatalogue.h"
+#include "recording/LoadRecording.h"
+
+namespace {
+
+using vantrel::ConversionState;
+using vantrel::fuzz::MemoryFileApi;
+using Bytes = MemoryFileApi::Bytes;
+
+constexpr const char* kInput = "recording.daq";
+constexpr const char* kOutput = "out.cvt";
+constexpr std::size_t kHeaderSize = vantrel::RecordingHeader::kSize;
+// The memory disk's size. Outputs of inputs up to the fuzzer's length limit fit; a header
+// with no channels and billions of scans (a line each) does not, and must stop at the
+// first failed write instead of running through every scan.
+constexpr std::uint64_t kDiskSize = std::uint64_t{256} << 10;
+
+class Messages final : public vantrel::MessageSink {
+  public:
+    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+[[noreturn]] void Broken(const std::string& promise) {
+    std::fprintf(stderr, "Broken promise: %s\n", promise.c_str());
+    std::abort();
+}
+
+void Require(bool kept, const std::string& promise) {
+    if (!kept) {
+        Broken(promise);
+    }
+}
+
+bool IsOneOf(const std::string& text, std::initializer_list<const char*> texts) {
+    for (const char* t : texts) {
+        if (text == t) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The one message a finished operation showed.
+const std::string& OnlyMessage(const Messages& messages, const char* operation) {
+    Require(messages.texts.size() == 1, std::string(operation) + " shows exactly one message");
+    return messages.texts.front();
+}
+
+// Load: a file without the 60-byte header and magic is refused by name; any other failure
+// has one of the load messages; a success holds exactly the bytes after the queue.
+void CheckLoad(std::span<const std::uint8_t> file, const ConversionState& state, bool loaded,
+               const Messages& messages, const MemoryFileApi& files) {
+    Require(files.openHandles() == 0, "a load closes the recording on every way out");
+    const bool isRecording = file.size() >= kHeaderSize &&
+                             std::memcmp(file.data(), vantrel::RecordingHeader::kMagic.data(),
+                                         vantrel::RecordingHeader::kMagic.size()) == 0;
+    if (!isRecording) {
+        Require(!loaded && messages.texts.size() == 1 &&
+                    messages.texts.front() == vantrel::kNotRecordingMessage,
+                "a file without header or magic is refused as not a recording");
+        return;
+    }
+    if (!loaded) {
+        Require(IsOneOf(OnlyMessage(messages, "a failed load"),
+                        {vantrel::kQueueAllocationMessage, vantrel::kFileTooLargeMessage,
+                         vantrel::kReadErrorMessage}),
+                "a failed load names its cause");
+        return;
+    }
+    Require(messages.texts.empty(), "a successful load shows nothing");
+    Require(state.samples.has_value(), "a successful load holds a sample block");
+    const auto size = vantrel::SampleBlockSize(state.header);
+    Require(size && *size == state.samples->size(), "the block has the size the header gives");
+    const std::size_t queueBytes =
+        state.header.queueCount() > 0 ? 2 * static_cast<std::size_t>(state.header.queueCount()) : 0;
+    // A file may end inside its queue when the block is empty; the missing entries read 0.
+    if (*size == 0) {
+        return;
+    }
+    Require(kHeaderSize + queueBytes + *size <= file.size(), "the block lies inside the file");
+    Require(std::memcmp(state.samples->data(), file.data() + kHeaderSize + queueBytes, *size) == 0,
+            "the block holds the file's bytes after the queue");
+}
+
+std::size_t Count(std::string_view text, std::string_view what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string_view::npos;
+         at = text.find(what, at + what.size())) {
+        ++n;
+    }
+    return n;
+}
+
+// A written text output: ASCII lines, each ending in CR LF, two title lines when asked, one
+// line per scan, and channelCount cells joined by the separator.
+void CheckTextOutput(const ConversionState& state, const Bytes& out) {
+    const std::string_view text(reinterpret_cast<const char*>(out.data()), out.size());
+    for (unsigned char c : text) {
+        Require(c < 0x80 && (c >= 0x20 || c == '\r' || c == '\n' || c == '\t'),
+                "text output is printable ASCII");
+    }
+    const std::int64_t scans = state.header.scanCount();
+    const std::int64_t lines = scans + (state.titleFlag == 1 ? 2 : 0);
+    Require(Count(text, "\r\n") == static_cast<std::size_t>(lines) &&
+                Count(text, "\n") == static_cast<std::size_t>(lines) &&
+                Count(text, "\r") == static_cast<std::size_t>(lines),
+            "one CR LF line per scan, plus two title lines when asked");
+    Require(text.empty() || text.ends_with("\r\n"), "the last line ends in CR LF too");
+
+    std::size_t at = 0;
+    auto nextLine = [&]() {
+        const auto end = text.find("\r\n", at);
+        const auto line = text.substr(at, end - at);
+        at = end + 2;
+        return line;
+    };
+    if (state.titleFlag == 1) {
+        const std::string expected =
+            ";Mervik DAQ Data of Card " + std::string(vantrel::CardName(state.header.cardType()));
+        Require(nextLine() == expected, "title line 1 names the card");
+        nextLine();
+    }
+    // With two blanks as separator, cells and padding cannot be told apart.
+    if (state.separatorIndex == 0) {
+        return;
+    }
+    const std::string_view separator = vantrel::Separator(state.separatorIndex);
+    const std::int64_t channels = state.header.channelCount();
+    for (std::int64_t s = 0; s < scans; ++s) {
+        const auto line = nextLine();
+        const std::size_t cells = line.empty() ? 0 : Count(line, separator) + 1;
+        Require(static_cast<std::int64_t>(cells) == channels, "a line holds one cell per channel");
+    }
+}
+
+// The fewest bytes a complete output of a convertible recording can take: 8 per sample,
+// or per line its cells (at least 11 characters each), separators and CR LF.
+std::uint64_t MinimumOutputSize(const ConversionState& state) {
+    const std::uint64_t channels =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.channelCount()));
+    const std::uint64_t scans =
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.scanCount()));
+    if (state.formatIndex == 1) {
+        return 8 * channels * scans;
+    }
+    const std::uint64_t separator = vantrel::Separator(state.separatorIndex).size();
+    const std::uint64_t line = channels * 11 + (channels > 0 ? (channels - 1) * separator : 0) + 2;
+    return line * scans;
+}
+
+// Every conversion ends with one message. On success the output is complete; on failure
+// no output is left behind, except the empty file of a failed array allocation.
+void CheckConversion(const ConversionState& state, const Messages& messages,
+                     const MemoryFileApi& files, const Bytes& recording) {
+    Require(files.openHandles() == 0, "a conversion closes its output");
+    const Bytes* input = files.File(kInput);
+    Require(input != nullptr && *input == recording, "a conversion leaves the recording alone");
+    const std::string& message = OnlyMessage(messages, "a conversion");
+    const Bytes* out = files.File(state.outputPath);
+    const bool fits = MinimumOutputSize(state) <= files.capacity;
+    if (message != vantrel::SuccessMessage(state.outputPath)) {
+        Require(!message.starts_with("Write to "), "a failed conversion claims no success");
+        Require(out == nullptr || out->empty(), "a failed conversion leaves no partial output");
+        Require(
+            fits || IsOneOf(message,
+                            {vantrel::kWriteOutputErrorMessage, vantrel::kReadErrorMessage,
+                             vantrel::kUnsupportedCardMessage, vantrel::kWidthMismatchMessage,
+                             vantrel::kQueueTooShortMessage, vantrel::kChannelOutOfRangeMessage}),
+            "an output larger than the disk is a write error, unless refused or cut short");
+        return;
+    }
+    Require(fits, "an output larger than the disk is never reported as written");
+    Require(out != nullptr, "a successful conversion leaves its output");
+    const std::int64_t samples =
+        std::int64_t{state.header.channelCount()} * std::int64_t{state.header.scanCount()};
+    if (state.formatIndex == 1) {
+        Require(static_cast<std::int64_t>(out->size()) == 8 * samples,
+                "the binary output holds one double per sample");
+    } else {
+        CheckTextOutput(state, *out);
+    }
+}
+
+// Converts the loaded recording with the state's options; returns the output (empty when
+// none was written) and leaves the message in `messages`.
+Bytes Convert(ConversionState& state, const vantrel::Platform& platform, MemoryFileApi& files,
+              Messages& messages) {
+    files.RemoveFile(state.outputPath);
+    messages.texts.clear();
+    vantrel::NoDataExchange exchange;
+    vantrel::StartConvert(state, platform, exchange);
+    const Bytes* out = files.File(state.outputPath);
+    return out != nullptr ? *out : Bytes{};
+}
+
+// The conversion as the command-line tool runs it, without a held block: the loader's
+// checks, then the samples streamed from the file (or from a pipe, whose size is unknown).
+Bytes ConvertStreamed(const ConversionState& options, const vantrel::Platform& platform,
+                      MemoryFileApi& files, Messages& messages, bool pipe = false) {
+    ConversionState state;
+    state.inputPath = options.inputPath;
+    state.outputPath = options.outputPath;
+    state.formatIndex = options.formatIndex;
+    state.separatorIndex = options.separatorIndex;
+    state.titleFlag = options.titleFlag;
+    files.RemoveFile(state.outputPath);
+    messages.texts.clear();
+    vantrel::NoViewSwitch view;
+    files.sizeUnknown = pipe;
+    const auto opened = vantrel::OpenRecordingSamples(state, platform, view);
+    if (!opened) {
+        files.sizeUnknown = false;
+        OnlyMessage(messages, "a refused open");
+        return {};
+    }
+    vantrel::FileSampleSource source(files, opened->file, opened->sampleBytes);
+    vantrel::ConvertToOutput(state, source, platform);
+    files.Close(opened->file);
+    files.sizeUnknown = false;
+    CheckConversion(state, messages, files, *files.File(kInput));
+    const Bytes* out = files.File(state.outputPath);
+    return out != nullptr ? *out : Bytes{};
+}
+
+// Long recordings of 16-bit cards take their text cells from tables of all 65536 words
+// rather than formatting each sample (from four chunks of samples on). A short input
+// cannot reach that length, so a loaded one is tiled: its scans repeated past it. The long
+// outputs must then be the short ones with the same scans repeated.
+constexpr std::int64_t kLongSamples = 4 * static_cast<std::int64_t>(vantrel::kChunkSamples) + 1;
+
+// Whether every sample of the recording gets a value of its own, so that repeating scans
+// repeats values (a sample without a rule would carry its predecessor across the seam).
+bool EverySampleScales(const ConversionState& state) {
+    const std::int16_t card = state.header.cardType();
+    if (!state.header.isCustomOrder()) {
+        return vantrel::ScaleSample(card, static_cast<std::uint16_t>(state.header.rangeCode()), 0,
+                                    0)
+            .has_value();
+    }
+    for (std::int64_t p = 0; p < state.header.channelCount(); ++p) {
+        if (!vantrel::ScaleSample(card, state.queue[static_cast<std::size_t>(p)].rangeCode, 0, 0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The short output with its data part repeated scan by scan: `head` bytes (the title
+// lines) once, then `scanBytes(s)` for scan s mod `scans`, for `longScans` scans.
+template <typename ScanOf>
+Bytes Tiled(const Bytes& shortOut, std::size_t head, std::int64_t scans, std::int64_t longScans,
+            ScanOf scanOf) {
+    Bytes out(shortOut.begin(), shortOut.begin() + static_cast<std::ptrdiff_t>(head));
+    for (std::int64_t s = 0; s < longScans; ++s) {
+        const auto [begin, end] = scanOf(s % scans);
+        out.insert(out.end(), shortOut.begin() + static_cast<std::ptrdiff_t>(begin),
+                   shortOut.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    return out;
+}
+
+void CheckLongRecording(const ConversionState& loaded, std::span<const std::uint8_t> file,
+                        const std::array<Bytes, 3>& shortOuts) {
+    const std::int64_t channels = loaded.header.channelCount();
+    const std::int64_t scans = loaded.header.scanCount();
+    const std::int64_t longScans = (kLongSamples + channels - 1) / channels;
+    if (scans >= longScans) {
+        return;
+    }
+    vantrel::RecordingHeader header = loaded.header;
+    header.SetScanCount(static_cast<std::int32_t>(longScans));
+    const std::size_t queueBytes = 2 * loaded.queue.size();
+    Bytes longFile(header.bytes().begin(), header.bytes().end());
+    longFile.insert(longFile.end(), file.begin() + kHeaderSize,
+                    file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + queueBytes));
+    const auto block = loaded.samples->bytes();
+    const std::size_t scanBytes = static_cast<std::size_t>(channels) * 2;
+    for (std::int64_t s = 0; s < longScans; ++s) {
+        const auto first = block.begin() + static_cast<std::ptrdiff_t>((s % scans) * scanBytes);
+        longFile.insert(longFile.end(), first, first + static_cast<std::ptrdiff_t>(scanBytes));
+    }
+
+    MemoryFileApi files;
+    files.capacity = std::uint64_t{64} << 20;
+    files.SetFile(kInput, std::move(longFile));
+    Messages messages;
+    const vantrel::Platform platform{files, messages};
+    vantrel::NoViewSwitch view;
+    ConversionState state;
+    state.inputPath = kInput;
+    Require(vantrel::LoadRecording(state, platform, view), "a tiled recording loads");
+    state.outputPath = kOutput;
+    state.separatorIndex = 1;
+    state.titleFlag = 1;
+    for (const int format : {0, 1, 2}) {
+        state.formatIndex = format;
+        const Bytes out = Convert(state, platform, files, messages);
+        Require(OnlyMessage(messages, "a long conversion") == vantrel::SuccessMessage(kOutput),
+                "a tiled recording converts");
+        const Bytes& shortOut = shortOuts[static_cast<std::size_t>(format)];
+        Bytes expected;
+        if (format == 1) {
+            const std::size_t scanDoubles = static_cast<std::size_t>(channels) * 8;
+            expected = Tiled(shortOut, 0, scans, longScans, [&](std::int64_t s) {
+                const std::size_t begin = static_cast<std::size_t>(s) * scanDoubles;
+                return std::pair{begin, begin + scanDoubles};
+            });
+        } else {
+            // Line starts: the two title lines, then one line per scan.
+            std::vector<std::size_t> starts{0};
+            for (std::size_t i = 0; i + 1 < shortOut.size(); ++i) {
+                if (shortOut[i] == '\r' && shortOut[i + 1] == '\n') {
+                    starts.push_back(i + 2);
+                }
+            }
+            expected = Tiled(shortOut, starts[2], scans, longScans, [&](std::int64_t s) {
+                const auto line = static_cast<std::size_t>(s) + 2;
+                return std::pair{starts[line], starts[line + 1]};
+            });
+        }
+        Require(out == expected, "a long recording converts as its scans do in a short one");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Bytes recording(data, data + size);
+    MemoryFileApi files;
+    files.capacity = kDiskSize;
+    files.SetFile(kInput, recording);
+    Messages messages;
+    const vantrel::Platform platform{files, messages};
+    vantrel::NoViewSwitch view;
+
+    ConversionState state;
+    state.inputPath = kInput;
+    const bool loaded = vantrel::LoadRecording(state, platform, view);
+    CheckLoad(recording, state, loaded, messages, files);
+
+    // The same bytes through a pipe, whose size is not known before reading, load alike.
+    {
+        Messages pipeMessages;
+        const vantrel::Platform pipe{files, pipeMessages};
+        files.sizeUnknown = true;
+        ConversionState piped;
+        piped.inputPath = kInput;
+        const bool pipeLoaded = vantrel::LoadRecording(piped, pipe, view);
+        files.sizeUnknown = false;
+        Require(pipeLoaded == loaded && pipeMessages.texts == messages.texts,
+                "a pipe loads like a regular file");
+        Require(!loaded || std::ranges::equal(piped.samples->bytes(), state.samples->bytes()),
+                "a pipe delivers the same block");
+    }
+    if (!loaded) {
+        // Streamed from a pipe, a recording that ends early is only found out while
+        // converting: it must still end in one failure message and leave no output.
+        ConversionState options;
+        options.inputPath = kInput;
+        options.outputPath = kOutput;
+        ConvertStreamed(options, platform, files, messages, true);
+        Require(files.File(kOutput) == nullptr, "a recording that cannot load converts nothing");
+        return 0;
+    }
+
+    state.outputPath = kOutput;
+    Bytes binary;
+    bool haveBinary = false;
+    std::array<Bytes, 3> referenceOuts;  // tab separator, title on
+    bool allWritten = true;
+    // No channels and many scans: each text conversion writes a megabyte of empty lines
+    // before the disk is found full, and each binary one runs through every scan to write
+    // nothing. One conversion of each kind shows that; more would only slow the fuzzer.
+    const bool emptyLines = state.header.channelCount() == 0 && state.header.scanCount() > 4096;
+    for (const int format : {0, 1, 2}) {
+        for (const int separator : {0, 1, 2}) {
+            for (const int title : {1, 0}) {
+                if (emptyLines && (format == 2 || separator != 1 || title != 1)) {
+                    continue;
+                }
+                state.formatIndex = format;
+                state.separatorIndex = separator;
+                state.titleFlag = title;
+                const Bytes out = Convert(state, platform, files, messages);
+                CheckConversion(state, messages, files, recording);
+                const bool written = messages.texts.front() == vantrel::SuccessMessage(kOutput);
+                if (separator == 1 && title == 1) {
+                    referenceOuts[static_cast<std::size_t>(format)] = out;
+                    allWritten = allWritten && written;
+                }
+                if (format == 1 && written) {
+                    // Title and separator do not apply to the binary output.
+                    Require(!haveBinary || out == binary, "the binary output ignores text options");
+                    binary = out;
+                    haveBinary = true;
+                }
+                if (separator == 1 && title == 1 && !emptyLines) {
+                    const std::string memoryMessage = messages.texts.front();
+                    for (const bool pipe : {false, true}) {
+                        const Bytes streamed =
+                            ConvertStreamed(state, platform, files, messages, pipe);
+                        Require(messages.texts.front() == memoryMessage && streamed == out,
+                                "streaming from the file converts exactly as the held block does");
+                    }
+                }
+                if (written && !out.empty() && separator == 0 && title == 1) {
+                    // A disk that fills up halfway.
+                    files.capacity = out.size() / 2;
+                    Convert(state, platform, files, messages);
+                    files.capacity = kDiskSize;
+                    Require(OnlyMessage(messages, "a conversion to a full disk") ==
+                                    vantrel::kWriteOutputErrorMessage &&
+                                files.File(kOutput) == nullptr,
+                            "a full disk is reported and leaves no partial output");
+                }
+            }
+        }
+    }
+
+    // One input in eight that qualifies is tiled into a long recording: enough to reach the
+    // word tables often without slowing every input down.
+    const std::int64_t channels = state.header.channelCount();
+    const std::int64_t scans = state.header.scanCount();
+    std::uint32_t hash = 2166136261u;
+    for (const std::uint8_t b : recording) {
+        hash = (hash ^ b) * 16777619u;
+    }
+    if (allWritten && hash % 8 == 0 && vantrel::CardElementSize(state.header.cardType()) == 2 &&
+        channels > 0 && scans > 0 && EverySampleScales(state)) {
+        CheckLongRecording(state, recording, referenceOuts);
+    }
+
+    // The recording itself as output: refused before anything is created.
+    state.outputPath = kInput;
+    messages.texts.clear();
+    vantrel::NoDataExchange exchange;
+    vantrel::StartConvert(state, platform, exchange);
+    const std::string& message = OnlyMessage(messages, "a conversion onto the recording");
+    Require(!message.starts_with("Write to "), "the recording is never its own output");
+    Require(*files.File(kInput) == recording, "the recording survives being named as output");
+    return 0;
+}

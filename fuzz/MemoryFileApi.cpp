@@ -1,0 +1,89 @@
+#include "MemoryFileApi.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vantrel::fuzz {
+
+const MemoryFileApi::Bytes* MemoryFileApi::File(const std::string& path) const {
+    const auto it = files_.find(path);
+    return it == files_.end() ? nullptr : &it->second;
+}
+
+MemoryFileApi::OpenFile* MemoryFileApi::Find(Handle file) {
+    const auto it = open_.find(file);
+    if (it == open_.end() || files_.find(it->second.path) == files_.end()) {
+        return nullptr;
+    }
+    return &it->second;
+}
+
+FileApi::Handle MemoryFileApi::OpenForRead(const std::string& path) {
+    if (files_.find(path) == files_.end()) {
+        return kNoFile;
+    }
+    open_[next_] = {path, 0, false};
+    return next_++;
+}
+
+std::int64_t MemoryFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
+    OpenFile* open = Find(file);
+    if (open == nullptr) {
+        return -1;
+    }
+    const Bytes& bytes = files_[open->path];
+    const std::uint64_t left = bytes.size() - std::min<std::uint64_t>(open->position, bytes.size());
+    const std::uint64_t take = std::min(count, left);
+    if (take > 0) {
+        std::memcpy(buffer, bytes.data() + open->position, take);
+    }
+    open->position += take;
+    return static_cast<std::int64_t>(take);
+}
+
+std::optional<std::uint64_t> MemoryFileApi::RemainingSize(Handle file) {
+    OpenFile* open = Find(file);
+    if (open == nullptr || sizeUnknown) {
+        return std::nullopt;
+    }
+    const std::uint64_t size = files_[open->path].size();
+    return size > open->position ? size - open->position : 0;
+}
+
+FileApi::Handle MemoryFileApi::CreateForWrite(const std::string& path) {
+    files_[path].clear();
+    open_[next_] = {path, 0, true};
+    return next_++;
+}
+
+bool MemoryFileApi::Write(Handle file, const void* data, std::uint64_t count) {
+    OpenFile* open = Find(file);
+    if (open == nullptr || !open->writable) {
+        return false;
+    }
+    Bytes& bytes = files_[open->path];
+    const std::uint64_t room = capacity > open->position ? capacity - open->position : 0;
+    const std::uint64_t take = std::min(count, room);
+    if (bytes.size() < open->position + take) {
+        bytes.resize(open->position + take);
+    }
+    if (take > 0) {
+        std::memcpy(bytes.data() + open->position, data, take);
+    }
+    open->position += take;
+    return take == count;
+}
+
+bool MemoryFileApi::Close(Handle file) {
+    return open_.erase(file) == 1;
+}
+
+bool MemoryFileApi::IsSameFile(const std::string& a, const std::string& b) {
+    return a == b && files_.find(a) != files_.end();
+}
+
+void MemoryFileApi::RemoveIfRegularFile(const std::string& path) {
+    files_.erase(path);
+}
+
+}  // namespace vantrel::fuzz

@@ -1,0 +1,56 @@
+#pragma once
+
+// A FileApi over files held in memory, so the fuzz target converts thousands of recordings
+// a second without touching the disk. Files are plain byte vectors keyed by their exact
+// path; a size limit makes writes fail the way a full disk does.
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/FileApi.h"
+
+namespace vantrel::fuzz {
+
+class MemoryFileApi final : public FileApi {
+  public:
+    using Bytes = std::vector<std::uint8_t>;
+
+    // Largest size a file may reach by writing; a write beyond it stores what fits and fails.
+    std::uint64_t capacity = std::numeric_limits<std::uint64_t>::max();
+    // When set, RemainingSize answers nullopt, as for a pipe.
+    bool sizeUnknown = false;
+
+    void SetFile(const std::string& path, Bytes bytes) { files_[path] = std::move(bytes); }
+    // The file's bytes, or nullptr when no file has that path.
+    const Bytes* File(const std::string& path) const;
+    void RemoveFile(const std::string& path) { files_.erase(path); }
+    std::size_t openHandles() const { return open_.size(); }
+
+    Handle OpenForRead(const std::string& path) override;
+    std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
+    std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    Handle CreateForWrite(const std::string& path) override;
+    bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool Close(Handle file) override;
+    bool IsSameFile(const std::string& a, const std::string& b) override;
+    void RemoveIfRegularFile(const std::string& path) override;
+
+  private:
+    struct OpenFile {
+        std::string path;
+        std::uint64_t position = 0;
+        bool writable = false;
+    };
+
+    // The open file and its bytes, or nullptr for a handle that is not open.
+    OpenFile* Find(Handle file);
+
+    std::map<std::string, Bytes> files_;
+    std::map<Handle, OpenFile> open_;
+    Handle next_ = 3;
+};
+
+}  // namespace vantrel::fuzz
