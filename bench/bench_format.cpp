@@ -58,7 +58,7 @@ const std::vector<std::int32_t>& Codes() {
 void BM_Snprintf(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
     const auto& values = ScaledValues(precision);
-    char cell[vantrel::kMaxFixedCellSize];
+    char cell[vantrel::kCellCapacity];
     std::size_t i = 0;
     for (auto _ : state) {
         const int n =
@@ -72,8 +72,8 @@ void BM_Snprintf(benchmark::State& state) {
 void BM_ToChars(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
     const auto& values = ScaledValues(precision);
-    char digits[vantrel::kMaxFixedCellSize];
-    char cell[vantrel::kMaxFixedCellSize];
+    char digits[vantrel::kCellCapacity];
+    char cell[vantrel::kCellCapacity];
     std::size_t i = 0;
     for (auto _ : state) {
         const auto result =
@@ -91,7 +91,7 @@ void BM_ToChars(benchmark::State& state) {
 void BM_FormatFixedCell(benchmark::State& state) {
     const int precision = static_cast<int>(state.range(0));
     const auto& values = ScaledValues(precision);
-    char cell[vantrel::kMaxFixedCellSize];
+    char cell[vantrel::kCellCapacity];
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t n =

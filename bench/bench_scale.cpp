@@ -1,7 +1,7 @@
 // Cost per sample of the scalers on a chunk of random codes: the rule called per element
-// (ScaleUniform, the 24-bit path), SampleScaler on 16-bit words in uniform order (one
-// product per word) and custom order (word tables), widening to codes, and the one-off cost of a
-// table of every word's cell.
+// (short recordings, and every 24-bit card), SampleScaler on long 16-bit recordings in
+// uniform order (one product per word) and custom order (word tables), widening to codes,
+// and the one-off cost of a table of every word's cell.
 
 #include <benchmark/benchmark.h>
 
@@ -10,10 +10,10 @@
 #include <span>
 #include <vector>
 
-#include "convert/OutputWriters.h"
-#include "convert/ScaleSampleBlock.h"
+#include "convert/SampleScaler.h"
 #include "convert/WidenCodes.h"
-#include "convert/WordCellTable.h"
+#include "convert/WordTables.h"
+#include "convert/WriteJob.h"
 #include "recording/LittleEndian.h"
 #include "recording/RecordingHeader.h"
 
@@ -35,39 +35,26 @@ std::vector<std::uint8_t> RandomChunk(int elementSize) {
     return bytes;
 }
 
-vantrel::RecordingHeader Header(std::int16_t card, std::int16_t order) {
+// `longRecording`: long enough for the word tables of 16-bit cards.
+vantrel::RecordingHeader Header(std::int16_t card, std::int16_t order, bool longRecording) {
     vantrel::RecordingHeader header;
     header.SetCardType(card);
     header.SetChannelCount(8);
-    header.SetScanCount(static_cast<std::int32_t>(kSamples / 8));  // long enough for tables
+    header.SetScanCount(
+        static_cast<std::int32_t>((longRecording ? vantrel::kWordTableSamples : kSamples) / 8));
     header.SetWidthCode(card == 4 || card == 7 ? 2 : 1);
     header.SetOrderCode(order);
     header.SetRangeCode(1);
     return header;
 }
 
-// The rule per element, as every 24-bit card scales: card type in range(0).
-void BM_ScaleUniform(benchmark::State& state) {
-    const auto card = static_cast<std::int16_t>(state.range(0));
-    const auto bytes = RandomChunk(card == 7 ? 4 : 2);
-    std::vector<double> out(kSamples);
-    vantrel::ScaleSettings settings;
-    settings.sampleCount = kSamples;
-    settings.cardType = card;
-    settings.rangeCode = 1;
-    settings.channelCount = 8;
-    double carried = 0.0;
-    for (auto _ : state) {
-        vantrel::ScaleUniform(bytes, out, settings, carried);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kSamples));
-}
-
-// SampleScaler as the writers use it: card type in range(0), order code in range(1).
+// SampleScaler as the writers use it: card type in range(0), order code in range(1), a
+// recording long enough for word tables in range(2) (the rule per element otherwise, as
+// every 24-bit card scales).
 void BM_SampleScaler(benchmark::State& state) {
     const auto card = static_cast<std::int16_t>(state.range(0));
-    const auto header = Header(card, static_cast<std::int16_t>(state.range(1)));
+    const auto header =
+        Header(card, static_cast<std::int16_t>(state.range(1)), state.range(2) != 0);
     vantrel::ChannelGainQueue queue;
     for (std::uint8_t p = 0; p < 8; ++p) {
         queue.push_back({p, static_cast<std::uint8_t>(p % 2 == 0 ? 1 : 23)});
@@ -96,15 +83,14 @@ void BM_WidenCodes(benchmark::State& state) {
 // Building the cells of all 65536 words: what a long 16-bit recording pays once.
 void BM_ScaledWordCells(benchmark::State& state) {
     for (auto _ : state) {
-        auto table = vantrel::ScaledWordCells(1, 1);
+        auto table = vantrel::ScaledWordCells(vantrel::CardFacts(1), 1);
         benchmark::DoNotOptimize(table.data());
     }
 }
 
 }  // namespace
 
-BENCHMARK(BM_ScaleUniform)->Arg(1)->Arg(7);
-BENCHMARK(BM_SampleScaler)->Args({1, 0})->Args({1, 2})->Args({7, 0});
+BENCHMARK(BM_SampleScaler)->Args({1, 0, 0})->Args({7, 0, 0})->Args({1, 0, 1})->Args({1, 2, 1});
 BENCHMARK(BM_WidenCodes)->Arg(1)->Arg(7);
 BENCHMARK(BM_ScaledWordCells)->Unit(benchmark::kMillisecond);
 

@@ -55,7 +55,7 @@ std::string Describe(double value) {
 
 bool VerifyPrecision(int precision, std::uint64_t count) {
     Tally tally("%11." + std::to_string(precision) + "f");
-    char cell[vantrel::kMaxFixedCellSize];
+    char cell[vantrel::kCellCapacity];
     auto check = [&](double value) {
         const std::size_t n = vantrel::FormatFixedCell(cell, value, precision);
         tally.Check(vantrel::test::PrintfFixed(value, precision), std::string_view(cell, n),
@@ -79,7 +79,7 @@ bool VerifyPrecision(int precision, std::uint64_t count) {
 
 bool VerifyCodes(std::uint64_t count) {
     Tally tally("%11d");
-    char cell[vantrel::kMaxFixedCellSize];
+    char cell[vantrel::kCellCapacity];
     auto check = [&](std::int32_t code) {
         const std::size_t n = vantrel::FormatCodeCell(cell, code);
         tally.Check(vantrel::test::PrintfCode(code), std::string_view(cell, n),

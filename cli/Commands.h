@@ -1,10 +1,14 @@
 #pragma once
 
 // The modes of vantrel-convert. Each returns the process exit status: 0 when every file
-// was handled, 1 when any failed. Messages for a file go to standard error as "FILE: text".
+// was handled, 1 when any failed. What a mode prints goes to `out`; messages for a file go
+// to `err` as "FILE: text".
 
+#include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "convert/ConversionOptions.h"
 
 namespace vantrel::cli {
 
@@ -13,19 +17,19 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 // Prints the ten display texts of each recording, one "Label:\ttext" line each.
-int RunInfo(const std::vector<std::string>& files);
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err);
 
 // Prints the channel-gain queue of a recording, one "channel\trange label" line per entry.
-int RunQueue(const std::string& file);
+int RunQueue(const std::string& file, std::ostream& out, std::ostream& err);
 
-struct ConvertOptions {
-    int formatIndex = 0;
-    int separatorIndex = 0;
-    int titleFlag = 1;
+struct ConvertCommand {
+    ConversionOptions options;
     std::string output;  // empty: derive each output path from its input
 };
 
-// Converts each input to its derived output path, or to options.output.
-int RunConvert(const std::vector<std::string>& inputs, const ConvertOptions& options);
+// Converts each input to its derived output path, or to command.output; prints each
+// success message on `out`.
+int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& command,
+               std::ostream& out, std::ostream& err);
 
 }  // namespace vantrel::cli

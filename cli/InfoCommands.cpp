@@ -1,6 +1,6 @@
 // --info and --queue: a recording's header and queue as the window presents them.
 
-#include <iostream>
+#include <ostream>
 
 #include "CliMessages.h"
 #include "Commands.h"
@@ -14,7 +14,7 @@ namespace vantrel::cli {
 namespace {
 
 // Loads `file` into `state`; on failure prints its message and returns false.
-bool Load(ConversionState& state, const std::string& file) {
+bool Load(ConversionState& state, const std::string& file, std::ostream& out, std::ostream& err) {
     OsFileApi files;
     CollectedMessages messages;
     NoViewSwitch view;
@@ -23,49 +23,41 @@ bool Load(ConversionState& state, const std::string& file) {
         return true;
     }
     // Keep the report in step with what standard output has shown so far.
-    std::cout.flush();
-    PrintFailure(std::cerr, file, messages.messages());
+    out.flush();
+    PrintFailure(err, file, messages.messages());
     return false;
 }
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& files) {
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     int status = kExitOk;
     for (const auto& file : files) {
         if (files.size() > 1) {
-            std::cout << "==> " << file << " <==\n";
+            out << "==> " << file << " <==\n";
         }
         ConversionState state;
-        if (!Load(state, file)) {
+        if (!Load(state, file, out, err)) {
             status = kExitFailed;
             continue;
         }
-        const std::pair<const char*, const std::string*> lines[] = {
-            {"Card Type:", &state.cardText},      {"Channel number:", &state.channelText},
-            {"Number of scan:", &state.scanText}, {"Data width:", &state.widthText},
-            {"Channel order:", &state.orderText}, {"AD Range:", &state.rangeText},
-            {"Scan rate(Hz):", &state.rateText},  {"Start date:", &state.dateText},
-            {"Start time:", &state.timeText},     {"Channel/Range:", &state.queueText},
-        };
-        for (const auto& [label, text] : lines) {
-            std::cout << label << '\t' << *text << '\n';
+        for (const DisplayField field : kDisplayFields) {
+            out << DisplayLabel(field) << '\t' << state.display[field] << '\n';
         }
     }
-    std::cout.flush();
+    out.flush();
     return status;
 }
 
-int RunQueue(const std::string& file) {
+int RunQueue(const std::string& file, std::ostream& out, std::ostream& err) {
     ConversionState state;
-    if (!Load(state, file)) {
+    if (!Load(state, file, out, err)) {
         return kExitFailed;
     }
-    for (const auto& entry : state.queue) {
-        std::cout << static_cast<unsigned>(entry.channel) << '\t' << RangeLabel(entry.rangeCode)
-                  << '\n';
+    for (const auto& entry : state.recording.queue) {
+        out << static_cast<unsigned>(entry.channel) << '\t' << RangeLabel(entry.rangeCode) << '\n';
     }
-    std::cout.flush();
+    out.flush();
     return kExitOk;
 }
 

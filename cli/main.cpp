@@ -10,17 +10,27 @@
 
 #include "Commands.h"
 #include "convert/OutputFormats.h"
+#include "convert/Separators.h"
 
 namespace {
 
 using vantrel::cli::kExitUsage;
 
+// Format names, and the Format list indices the window gives them, from the format table.
 std::map<std::string, int> FormatNames() {
     std::map<std::string, int> names;
-    for (const auto& info : vantrel::kOutputFormats) {
-        const int index = static_cast<int>(info.format);
-        names.emplace(std::string(info.name), index);
+    for (const vantrel::OutputFormatInfo* info : vantrel::OutputFormats()) {
+        const int index = static_cast<int>(info->format);
+        names.emplace(std::string(info->name), index);
         names.emplace(std::to_string(index), index);
+    }
+    return names;
+}
+
+std::map<std::string, int> SeparatorNames() {
+    std::map<std::string, int> names;
+    for (const vantrel::SeparatorInfo& info : vantrel::kSeparators) {
+        names.emplace(std::string(info.name), static_cast<int>(info.separator));
     }
     return names;
 }
@@ -35,20 +45,21 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     bool info = false;
     bool queue = false;
-    vantrel::cli::ConvertOptions options;
+    vantrel::cli::ConvertCommand command;
+    int format = static_cast<int>(command.options.format);
+    int separator = static_cast<int>(command.options.separator);
     bool noTitle = false;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
     auto* queueFlag = app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
-    app.add_option("-f,--format", options.formatIndex,
+    app.add_option("-f,--format", format,
                    "Output format: scaled-text (0, default), scaled-binary (1), codes-text (2)")
         ->transform(CLI::CheckedTransformer(FormatNames(), CLI::ignore_case));
-    app.add_option("-s,--separator", options.separatorIndex,
+    app.add_option("-s,--separator", separator,
                    "Column separator of text outputs: space (default), tab, comma")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, int>{{"space", 0}, {"tab", 1}, {"comma", 2}}, CLI::ignore_case));
+        ->transform(CLI::CheckedTransformer(SeparatorNames(), CLI::ignore_case));
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
-    app.add_option("-o,--output", options.output,
+    app.add_option("-o,--output", command.output,
                    "Output file (only with exactly one INPUT; default: INPUT with .cvt)");
     app.add_option("FILE", files, "Recording files (INPUT...)")->required();
     queueFlag->excludes(app.get_option("--info"));
@@ -58,7 +69,7 @@ int main(int argc, char** argv) {
         if (queue && files.size() != 1) {
             throw CLI::ValidationError("--queue", "takes exactly one FILE");
         }
-        if (!options.output.empty() && files.size() != 1) {
+        if (!command.output.empty() && files.size() != 1) {
             throw CLI::ValidationError("--output", "needs exactly one INPUT");
         }
     } catch (const CLI::ParseError& e) {
@@ -67,11 +78,13 @@ int main(int argc, char** argv) {
     }
 
     if (info) {
-        return vantrel::cli::RunInfo(files);
+        return vantrel::cli::RunInfo(files, std::cout, std::cerr);
     }
     if (queue) {
-        return vantrel::cli::RunQueue(files.front());
+        return vantrel::cli::RunQueue(files.front(), std::cout, std::cerr);
     }
-    options.titleFlag = noTitle ? 0 : 1;
-    return vantrel::cli::RunConvert(files, options);
+    command.options.format = static_cast<vantrel::OutputFormat>(format);
+    command.options.separator = static_cast<vantrel::Separator>(separator);
+    command.options.title = !noTitle;
+    return vantrel::cli::RunConvert(files, command, std::cout, std::cerr);
 }

@@ -11,24 +11,28 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "MemoryFileApi.h"
 #include "convert/ConvertRun.h"
-#include "convert/OutputWriters.h"
-#include "convert/SampleDecoding.h"
-#include "convert/SampleSource.h"
+#include "convert/OutputFormats.h"
 #include "convert/ScaleSample.h"
+#include "convert/Separators.h"
+#include "convert/WordTables.h"
 #include "platform/DataExchange.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
+#include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
 
 namespace {
 
 using vantrel::ConversionState;
+using vantrel::FormatInfo;
+using vantrel::OutputFormat;
 using vantrel::fuzz::MemoryFileApi;
 using Bytes = MemoryFileApi::Bytes;
 
@@ -94,18 +98,21 @@ void CheckLoad(std::span<const std::uint8_t> file, const ConversionState& state,
         return;
     }
     Require(messages.texts.empty(), "a successful load shows nothing");
-    Require(state.samples.has_value(), "a successful load holds a sample block");
-    const auto size = vantrel::SampleBlockSize(state.header);
-    Require(size && *size == state.samples->size(), "the block has the size the header gives");
-    const std::size_t queueBytes =
-        state.header.queueCount() > 0 ? 2 * static_cast<std::size_t>(state.header.queueCount()) : 0;
+    const vantrel::LoadedRecording& recording = state.recording;
+    Require(recording.samples.has_value(), "a successful load holds a sample block");
+    const auto size = vantrel::SampleBlockSize(recording.header);
+    Require(size && *size == recording.samples->size(), "the block has the size the header gives");
+    const std::size_t queueBytes = recording.header.queueCount() > 0
+                                       ? 2 * static_cast<std::size_t>(recording.header.queueCount())
+                                       : 0;
     // A file may end inside its queue when the block is empty; the missing entries read 0.
     if (*size == 0) {
         return;
     }
     Require(kHeaderSize + queueBytes + *size <= file.size(), "the block lies inside the file");
-    Require(std::memcmp(state.samples->data(), file.data() + kHeaderSize + queueBytes, *size) == 0,
-            "the block holds the file's bytes after the queue");
+    Require(
+        std::memcmp(recording.samples->data(), file.data() + kHeaderSize + queueBytes, *size) == 0,
+        "the block holds the file's bytes after the queue");
 }
 
 std::size_t Count(std::string_view text, std::string_view what) {
@@ -125,8 +132,9 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
         Require(c < 0x80 && (c >= 0x20 || c == '\r' || c == '\n' || c == '\t'),
                 "text output is printable ASCII");
     }
-    const std::int64_t scans = state.header.scanCount();
-    const std::int64_t lines = scans + (state.titleFlag == 1 ? 2 : 0);
+    const vantrel::RecordingHeader& header = state.recording.header;
+    const std::int64_t scans = header.scanCount();
+    const std::int64_t lines = scans + (state.options.title ? 2 : 0);
     Require(Count(text, "\r\n") == static_cast<std::size_t>(lines) &&
                 Count(text, "\n") == static_cast<std::size_t>(lines) &&
                 Count(text, "\r") == static_cast<std::size_t>(lines),
@@ -140,18 +148,18 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
         at = end + 2;
         return line;
     };
-    if (state.titleFlag == 1) {
+    if (state.options.title) {
         const std::string expected =
-            ";Mervik DAQ Data of Card " + std::string(vantrel::CardName(state.header.cardType()));
+            ";Mervik DAQ Data of Card " + std::string(vantrel::CardName(header.cardType()));
         Require(nextLine() == expected, "title line 1 names the card");
         nextLine();
     }
     // With two blanks as separator, cells and padding cannot be told apart.
-    if (state.separatorIndex == 0) {
+    if (state.options.separator == vantrel::Separator::kSpace) {
         return;
     }
-    const std::string_view separator = vantrel::Separator(state.separatorIndex);
-    const std::int64_t channels = state.header.channelCount();
+    const std::string_view separator = vantrel::SeparatorText(state.options.separator);
+    const std::int64_t channels = header.channelCount();
     for (std::int64_t s = 0; s < scans; ++s) {
         const auto line = nextLine();
         const std::size_t cells = line.empty() ? 0 : Count(line, separator) + 1;
@@ -162,22 +170,24 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
 // The fewest bytes a complete output of a convertible recording can take: 8 per sample,
 // or per line its cells (at least 11 characters each), separators and CR LF.
 std::uint64_t MinimumOutputSize(const ConversionState& state) {
+    const vantrel::RecordingHeader& header = state.recording.header;
     const std::uint64_t channels =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.channelCount()));
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.channelCount()));
     const std::uint64_t scans =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(0, state.header.scanCount()));
-    if (state.formatIndex == 1) {
+        static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.scanCount()));
+    if (!FormatInfo(state.options.format).textOptions) {
         return 8 * channels * scans;
     }
-    const std::uint64_t separator = vantrel::Separator(state.separatorIndex).size();
+    const std::uint64_t separator = vantrel::SeparatorText(state.options.separator).size();
     const std::uint64_t line = channels * 11 + (channels > 0 ? (channels - 1) * separator : 0) + 2;
     return line * scans;
 }
 
 // Every conversion ends with one message. On success the output is complete; on failure
-// no output is left behind, except the empty file of a failed array allocation.
+// the path holds what it held before the run (`before`: nothing, or an earlier output).
 void CheckConversion(const ConversionState& state, const Messages& messages,
-                     const MemoryFileApi& files, const Bytes& recording) {
+                     const MemoryFileApi& files, const Bytes& recording,
+                     const Bytes* before = nullptr) {
     Require(files.openHandles() == 0, "a conversion closes its output");
     const Bytes* input = files.File(kInput);
     Require(input != nullptr && *input == recording, "a conversion leaves the recording alone");
@@ -186,7 +196,8 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
     const bool fits = MinimumOutputSize(state) <= files.capacity;
     if (message != vantrel::SuccessMessage(state.outputPath)) {
         Require(!message.starts_with("Write to "), "a failed conversion claims no success");
-        Require(out == nullptr || out->empty(), "a failed conversion leaves no partial output");
+        Require(before == nullptr ? out == nullptr : out != nullptr && *out == *before,
+                "a failed conversion leaves the path as it was");
         Require(
             fits || IsOneOf(message,
                             {vantrel::kWriteOutputErrorMessage, vantrel::kReadErrorMessage,
@@ -197,9 +208,10 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
     }
     Require(fits, "an output larger than the disk is never reported as written");
     Require(out != nullptr, "a successful conversion leaves its output");
+    const vantrel::RecordingHeader& header = state.recording.header;
     const std::int64_t samples =
-        std::int64_t{state.header.channelCount()} * std::int64_t{state.header.scanCount()};
-    if (state.formatIndex == 1) {
+        std::int64_t{header.channelCount()} * std::int64_t{header.scanCount()};
+    if (!FormatInfo(state.options.format).textOptions) {
         Require(static_cast<std::int64_t>(out->size()) == 8 * samples,
                 "the binary output holds one double per sample");
     } else {
@@ -207,8 +219,8 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
     }
 }
 
-// Converts the loaded recording with the state's options; returns the output (empty when
-// none was written) and leaves the message in `messages`.
+// Converts the loaded recording with the state's options onto a path that holds nothing;
+// returns the output (empty when none was written) and leaves the message in `messages`.
 Bytes Convert(ConversionState& state, const vantrel::Platform& platform, MemoryFileApi& files,
               Messages& messages) {
     files.RemoveFile(state.outputPath);
@@ -221,50 +233,48 @@ Bytes Convert(ConversionState& state, const vantrel::Platform& platform, MemoryF
 
 // The conversion as the command-line tool runs it, without a held block: the loader's
 // checks, then the samples streamed from the file (or from a pipe, whose size is unknown).
-Bytes ConvertStreamed(const ConversionState& options, const vantrel::Platform& platform,
+Bytes ConvertStreamed(const ConversionState& loaded, const vantrel::Platform& platform,
                       MemoryFileApi& files, Messages& messages, bool pipe = false) {
     ConversionState state;
-    state.inputPath = options.inputPath;
-    state.outputPath = options.outputPath;
-    state.formatIndex = options.formatIndex;
-    state.separatorIndex = options.separatorIndex;
-    state.titleFlag = options.titleFlag;
+    state.inputPath = loaded.inputPath;
+    state.outputPath = loaded.outputPath;
+    state.options = loaded.options;
     files.RemoveFile(state.outputPath);
     messages.texts.clear();
-    vantrel::NoViewSwitch view;
     files.sizeUnknown = pipe;
-    const auto opened = vantrel::OpenRecordingSamples(state, platform, view);
-    if (!opened) {
-        files.sizeUnknown = false;
-        OnlyMessage(messages, "a refused open");
-        return {};
-    }
-    vantrel::FileSampleSource source(files, opened->file, opened->sampleBytes);
-    vantrel::ConvertToOutput(state, source, platform);
-    files.Close(opened->file);
+    const bool converted = vantrel::StreamConvert(state, platform);
     files.sizeUnknown = false;
+    Require(files.openHandles() == 0, "a streamed conversion closes the recording");
+    if (!converted && !state.recording.samples && files.File(state.outputPath) == nullptr &&
+        messages.texts.size() == 1 &&
+        IsOneOf(messages.texts.front(),
+                {vantrel::kNotRecordingMessage, vantrel::kQueueAllocationMessage,
+                 vantrel::kFileTooLargeMessage})) {
+        return {};  // refused at the open, as a load would be
+    }
     CheckConversion(state, messages, files, *files.File(kInput));
     const Bytes* out = files.File(state.outputPath);
     return out != nullptr ? *out : Bytes{};
 }
 
-// Long recordings of 16-bit cards take their text cells from tables of all 65536 words
-// rather than formatting each sample (from four chunks of samples on). A short input
-// cannot reach that length, so a loaded one is tiled: its scans repeated past it. The long
-// outputs must then be the short ones with the same scans repeated.
-constexpr std::int64_t kLongSamples = 4 * static_cast<std::int64_t>(vantrel::kChunkSamples) + 1;
+// Long recordings of 16-bit cards take their values and text cells from tables of all 65536
+// words rather than scaling and formatting each sample. A short input cannot reach that
+// length, so a loaded one is tiled: its scans repeated past it. The long outputs must then
+// be the short ones with the same scans repeated.
+constexpr std::int64_t kLongSamples = static_cast<std::int64_t>(vantrel::kWordTableSamples) + 1;
 
 // Whether every sample of the recording gets a value of its own, so that repeating scans
 // repeats values (a sample without a rule would carry its predecessor across the seam).
-bool EverySampleScales(const ConversionState& state) {
-    const std::int16_t card = state.header.cardType();
-    if (!state.header.isCustomOrder()) {
-        return vantrel::ScaleSample(card, static_cast<std::uint16_t>(state.header.rangeCode()), 0,
-                                    0)
+bool EverySampleScales(const vantrel::LoadedRecording& recording) {
+    const vantrel::RecordingHeader& header = recording.header;
+    const std::int16_t card = header.cardType();
+    if (!header.isCustomOrder()) {
+        return vantrel::ScaleSample(card, static_cast<std::uint16_t>(header.rangeCode()), 0, 0)
             .has_value();
     }
-    for (std::int64_t p = 0; p < state.header.channelCount(); ++p) {
-        if (!vantrel::ScaleSample(card, state.queue[static_cast<std::size_t>(p)].rangeCode, 0, 0)) {
+    for (std::int64_t p = 0; p < header.channelCount(); ++p) {
+        if (!vantrel::ScaleSample(card, recording.queue[static_cast<std::size_t>(p)].rangeCode, 0,
+                                  0)) {
             return false;
         }
     }
@@ -285,8 +295,11 @@ Bytes Tiled(const Bytes& shortOut, std::size_t head, std::int64_t scans, std::in
     return out;
 }
 
-void CheckLongRecording(const ConversionState& loaded, std::span<const std::uint8_t> file,
-                        const std::array<Bytes, 3>& shortOuts) {
+// The reference outputs of a recording by format: tab separator, title on.
+using ReferenceOutputs = std::map<OutputFormat, Bytes>;
+
+void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const std::uint8_t> file,
+                        const ReferenceOutputs& shortOuts) {
     const std::int64_t channels = loaded.header.channelCount();
     const std::int64_t scans = loaded.header.scanCount();
     const std::int64_t longScans = (kLongSamples + channels - 1) / channels;
@@ -316,16 +329,15 @@ void CheckLongRecording(const ConversionState& loaded, std::span<const std::uint
     state.inputPath = kInput;
     Require(vantrel::LoadRecording(state, platform, view), "a tiled recording loads");
     state.outputPath = kOutput;
-    state.separatorIndex = 1;
-    state.titleFlag = 1;
-    for (const int format : {0, 1, 2}) {
-        state.formatIndex = format;
+    state.options.separator = vantrel::Separator::kTab;
+    state.options.title = true;
+    for (const auto& [format, shortOut] : shortOuts) {
+        state.options.format = format;
         const Bytes out = Convert(state, platform, files, messages);
         Require(OnlyMessage(messages, "a long conversion") == vantrel::SuccessMessage(kOutput),
                 "a tiled recording converts");
-        const Bytes& shortOut = shortOuts[static_cast<std::size_t>(format)];
         Bytes expected;
-        if (format == 1) {
+        if (!FormatInfo(format).textOptions) {
             const std::size_t scanDoubles = static_cast<std::size_t>(channels) * 8;
             expected = Tiled(shortOut, 0, scans, longScans, [&](std::int64_t s) {
                 const std::size_t begin = static_cast<std::size_t>(s) * scanDoubles;
@@ -375,7 +387,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         files.sizeUnknown = false;
         Require(pipeLoaded == loaded && pipeMessages.texts == messages.texts,
                 "a pipe loads like a regular file");
-        Require(!loaded || std::ranges::equal(piped.samples->bytes(), state.samples->bytes()),
+        Require(!loaded || std::ranges::equal(piped.recording.samples->bytes(),
+                                              state.recording.samples->bytes()),
                 "a pipe delivers the same block");
     }
     if (!loaded) {
@@ -389,38 +402,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
+    const vantrel::RecordingHeader& header = state.recording.header;
     state.outputPath = kOutput;
     Bytes binary;
     bool haveBinary = false;
-    std::array<Bytes, 3> referenceOuts;  // tab separator, title on
+    ReferenceOutputs referenceOuts;  // tab separator, title on
     bool allWritten = true;
     // No channels and many scans: each text conversion writes a megabyte of empty lines
     // before the disk is found full, and each binary one runs through every scan to write
     // nothing. One conversion of each kind shows that; more would only slow the fuzzer.
-    const bool emptyLines = state.header.channelCount() == 0 && state.header.scanCount() > 4096;
-    for (const int format : {0, 1, 2}) {
-        for (const int separator : {0, 1, 2}) {
-            for (const int title : {1, 0}) {
-                if (emptyLines && (format == 2 || separator != 1 || title != 1)) {
+    const bool emptyLines = header.channelCount() == 0 && header.scanCount() > 4096;
+    for (const vantrel::OutputFormatInfo* format : vantrel::OutputFormats()) {
+        for (const vantrel::SeparatorInfo& separator : vantrel::kSeparators) {
+            for (const bool title : {true, false}) {
+                const bool reference = separator.separator == vantrel::Separator::kTab && title;
+                if (emptyLines && (format->format == OutputFormat::kCodesText || !reference)) {
                     continue;
                 }
-                state.formatIndex = format;
-                state.separatorIndex = separator;
-                state.titleFlag = title;
+                state.options = {format->format, separator.separator, title};
                 const Bytes out = Convert(state, platform, files, messages);
                 CheckConversion(state, messages, files, recording);
                 const bool written = messages.texts.front() == vantrel::SuccessMessage(kOutput);
-                if (separator == 1 && title == 1) {
-                    referenceOuts[static_cast<std::size_t>(format)] = out;
+                if (reference) {
+                    referenceOuts[format->format] = out;
                     allWritten = allWritten && written;
                 }
-                if (format == 1 && written) {
+                if (!format->textOptions && written) {
                     // Title and separator do not apply to the binary output.
                     Require(!haveBinary || out == binary, "the binary output ignores text options");
                     binary = out;
                     haveBinary = true;
                 }
-                if (separator == 1 && title == 1 && !emptyLines) {
+                if (reference && !emptyLines) {
                     const std::string memoryMessage = messages.texts.front();
                     for (const bool pipe : {false, true}) {
                         const Bytes streamed =
@@ -429,15 +442,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 "streaming from the file converts exactly as the held block does");
                     }
                 }
-                if (written && !out.empty() && separator == 0 && title == 1) {
-                    // A disk that fills up halfway.
+                if (written && !out.empty() && separator.separator == vantrel::Separator::kSpace &&
+                    title) {
+                    // A disk that fills up halfway, over an earlier output: it stays whole.
+                    const Bytes earlier = {'o', 'l', 'd'};
+                    files.SetFile(kOutput, earlier);
                     files.capacity = out.size() / 2;
-                    Convert(state, platform, files, messages);
+                    messages.texts.clear();
+                    vantrel::NoDataExchange exchange;
+                    vantrel::StartConvert(state, platform, exchange);
                     files.capacity = kDiskSize;
                     Require(OnlyMessage(messages, "a conversion to a full disk") ==
-                                    vantrel::kWriteOutputErrorMessage &&
-                                files.File(kOutput) == nullptr,
-                            "a full disk is reported and leaves no partial output");
+                                vantrel::kWriteOutputErrorMessage,
+                            "a full disk is reported");
+                    CheckConversion(state, messages, files, recording, &earlier);
                 }
             }
         }
@@ -445,15 +463,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // One input in eight that qualifies is tiled into a long recording: enough to reach the
     // word tables often without slowing every input down.
-    const std::int64_t channels = state.header.channelCount();
-    const std::int64_t scans = state.header.scanCount();
+    const std::int64_t channels = header.channelCount();
+    const std::int64_t scans = header.scanCount();
     std::uint32_t hash = 2166136261u;
     for (const std::uint8_t b : recording) {
         hash = (hash ^ b) * 16777619u;
     }
-    if (allWritten && hash % 8 == 0 && vantrel::CardElementSize(state.header.cardType()) == 2 &&
-        channels > 0 && scans > 0 && EverySampleScales(state)) {
-        CheckLongRecording(state, recording, referenceOuts);
+    if (allWritten && hash % 8 == 0 && vantrel::CardFacts(header.cardType()).elementSize == 2 &&
+        channels > 0 && scans > 0 && EverySampleScales(state.recording)) {
+        CheckLongRecording(state.recording, recording, referenceOuts);
     }
 
     // The recording itself as output: refused before anything is created.

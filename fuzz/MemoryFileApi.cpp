@@ -12,7 +12,8 @@ const MemoryFileApi::Bytes* MemoryFileApi::File(const std::string& path) const {
 
 MemoryFileApi::OpenFile* MemoryFileApi::Find(Handle file) {
     const auto it = open_.find(file);
-    if (it == open_.end() || files_.find(it->second.path) == files_.end()) {
+    if (it == open_.end() ||
+        (!it->second.writable && files_.find(it->second.path) == files_.end())) {
         return nullptr;
     }
     return &it->second;
@@ -50,9 +51,12 @@ std::optional<std::uint64_t> MemoryFileApi::RemainingSize(Handle file) {
     return size > open->position ? size - open->position : 0;
 }
 
-FileApi::Handle MemoryFileApi::CreateForWrite(const std::string& path) {
-    files_[path].clear();
-    open_[next_] = {path, 0, true};
+bool MemoryFileApi::Close(Handle file) {
+    return open_.erase(file) == 1;
+}
+
+FileApi::Handle MemoryFileApi::CreateOutput(const std::string& path) {
+    open_[next_] = {path, 0, true, {}};
     return next_++;
 }
 
@@ -61,7 +65,7 @@ bool MemoryFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     if (open == nullptr || !open->writable) {
         return false;
     }
-    Bytes& bytes = files_[open->path];
+    Bytes& bytes = open->written;
     const std::uint64_t room = capacity > open->position ? capacity - open->position : 0;
     const std::uint64_t take = std::min(count, room);
     if (bytes.size() < open->position + take) {
@@ -74,16 +78,22 @@ bool MemoryFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return take == count;
 }
 
-bool MemoryFileApi::Close(Handle file) {
-    return open_.erase(file) == 1;
+bool MemoryFileApi::FinishOutput(Handle file) {
+    OpenFile* open = Find(file);
+    if (open == nullptr || !open->writable) {
+        return false;
+    }
+    files_[open->path] = std::move(open->written);
+    open_.erase(file);
+    return true;
+}
+
+void MemoryFileApi::DiscardOutput(Handle file) {
+    open_.erase(file);
 }
 
 bool MemoryFileApi::IsSameFile(const std::string& a, const std::string& b) {
     return a == b && files_.find(a) != files_.end();
-}
-
-void MemoryFileApi::RemoveIfRegularFile(const std::string& path) {
-    files_.erase(path);
 }
 
 }  // namespace vantrel::fuzz

@@ -2,7 +2,8 @@
 
 // A FileApi over files held in memory, so the fuzz target converts thousands of recordings
 // a second without touching the disk. Files are plain byte vectors keyed by their exact
-// path; a size limit makes writes fail the way a full disk does.
+// path; a size limit makes writes fail the way a full disk does. An output is held apart
+// and takes its path's place only when finished, as on a real disk.
 
 #include <cstdint>
 #include <limits>
@@ -32,17 +33,20 @@ class MemoryFileApi final : public FileApi {
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
-    Handle CreateForWrite(const std::string& path) override;
-    bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool Close(Handle file) override;
+    Handle CreateOutput(const std::string& path) override;
+    bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool FinishOutput(Handle file) override;
+    void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;
-    void RemoveIfRegularFile(const std::string& path) override;
+    std::error_code LastError() const override { return {}; }
 
   private:
     struct OpenFile {
         std::string path;
         std::uint64_t position = 0;
         bool writable = false;
+        Bytes written;  // an output's bytes until it is finished
     };
 
     // The open file and its bytes, or nullptr for a handle that is not open.

@@ -21,6 +21,7 @@
 #include "convert/ConvertRun.h"
 #include "convert/OutputFormats.h"
 #include "convert/OutputPath.h"
+#include "convert/Separators.h"
 #include "platform/Platform.h"
 #include "recording/CardCatalogue.h"
 #include "recording/LoadRecording.h"
@@ -41,32 +42,43 @@ std::string ToLocal(const QString& text) {
     return text.toLocal8Bit().toStdString();
 }
 
-enum class ExchangeKind { kText, kCheck, kRadio };
+enum class ExchangeKind { kPath, kDisplay, kCheck, kRadio };
 
 struct ExchangeEntry {
     int id;
     ExchangeKind kind;
-    std::string ConversionState::*text;
-    std::int32_t ConversionState::*value;
+    std::string ConversionState::*path = nullptr;  // kPath
+    DisplayField display = DisplayField::kCard;    // kDisplay
+    std::int32_t DialogFields::*value = nullptr;   // kCheck, kRadio
 };
+
+constexpr ExchangeEntry Path(int id, std::string ConversionState::*path) {
+    return {id, ExchangeKind::kPath, path};
+}
+constexpr ExchangeEntry Display(int id, DisplayField field) {
+    return {id, ExchangeKind::kDisplay, nullptr, field};
+}
+constexpr ExchangeEntry Value(int id, ExchangeKind kind, std::int32_t DialogFields::*value) {
+    return {id, kind, nullptr, DisplayField::kCard, value};
+}
 
 // Control 1027 is bound once at start and exchanges no value; the rest in exchange order.
 constexpr std::array<ExchangeEntry, 15> kExchange = {{
-    {ctl::kInputPath, ExchangeKind::kText, &ConversionState::inputPath, nullptr},
-    {ctl::kOutputPath, ExchangeKind::kText, &ConversionState::outputPath, nullptr},
-    {ctl::kRangeText, ExchangeKind::kText, &ConversionState::rangeText, nullptr},
-    {ctl::kCardText, ExchangeKind::kText, &ConversionState::cardText, nullptr},
-    {ctl::kChannelText, ExchangeKind::kText, &ConversionState::channelText, nullptr},
-    {ctl::kOrderText, ExchangeKind::kText, &ConversionState::orderText, nullptr},
-    {ctl::kWidthText, ExchangeKind::kText, &ConversionState::widthText, nullptr},
-    {ctl::kScanText, ExchangeKind::kText, &ConversionState::scanText, nullptr},
-    {ctl::kRateText, ExchangeKind::kText, &ConversionState::rateText, nullptr},
-    {ctl::kDateText, ExchangeKind::kText, &ConversionState::dateText, nullptr},
-    {ctl::kTimeText, ExchangeKind::kText, &ConversionState::timeText, nullptr},
-    {ctl::kTitle, ExchangeKind::kCheck, nullptr, &ConversionState::titleFlag},
-    {ctl::kSpace, ExchangeKind::kRadio, nullptr, &ConversionState::separatorIndex},
-    {ctl::kQueueText, ExchangeKind::kText, &ConversionState::queueText, nullptr},
-    {ctl::kDecimal, ExchangeKind::kRadio, nullptr, &ConversionState::digitalIndex},
+    Path(ctl::kInputPath, &ConversionState::inputPath),
+    Path(ctl::kOutputPath, &ConversionState::outputPath),
+    Display(ctl::kRangeText, DisplayField::kRange),
+    Display(ctl::kCardText, DisplayField::kCard),
+    Display(ctl::kChannelText, DisplayField::kChannel),
+    Display(ctl::kOrderText, DisplayField::kOrder),
+    Display(ctl::kWidthText, DisplayField::kWidth),
+    Display(ctl::kScanText, DisplayField::kScan),
+    Display(ctl::kRateText, DisplayField::kRate),
+    Display(ctl::kDateText, DisplayField::kDate),
+    Display(ctl::kTimeText, DisplayField::kTime),
+    Value(ctl::kTitle, ExchangeKind::kCheck, &DialogFields::titleFlag),
+    Value(ctl::kSpace, ExchangeKind::kRadio, &DialogFields::separatorIndex),
+    Display(ctl::kQueueText, DisplayField::kQueue),
+    Value(ctl::kDecimal, ExchangeKind::kRadio, &DialogFields::digitalIndex),
 }};
 
 QString ControlText(QWidget* control) {
@@ -105,6 +117,11 @@ void ExchangeRadio(QButtonGroup& group, std::int32_t& value, bool in) {
 }
 
 }  // namespace
+
+ConversionOptions OptionsOf(const DialogFields& fields) {
+    return {FormatOfIndex(fields.formatIndex), SeparatorOfIndex(fields.separatorIndex),
+            fields.titleFlag == 1};
+}
 
 FileChooserRequest InputFileRequest() {
     return {FileChooserRequest::Mode::kOpen,
@@ -149,9 +166,9 @@ CVantrelDlg::~CVantrelDlg() = default;
 
 void CVantrelDlg::OnInitDialog() {
     // The template's initialisation data: the Format list items, in OutputFormat order.
-    for (const OutputFormatInfo& format : kOutputFormats) {
-        formatList_->addItem(QString::fromLatin1(format.listText.data(),
-                                                 static_cast<qsizetype>(format.listText.size())));
+    for (const OutputFormatInfo* format : OutputFormats()) {
+        formatList_->addItem(QString::fromLatin1(format->listText.data(),
+                                                 static_cast<qsizetype>(format->listText.size())));
     }
     UpdateData(false);
     AddAboutItem(*this);
@@ -169,32 +186,35 @@ void CVantrelDlg::UpdateData(bool saveAndValidate) {
 void CVantrelDlg::DoDataExchange(bool in) {
     for (const ExchangeEntry& entry : kExchange) {
         QWidget* control = FindControl(*this, entry.id);
-        switch (entry.kind) {
-            case ExchangeKind::kText:
-                if (in) {
-                    state_.*entry.text = ToLocal(ControlText(control));
-                } else {
-                    SetControlText(control, FromLocal(state_.*entry.text));
-                }
-                break;
-            case ExchangeKind::kCheck: {
-                auto* box = qobject_cast<QCheckBox*>(control);
-                std::int32_t& value = state_.*entry.value;
-                if (in) {
-                    value = box->isChecked() ? 1 : 0;
-                } else {
-                    if (value < 0 || value > 2) {
-                        value = 0;
-                    }
-                    box->setChecked(value != 0);
-                }
-                break;
+        std::string* text = entry.kind == ExchangeKind::kPath      ? &(state_.*entry.path)
+                            : entry.kind == ExchangeKind::kDisplay ? &state_.display[entry.display]
+                                                                   : nullptr;
+        if (text != nullptr) {
+            if (in) {
+                *text = ToLocal(ControlText(control));
+            } else {
+                SetControlText(control, FromLocal(*text));
             }
-            case ExchangeKind::kRadio:
-                ExchangeRadio(*qobject_cast<QRadioButton*>(control)->group(), state_.*entry.value,
-                              in);
-                break;
+            continue;
         }
+        std::int32_t& value = fields_.*entry.value;
+        if (entry.kind == ExchangeKind::kCheck) {
+            auto* box = qobject_cast<QCheckBox*>(control);
+            if (in) {
+                value = box->isChecked() ? 1 : 0;
+            } else {
+                if (value < 0 || value > 2) {
+                    value = 0;
+                }
+                box->setChecked(value != 0);
+            }
+        } else {
+            ExchangeRadio(*qobject_cast<QRadioButton*>(control)->group(), value, in);
+        }
+    }
+    // Where the window's integers meet the state: the core takes typed options.
+    if (in) {
+        state_.options = OptionsOf(fields_);
     }
 }
 
@@ -233,13 +253,14 @@ void CVantrelDlg::OnLoad() {
         return;  // the loader has said why; the controls keep what they show
     }
     UpdateData(false);
-    state_.formatIndex = 0;
+    fields_.formatIndex = 0;
     formatList_->setCurrentIndex(0);
     ApplyOptionRules();
 }
 
 void CVantrelDlg::OnView() {
-    CChRangeDlg viewer(this, state_.header.queueCount(), state_.queue, RangeLabels);
+    const LoadedRecording& recording = state_.recording;
+    CChRangeDlg viewer(this, recording.header.queueCount(), recording.queue, RangeLabels);
     services_.dialogs.Run(viewer);
 }
 
@@ -250,23 +271,24 @@ void CVantrelDlg::OnStartConvert() {
 void CVantrelDlg::OnInputPathChange() {
     UpdateData(true);
     // Byte-wise: a path that differs only in letter case is another file.
-    if (state_.inputPath != state_.loadedPath && state_.samples) {
-        state_.samples.reset();
-        state_.ClearDisplayTexts();
+    LoadedRecording& recording = state_.recording;
+    if (state_.inputPath != recording.loadedPath && recording.samples) {
+        recording.samples.reset();
+        state_.display.Clear();
         UpdateData(false);
         view_->setEnabled(false);
     }
 }
 
 void CVantrelDlg::OnFormatChange() {
-    state_.formatIndex = formatList_->currentIndex();
-    if (state_.samples) {
+    fields_.formatIndex = formatList_->currentIndex();
+    if (state_.recording.samples) {
         ApplyOptionRules();
     }
 }
 
 void CVantrelDlg::ApplyOptionRules() {
-    const bool textOutput = state_.formatIndex != static_cast<int>(OutputFormat::kScaledBinary);
+    const bool textOutput = FormatInfo(FormatOfIndex(fields_.formatIndex)).textOptions;
     for (int id : {ctl::kTitle, ctl::kSpace, ctl::kTab, ctl::kComma}) {
         FindControl(*this, id)->setEnabled(textOutput);
     }
@@ -299,7 +321,7 @@ void CVantrelDlg::done(int result) {
 }
 
 void CVantrelDlg::OnDestroy() {
-    state_.samples.reset();
+    state_.recording.samples.reset();
 }
 
 void CVantrelDlg::keyPressEvent(QKeyEvent* event) {

@@ -34,6 +34,19 @@ struct WindowServices {
 FileChooserRequest InputFileRequest();
 FileChooserRequest OutputFileRequest();
 
+// The window's own values of its option controls, as its data exchange reads them: the
+// Format list index (-1 with no selection), the check box (1 checked, 0 not) and the radio
+// indices (-1 with none checked). They become the state's typed options at each exchange in.
+struct DialogFields {
+    std::int32_t formatIndex = 0;     // any value without a format writes codes
+    std::int32_t titleFlag = 1;       // 1: write the two title lines in text outputs
+    std::int32_t separatorIndex = 0;  // the separator radio group
+    std::int32_t digitalIndex = 0;    // Decimal/Hexadecimal choice; no output depends on it
+};
+
+// The conversion options the window's fields select.
+ConversionOptions OptionsOf(const DialogFields& fields);
+
 class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange {
     Q_OBJECT
 
@@ -42,6 +55,7 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     ~CVantrelDlg() override;
 
     const ConversionState& state() const { return state_; }
+    const DialogFields& fields() const { return fields_; }
 
     // true: controls into the state; false: state into the controls. formatIndex is
     // not exchanged.
@@ -83,6 +97,7 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
 
     WindowServices services_;
     ConversionState state_;
+    DialogFields fields_;
     QIcon windowIcon_;
     BuiltDialog built_;
     QLineEdit* inputPath_ = nullptr;

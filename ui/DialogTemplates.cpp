@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "recording/DisplayTexts.h"
+
 namespace vantrel {
 
 namespace {
@@ -13,20 +15,20 @@ using K = ControlKind;
 constexpr std::array kMainControls = {
     ControlSpec{kNoId, K::kLabel, "File Path:", 27, 20, 38, 11, kGroup},
     ControlSpec{kNoId, K::kGroupBox, "Input File", 7, 7, 290, 125, kNoStyle},
-    ControlSpec{kNoId, K::kLabel, "Card Type:", 27, 40, 46, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Channel number:", 27, 54, 58, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Number of scan:", 27, 68, 58, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Data width:", 27, 82, 58, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Channel order:", 27, 96, 58, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "AD Range:", 158, 40, 48, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Scan rate(Hz):", 157, 54, 48, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Start date:", 157, 68, 48, 11, kGroup},
-    ControlSpec{kNoId, K::kLabel, "Start time:", 158, 82, 48, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kCard), 27, 40, 46, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kChannel), 27, 54, 58, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kScan), 27, 68, 58, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kWidth), 27, 82, 58, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kOrder), 27, 96, 58, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kRange), 158, 40, 48, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kRate), 157, 54, 48, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kDate), 157, 68, 48, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kTime), 158, 82, 48, 11, kGroup},
     ControlSpec{ctl::kView, K::kPushButton, "View", 258, 95, 26, 13, kDisabled | kTabStop},
     ControlSpec{kNoId, K::kGroupBox, "Output File", 7, 136, 290, 97, kNoStyle},
     ControlSpec{ctl::kInputPath, K::kEdit, "", 71, 18, 175, 14, kBorder | kAutoHScroll | kTabStop},
     ControlSpec{ctl::kBrowseInput, K::kPushButton, "Browse", 247, 18, 36, 14, kTabStop},
-    ControlSpec{kNoId, K::kLabel, "Channel/Range:", 157, 96, 57, 11, kGroup},
+    ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kQueue), 157, 96, 57, 11, kGroup},
     ControlSpec{ctl::kLoad, K::kPushButton, "Load", 91, 111, 103, 15, kTabStop},
     ControlSpec{kNoId, K::kLabel, "File Path:", 27, 151, 38, 11, kGroup},
     ControlSpec{ctl::kOutputPath, K::kEdit, "", 71, 148, 175, 14,

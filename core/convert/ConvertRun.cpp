@@ -1,35 +1,54 @@
 #include "convert/ConvertRun.h"
 
 #include <new>
+#include <utility>
 
 #include "convert/OutputFormats.h"
-#include "convert/SampleDecoding.h"
-#include "convert/ScaleSample.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel {
+
+namespace {
+
+// Lets the writer of the chosen format write the body into state.outputFile.
+WriteResult WriteBody(ConversionState& state, SampleSource& samples, const OutputFormatInfo& format,
+                      const ProgressCallback& progress) {
+    try {
+        OutputBuffer out(state.outputFile);
+        ProgressReporter reporter(progress, samples.size());
+        const WriteJob job{state.recording, state.options, samples, out, reporter};
+        const WriteResult result = format.write(job);
+        if (result == WriteResult::kWritten && !out.Flush()) {
+            return WriteResult::kWriteFailed;
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        // Memory ran out outside the writer's own arrays (the output block, a line).
+        return WriteResult::kAllocationFailed;
+    }
+}
+
+}  // namespace
 
 std::string SuccessMessage(const std::string& outputPath) {
     return "Write to " + outputPath + " successful!";
 }
 
-FileApi::Handle CreateOutputFile(FileApi& files, const std::string& path) {
-    return files.CreateForWrite(path);
-}
-
 std::optional<std::string> CheckConvertible(const RecordingHeader& header,
                                             const ChannelGainQueue& queue,
                                             std::uint64_t sampleBytes) {
-    const std::int16_t card = header.cardType();
-    if (!HasScalingRules(card)) {
+    const CardInfo& card = CardFacts(header.cardType());
+    if (!card.converts()) {
         return kUnsupportedCardMessage;
     }
-    const int element = CardElementSize(card);
     const std::int64_t channels = header.channelCount();
     const std::int64_t scans = header.scanCount();
     // A negative count never reaches here (the load refuses it), but stay safe.
-    if (header.elementSize() != element || channels < 0 || scans < 0 ||
-        static_cast<std::uint64_t>(channels * scans) * static_cast<std::uint64_t>(element) >
+    if (header.elementSize() != card.elementSize || channels < 0 || scans < 0 ||
+        static_cast<std::uint64_t>(channels * scans) *
+                static_cast<std::uint64_t>(card.elementSize) >
             sampleBytes) {
         return kWidthMismatchMessage;
     }
@@ -37,7 +56,8 @@ std::optional<std::string> CheckConvertible(const RecordingHeader& header,
         if (static_cast<std::int64_t>(queue.size()) < channels) {
             return kQueueTooShortMessage;
         }
-        if (card == 4) {
+        // Input kinds are held for channels 0 to 7 only.
+        if (card.inputKinds) {
             for (std::int64_t p = 0; p < channels; ++p) {
                 if (queue[static_cast<std::size_t>(p)].channel > 7) {
                     return kChannelOutOfRangeMessage;
@@ -48,48 +68,34 @@ std::optional<std::string> CheckConvertible(const RecordingHeader& header,
     return std::nullopt;
 }
 
-bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platform& platform) {
-    FileApi& files = platform.files;
+bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platform& platform,
+                     const ProgressCallback& progress) {
     MessageSink& messages = platform.messages;
-
     if (state.outputPath.empty()) {
         messages.ShowMessage(kNoOutputNameMessage);
         return false;
     }
-    if (const auto refusal = CheckConvertible(state.header, state.queue, samples.size())) {
+    const LoadedRecording& recording = state.recording;
+    if (const auto refusal = CheckConvertible(recording.header, recording.queue, samples.size())) {
         messages.ShowMessage(*refusal);
         return false;
     }
-    // Creating the output would truncate the recording itself.
-    if (files.IsSameFile(state.outputPath, state.loadedPath)) {
+    // Writing the output would destroy the recording itself.
+    if (platform.files.IsSameFile(state.outputPath, recording.loadedPath)) {
         messages.ShowMessage(kOutputIsInputMessage);
         return false;
     }
 
-    state.outputFile = CreateOutputFile(files, state.outputPath);
-    if (state.outputFile == FileApi::kNoFile) {
+    state.outputFile = File::CreateOutput(platform.files, state.outputPath);
+    if (!state.outputFile) {
         messages.ShowMessage(kOpenOutputErrorMessage);
         return false;
     }
-
-    const OutputFormatInfo& format = OutputFormatFor(state.formatIndex);
-    WriteResult result;
-    bool outOfMemory = false;
-    try {
-        OutputBuffer out(files, state.outputFile);
-        const WriteJob job{state, samples, out, messages};
-        result = format.write(job);
-        if (result == WriteResult::kWritten && !out.Flush()) {
-            result = WriteResult::kWriteFailed;
-        }
-    } catch (const std::bad_alloc&) {
-        // Memory ran out outside the writer's own array (the output buffer, a line).
-        result = WriteResult::kAllocationFailed;
-        outOfMemory = true;
-    }
-    const bool closed = files.Close(state.outputFile);
-    state.outputFile = FileApi::kNoFile;
-    if (result == WriteResult::kWritten && !closed) {
+    const OutputFormatInfo& format = FormatInfo(state.options.format);
+    WriteResult result = WriteBody(state, samples, format, progress);
+    // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
+    File output = std::exchange(state.outputFile, File{});
+    if (result == WriteResult::kWritten && !output.Finish()) {
         result = WriteResult::kWriteFailed;
     }
 
@@ -98,41 +104,49 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
             messages.ShowMessage(SuccessMessage(state.outputPath));
             return true;
         case WriteResult::kAllocationFailed:
-            if (outOfMemory) {
-                // Output may have been written before memory ran out.
-                files.RemoveIfRegularFile(state.outputPath);
-                messages.ShowMessage(format.format == OutputFormat::kCodesText
-                                         ? kCodesAllocationMessage
-                                         : kScaledAllocationMessage);
-            }
-            // Otherwise the writer has shown its message; it wrote nothing, so the file
-            // stays empty.
-            return false;
-        case WriteResult::kUnsupportedCard:
-            files.RemoveIfRegularFile(state.outputPath);
-            messages.ShowMessage(kUnsupportedCardMessage);
+            messages.ShowMessage(std::string(format.allocationMessage));
             return false;
         case WriteResult::kReadFailed:
-            files.RemoveIfRegularFile(state.outputPath);
             messages.ShowMessage(kReadErrorMessage);
             return false;
         case WriteResult::kWriteFailed:
-            // No truncated result may pass for a complete one.
-            files.RemoveIfRegularFile(state.outputPath);
             messages.ShowMessage(kWriteOutputErrorMessage);
+            return false;
+        case WriteResult::kCancelled:
+            messages.ShowMessage(kCancelledMessage);
             return false;
     }
     return false;
 }
 
-void StartConvert(ConversionState& state, const Platform& platform, DataExchange& exchange) {
-    if (!state.samples) {
+void StartConvert(ConversionState& state, const Platform& platform, DataExchange& exchange,
+                  const ProgressCallback& progress) {
+    if (!state.recording.samples) {
         platform.messages.ShowMessage(kNoSourceDataMessage);
         return;
     }
     exchange.ExchangeIn();
-    MemorySampleSource source(state.samples->bytes());
-    ConvertToOutput(state, source, platform);
+    MemorySampleSource source(state.recording.samples->bytes());
+    ConvertToOutput(state, source, platform, progress);
+}
+
+bool StreamConvert(ConversionState& state, const Platform& platform,
+                   std::span<const std::string> otherInputs, const ProgressCallback& progress) {
+    NoViewSwitch view;
+    const auto sampleBytes = OpenRecordingSamples(state, platform, view);
+    if (!sampleBytes) {
+        return false;
+    }
+    // The recording is read while converting and closed on every way out.
+    File input = std::exchange(state.inputFile, File{});
+    for (const std::string& other : otherInputs) {
+        if (platform.files.IsSameFile(state.outputPath, other)) {
+            platform.messages.ShowMessage(kOutputIsInputMessage);
+            return false;
+        }
+    }
+    FileSampleSource source(input, *sampleBytes);
+    return ConvertToOutput(state, source, platform, progress);
 }
 
 }  // namespace vantrel

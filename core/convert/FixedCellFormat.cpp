@@ -168,12 +168,12 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
 
 // Through a scratch buffer, so that the NUL lands there and not in the caller's text.
 std::size_t FormatWithLibrary(char* out, double value, int precision) {
-    std::array<char, kMaxFixedCellSize> text;
+    std::array<char, kCellCapacity> text;
     const int written = std::snprintf(text.data(), text.size(), "%11.*f", precision, value);
     if (written < 0) {
         return 0;
     }
-    const std::size_t length = std::min(static_cast<std::size_t>(written), kMaxFixedCellSize - 1);
+    const std::size_t length = std::min(static_cast<std::size_t>(written), kCellCapacity - 1);
     std::memcpy(out, text.data(), length);
     return length;
 }
@@ -181,7 +181,7 @@ std::size_t FormatWithLibrary(char* out, double value, int precision) {
 // Large finite magnitudes: std::to_chars with a precision is defined as printf in the C
 // locale, and it does not depend on the process locale.
 std::size_t FormatLarge(char* out, double value, int precision) {
-    std::array<char, kMaxFixedCellSize> digits;
+    std::array<char, kCellCapacity> digits;
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value,
                                       std::chars_format::fixed, precision);
     if (result.ec != std::errc{}) {

@@ -10,10 +10,10 @@ namespace vantrel {
 
 // Enough for "%11.9f" of any finite double (309 integer digits, sign, point, 9 decimals),
 // and for "-nan"/"inf".
-inline constexpr std::size_t kMaxFixedCellSize = 400;
+inline constexpr std::size_t kCellCapacity = 400;
 
 // Writes exactly the bytes std::snprintf(buf, n, "%11.*f", precision, value) writes (without
-// the NUL) in the C locale, for precision 6, 7 or 9, into out (capacity >= kMaxFixedCellSize);
+// the NUL) in the C locale, for precision 6, 7 or 9, into out (capacity >= kCellCapacity);
 // returns the length and writes nothing past it. Rounding is to nearest with exact ties to
 // even; negative values that round to zero and negative zero keep their sign. Magnitudes
 // below 2^34 (every value the scaling rules give) are formatted exactly in integer

@@ -4,8 +4,7 @@
 
 namespace vantrel {
 
-OutputBuffer::OutputBuffer(FileApi& files, FileApi::Handle file, std::size_t capacity)
-    : files_(files), file_(file), buffer_(capacity) {}
+OutputBuffer::OutputBuffer(File& file, std::size_t capacity) : file_(file), buffer_(capacity) {}
 
 void OutputBuffer::Append(const void* data, std::size_t size) {
     if (!ok_) {
@@ -18,7 +17,7 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
         }
         // Large pieces bypass the buffer once it is empty.
         if (used_ == 0 && size >= buffer_.size()) {
-            ok_ = files_.Write(file_, in, size);
+            Write(in, size);
             return;
         }
         const std::size_t take = std::min(size, buffer_.size() - used_);
@@ -31,15 +30,21 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
 
 void OutputBuffer::WriteThrough(const void* data, std::size_t size) {
     if (Flush() && size > 0) {
-        ok_ = files_.Write(file_, data, size);
+        Write(data, size);
     }
 }
 
 bool OutputBuffer::Flush() {
     if (ok_ && used_ > 0) {
-        ok_ = files_.Write(file_, buffer_.data(), used_);
+        Write(buffer_.data(), used_);
     }
     used_ = 0;
+    return ok_;
+}
+
+bool OutputBuffer::Write(const void* data, std::size_t size) {
+    ok_ = file_.Write(data, size);
+    written_ += size;
     return ok_;
 }
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/FileApi.h"
+#include "platform/File.h"
 
 namespace vantrel {
 
@@ -16,7 +16,7 @@ class OutputBuffer {
   public:
     static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
-    OutputBuffer(FileApi& files, FileApi::Handle file, std::size_t capacity = kDefaultCapacity);
+    explicit OutputBuffer(File& file, std::size_t capacity = kDefaultCapacity);
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -46,10 +46,14 @@ class OutputBuffer {
     // Writes what is gathered. Returns false when this or any earlier write failed.
     bool Flush();
     bool ok() const { return ok_; }
+    // Bytes handed to the file so far.
+    std::uint64_t written() const { return written_; }
 
   private:
-    FileApi& files_;
-    FileApi::Handle file_;
+    bool Write(const void* data, std::size_t size);
+
+    File& file_;
+    std::uint64_t written_ = 0;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool ok_ = true;

@@ -1,40 +1,45 @@
 #pragma once
 
-// The output formats in one table: the window's Format list and the command-line tool's
-// --format names both come from here.
+// The output formats in one table: every fact of a format, keyed by OutputFormat. The
+// window's Format list, its option rules, the command line, the fuzz target and the tests
+// all read it. Each format fills its entry in a file of its own.
 
-#include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
-#include "convert/OutputWriters.h"
-#include "recording/ConversionState.h"
+#include "convert/ConversionOptions.h"
+#include "convert/WriteJob.h"
 
 namespace vantrel {
 
 struct OutputFormatInfo {
     OutputFormat format;
-    std::string_view name;      // command-line name
-    std::string_view listText;  // the window's Format list item
+    std::string_view name;               // command-line name
+    std::string_view listText;           // the window's Format list item
+    std::string_view description;        // one line for the command line's help
+    std::string_view extension;          // of the output path derived from the input's
+    bool textOptions;                    // the separator and the title lines apply
+    std::string_view allocationMessage;  // when its conversion arrays cannot be had
     WriteResult (*write)(const WriteJob&);
 };
 
-inline constexpr std::array<OutputFormatInfo, 3> kOutputFormats = {{
-    {OutputFormat::kScaledText, "scaled-text", "Scaled data to text file", &WriteScaledText},
-    {OutputFormat::kScaledBinary, "scaled-binary", "Scaled data to binary file (double)",
-     &WriteScaledBinary},
-    {OutputFormat::kCodesText, "codes-text", "Binary codes to text file", &WriteCodesText},
-}};
+// Each format's entry, defined beside its writer.
+extern const OutputFormatInfo kScaledTextFormat;
+extern const OutputFormatInfo kScaledBinaryFormat;
+extern const OutputFormatInfo kCodesTextFormat;
 
-// The format a formatIndex selects: 0 scaled text, 1 scaled binary, any other value codes.
-inline const OutputFormatInfo& OutputFormatFor(std::int32_t formatIndex) {
-    if (formatIndex == 0) {
-        return kOutputFormats[0];
-    }
-    if (formatIndex == 1) {
-        return kOutputFormats[1];
-    }
-    return kOutputFormats[2];
-}
+// Every format, in the order of the window's Format list.
+std::span<const OutputFormatInfo* const> OutputFormats();
+
+// The entry of a format.
+const OutputFormatInfo& FormatInfo(OutputFormat format);
+
+// The format a Format list index selects: the format of that value, and the codes text for
+// any index without one (-1, no selection, included).
+OutputFormat FormatOfIndex(std::int32_t formatIndex);
+
+// The format of a command-line name, or nullptr.
+const OutputFormatInfo* FindFormat(std::string_view name);
 
 }  // namespace vantrel

@@ -2,14 +2,14 @@
 
 namespace vantrel {
 
-std::string DeriveOutputPath(const std::string& inputPath) {
+std::string DeriveOutputPath(const std::string& inputPath, std::string_view extension) {
     // A byte search is a character search here: in UTF-8 (and the double-byte code pages)
     // no byte of a multibyte character equals '.'.
     const auto dot = inputPath.rfind('.');
     if (dot == std::string::npos) {
-        return inputPath + ".cvt";
+        return inputPath + std::string(extension);
     }
-    return inputPath.substr(0, dot + 1) + "cvt";
+    return inputPath.substr(0, dot) + std::string(extension);
 }
 
 }  // namespace vantrel

@@ -26,21 +26,4 @@ inline std::uint32_t Word32At(const std::uint8_t* block, std::uint64_t i) {
     return LoadLe32(block + 4 * i);
 }
 
-// Bytes per element that a card type's decoding reads: 2 for 1, 2, 3, 8; 4 for 4, 7; 0 for
-// card types that are not decoded (5, 6 and every value outside 1..8).
-constexpr int CardElementSize(std::int32_t cardType) {
-    switch (cardType) {
-        case 1:
-        case 2:
-        case 3:
-        case 8:
-            return 2;
-        case 4:
-        case 7:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace vantrel

@@ -18,7 +18,7 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
     if (buffer_.size() < count) {
         buffer_.resize(count);
     }
-    const auto got = files_.Read(file_, buffer_.data(), count);
+    const auto got = file_.Read(buffer_.data(), count);
     if (got != static_cast<std::int64_t>(count)) {
         return std::nullopt;
     }

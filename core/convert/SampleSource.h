@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/FileApi.h"
+#include "platform/File.h"
 #include "recording/SampleBlock.h"
 
 namespace vantrel {
@@ -40,18 +40,16 @@ class MemorySampleSource final : public SampleSource {
 };
 
 // Reads `size` bytes from an open file, positioned at the block's start, one request per
-// chunk into a reused buffer. Does not own or close the handle.
+// chunk into a reused buffer. The file must outlive the source.
 class FileSampleSource final : public SampleSource {
   public:
-    FileSampleSource(FileApi& files, FileApi::Handle file, std::uint64_t size)
-        : files_(files), file_(file), size_(size) {}
+    FileSampleSource(File& file, std::uint64_t size) : file_(file), size_(size) {}
 
     std::uint64_t size() const override { return size_; }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
 
   private:
-    FileApi& files_;
-    FileApi::Handle file_;
+    File& file_;
     std::uint64_t size_;
     std::uint64_t offset_ = 0;
     std::vector<std::uint8_t> buffer_;

@@ -9,20 +9,15 @@
 #include <optional>
 
 #include "convert/SampleDecoding.h"
+#include "recording/CardTable.h"
 
 namespace vantrel {
-
-// True for the card types that have scaling rules: 1, 2, 3, 4, 7, 8.
-constexpr bool HasScalingRules(std::int32_t cardType) {
-    return cardType == 1 || cardType == 2 || cardType == 3 || cardType == 4 || cardType == 7 ||
-           cardType == 8;
-}
 
 // Each formula below is written as one operation per statement, in the order the values
 // were defined, so that every intermediate result is rounded to double exactly once.
 
 // Card types 1, 3 and 8 (16-bit words, signed code). Card 8 knows only ranges 1 and 23.
-inline std::optional<double> ScaleCard138(std::int16_t cardType, std::uint16_t rangeCode,
+inline std::optional<double> ScaleCard138(bool allRanges, std::uint16_t rangeCode,
                                           std::uint16_t word) {
     const double c = static_cast<double>(static_cast<std::int16_t>(word));
     switch (rangeCode) {
@@ -35,7 +30,7 @@ inline std::optional<double> ScaleCard138(std::int16_t cardType, std::uint16_t r
             return q + q;
         }
         case 10:
-            if (cardType == 8) {
+            if (!allRanges) {
                 return std::nullopt;
             }
             {
@@ -43,7 +38,7 @@ inline std::optional<double> ScaleCard138(std::int16_t cardType, std::uint16_t r
                 return q * 1.0;
             }
         case 25:
-            if (cardType == 8) {
+            if (!allRanges) {
                 return std::nullopt;
             }
             {
@@ -128,25 +123,32 @@ inline std::optional<double> ScaleCard4(std::int8_t inputKind, std::uint16_t ran
     }
 }
 
-// One rule per card-type group. `element` is the raw little-endian element (a 16-bit word
-// for cards 1, 2, 3, 8; a 32-bit word for 4, 7). Range codes compare as unsigned 16-bit.
-// Returns nothing when the card type, range code or input kind has no rule.
+// One rule per group of card types. `element` is the raw little-endian element (a 16-bit
+// word for 16-bit cards, a 32-bit word for the 24-bit ones). Range codes compare as unsigned
+// 16-bit. Returns nothing when the range code or input kind has no rule, or the group none.
+inline std::optional<double> ScaleSample(ScalingRules rules, std::uint16_t rangeCode,
+                                         std::int8_t inputKind, std::uint32_t element) {
+    switch (rules) {
+        case ScalingRules::kCard1_3:
+            return ScaleCard138(true, rangeCode, static_cast<std::uint16_t>(element));
+        case ScalingRules::kCard8:
+            return ScaleCard138(false, rangeCode, static_cast<std::uint16_t>(element));
+        case ScalingRules::kCard2:
+            return ScaleCard2(rangeCode, static_cast<std::uint16_t>(element));
+        case ScalingRules::kCard4:
+            return ScaleCard4(inputKind, rangeCode, element);
+        case ScalingRules::kCard7:
+            return ScaleCard7(rangeCode, element);
+        case ScalingRules::kNone:
+            break;
+    }
+    return std::nullopt;
+}
+
+// The same by card type (the rule group its table entry names).
 inline std::optional<double> ScaleSample(std::int16_t cardType, std::uint16_t rangeCode,
                                          std::int8_t inputKind, std::uint32_t element) {
-    switch (cardType) {
-        case 1:
-        case 3:
-        case 8:
-            return ScaleCard138(cardType, rangeCode, static_cast<std::uint16_t>(element));
-        case 2:
-            return ScaleCard2(rangeCode, static_cast<std::uint16_t>(element));
-        case 4:
-            return ScaleCard4(inputKind, rangeCode, element);
-        case 7:
-            return ScaleCard7(rangeCode, element);
-        default:
-            return std::nullopt;
-    }
+    return ScaleSample(CardFacts(cardType).rules, rangeCode, inputKind, element);
 }
 
 }  // namespace vantrel

@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "convert/SampleDecoding.h"
+#include "recording/CardTable.h"
 
 namespace vantrel {
 
 void WidenCodes(std::span<const std::uint8_t> block, std::span<std::int32_t> out,
                 std::uint64_t count, std::int16_t cardType) {
-    const int size = CardElementSize(cardType);
+    const int size = CardFacts(cardType).elementSize;
     if (size == 0) {
         return;
     }

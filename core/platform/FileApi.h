@@ -2,11 +2,13 @@
 
 // Handle-based, byte-exact file access: the only way the core touches files. The window and
 // the command-line tool pass the operating system's implementation (OsFileApi); tests pass
-// doubles that fail on purpose.
+// doubles that fail on purpose. The core holds handles only through File (File.h), which
+// closes them.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace vantrel {
 
@@ -30,27 +32,39 @@ class FileApi {
     // has no known size (a pipe or device).
     virtual std::optional<std::uint64_t> RemainingSize(Handle file) = 0;
 
-    // Creates `path` as a normal file, or truncates it to zero length when it exists, open
-    // for writing at its start. Returns kNoFile on failure (missing folder, no permission,
-    // the path names a folder).
-    virtual Handle CreateForWrite(const std::string& path) = 0;
+    // Closes a file opened for reading. Returns false when the close reported an error.
+    virtual bool Close(Handle file) = 0;
+
+    // Opens an output to be written at `path`, at its start. Where `path` is a regular file
+    // or names no file yet, the bytes go to a new file in the same folder that takes the
+    // path's place only in FinishOutput, so that whatever ends the run early leaves an
+    // earlier file at `path` as it was. Devices, pipes and terminals are written directly,
+    // and so is an existing writable file in a folder that refuses new files (truncated
+    // first). Returns kNoFile when no output can be had (missing folder, no permission, the
+    // path names a folder, a named pipe without a reader).
+    virtual Handle CreateOutput(const std::string& path) = 0;
 
     // Writes all `count` bytes at the current position. Returns false when any byte could
     // not be written (full disk, I/O error, file-size limit).
     virtual bool Write(Handle file, const void* data, std::uint64_t count) = 0;
 
-    // Closes the handle. Returns false when the close reported an error, which can be a
-    // write that failed late.
-    virtual bool Close(Handle file) = 0;
+    // Completes an output: closes it and puts a new file in place at its path, with the
+    // permission bits of the file it replaces. Returns false when closing or replacing
+    // failed; the output has then been discarded as by DiscardOutput.
+    virtual bool FinishOutput(Handle file) = 0;
+
+    // Abandons an output: closes it and removes what it wrote. An earlier file at the path
+    // keeps its bytes where the output went to a new file; a regular file written directly is
+    // removed, since it is incomplete; devices and pipes are left alone.
+    virtual void DiscardOutput(Handle file) = 0;
 
     // True when both paths name the same existing file on disk, however each is spelt
     // (relative, through symbolic links, or hard links to one file). False when either does
     // not exist.
     virtual bool IsSameFile(const std::string& a, const std::string& b) = 0;
 
-    // Removes `path` when it is a regular file. Devices, pipes, terminals and folders are
-    // left alone. Failures are ignored: this is cleanup after an error already reported.
-    virtual void RemoveIfRegularFile(const std::string& path) = 0;
+    // Why the latest call that failed on this thread failed; empty when it gave no cause.
+    virtual std::error_code LastError() const = 0;
 };
 
 }  // namespace vantrel

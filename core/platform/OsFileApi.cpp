@@ -1,60 +1,94 @@
 #include "platform/OsFileApi.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#define VANTREL_OPEN ::_open
-#define VANTREL_READ ::_read
-#define VANTREL_WRITE ::_write
-#define VANTREL_CLOSE ::_close
-#define VANTREL_LSEEK ::_lseeki64
-#define VANTREL_FSTAT ::_fstat64
-using StatBuf = struct ::_stat64;
-constexpr int kBinary = _O_BINARY;
-constexpr int kCreateMode = _S_IREAD | _S_IWRITE;
-#else
 #include <unistd.h>
-#define VANTREL_OPEN ::open
-#define VANTREL_READ ::read
-#define VANTREL_WRITE ::write
-#define VANTREL_CLOSE ::close
-#define VANTREL_LSEEK ::lseek
-#define VANTREL_FSTAT ::fstat
-using StatBuf = struct ::stat;
-constexpr int kBinary = 0;
-constexpr int kCreateMode = 0666;  // the umask applies, as for any normal file
-#endif
 
 namespace vantrel {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // One system call moves at most this much; larger requests loop.
 constexpr std::uint64_t kMaxChunk = 1u << 30;
 
-bool IsRegular(const StatBuf& st) {
-    return (st.st_mode & S_IFMT) == S_IFREG;
+// Created files get these bits less the umask, as any normal file does.
+constexpr mode_t kCreateMode = 0666;
+
+thread_local std::error_code lastError;
+
+void NoteErrno() {
+    lastError = std::error_code(errno, std::generic_category());
 }
+
+int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        NoteErrno();
+    }
+    return fd;
+}
+
+bool CloseChecked(int fd) {
+    if (::close(fd) != 0) {
+        NoteErrno();
+        return false;
+    }
+    return true;
+}
+
+// The folder a new file beside `path` goes into.
+std::string FolderOf(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// A name for a new file beside `path` that no file has yet: hidden, and telling what it
+// is should a killed run leave it behind.
+std::string TemporaryName(const std::string& path) {
+    static std::atomic<std::uint64_t> counter{std::random_device{}()};
+    const fs::path p(path);
+    const std::uint64_t n = counter.fetch_add(0x9E3779B97F4A7C15ull);
+    constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string tag;
+    for (std::uint64_t v = n ^ static_cast<std::uint64_t>(::getpid()); tag.size() < 8; v /= 36) {
+        tag.push_back(kDigits[v % 36]);
+    }
+    return (fs::path(FolderOf(path)) / ("." + p.filename().string() + "." + tag + ".part"))
+        .string();
+}
+
+#ifdef O_TMPFILE
+// An unnamed file gets its name through its /proc/self/fd link (linkat with
+// AT_SYMLINK_FOLLOW), which needs /proc.
+bool CanNameUnnamedFiles() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+#endif
 
 }  // namespace
 
 FileApi::Handle OsFileApi::OpenForRead(const std::string& path) {
-    int fd;
-    do {
-        fd = VANTREL_OPEN(path.c_str(), O_RDONLY | kBinary);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = OpenRetrying(path, O_RDONLY);
     if (fd < 0) {
         return kNoFile;
     }
-    StatBuf st{};
-    if (VANTREL_FSTAT(fd, &st) == 0 && (st.st_mode & S_IFMT) == S_IFDIR) {
-        VANTREL_CLOSE(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        lastError = std::make_error_code(std::errc::is_a_directory);
         return kNoFile;
     }
     return fd;
@@ -65,11 +99,12 @@ std::int64_t OsFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
     std::uint64_t done = 0;
     while (done < count) {
         const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const auto got = VANTREL_READ(file, out + done, static_cast<unsigned>(want));
+        const ssize_t got = ::read(file, out + done, static_cast<std::size_t>(want));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            NoteErrno();
             return -1;
         }
         if (got == 0) {
@@ -81,41 +116,101 @@ std::int64_t OsFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
 }
 
 std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
-    StatBuf st{};
-    if (VANTREL_FSTAT(file, &st) != 0 || !IsRegular(st)) {
+    struct stat st {};
+    if (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
-    const auto pos = VANTREL_LSEEK(file, 0, SEEK_CUR);
+    const off_t pos = ::lseek(file, 0, SEEK_CUR);
     if (pos < 0) {
         return std::nullopt;
     }
-    const auto size = static_cast<std::int64_t>(st.st_size);
-    return size > pos ? static_cast<std::uint64_t>(size - pos) : 0;
+    return st.st_size > pos ? static_cast<std::uint64_t>(st.st_size - pos) : 0;
 }
 
-FileApi::Handle OsFileApi::CreateForWrite(const std::string& path) {
-    int fd;
-    do {
-        fd = VANTREL_OPEN(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | kBinary, kCreateMode);
-    } while (fd < 0 && errno == EINTR);
+bool OsFileApi::Close(Handle file) {
+    return CloseChecked(file);
+}
+
+FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return OpenDirectly(path);  // a device, pipe or terminal; a folder fails there
+        }
+        // A file we may not write stays as it is, although its folder would let us replace it.
+        if (::access(path.c_str(), W_OK) != 0) {
+            NoteErrno();
+            return kNoFile;
+        }
+        // Through a symbolic link the file it names is replaced, and the link stays.
+        std::error_code ec;
+        const std::string target = fs::canonical(path, ec).string();
+        const int fd = ec ? -1 : OpenBeside(target);
+        if (fd < 0) {
+            return OpenDirectly(path);
+        }
+        // The new file takes the old one's permission bits and, where allowed, its owner.
+        ::fchmod(fd, st.st_mode & 07777);
+        if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
+            [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+        }
+        return fd;
+    }
+    struct stat link {};
+    if (errno != ENOENT || ::lstat(path.c_str(), &link) == 0) {
+        // Not a plain missing file (a dangling link, a file in a folder's place...): creating
+        // it directly gives the answer it always gave.
+        return OpenDirectly(path);
+    }
+    const int fd = OpenBeside(path);
+    return fd >= 0 ? fd : OpenDirectly(path);
+}
+
+FileApi::Handle OsFileApi::OpenDirectly(const std::string& path) {
+    int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_TRUNC, kCreateMode);
     if (fd < 0) {
         return kNoFile;
     }
-#ifndef _WIN32
     // A named pipe opened for reading and writing is its own reader: with nobody else
     // reading, the run would block for ever once the pipe's buffer is full. Write to a pipe
     // only when it has a reader (opening for writing without blocking fails otherwise).
-    StatBuf st{};
-    if (VANTREL_FSTAT(fd, &st) == 0 && S_ISFIFO(st.st_mode)) {
-        VANTREL_CLOSE(fd);
-        fd = VANTREL_OPEN(path.c_str(), O_WRONLY | O_NONBLOCK);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode)) {
+        ::close(fd);
+        fd = OpenRetrying(path, O_WRONLY | O_NONBLOCK);
         if (fd < 0) {
             return kNoFile;
         }
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    Remember(fd, {false, path, {}});
+    return fd;
+}
+
+FileApi::Handle OsFileApi::OpenBeside(const std::string& target) {
+    const std::string folder = FolderOf(target);
+#ifdef O_TMPFILE
+    // An unnamed file, where the file system has them: a killed run leaves nothing behind.
+    if (CanNameUnnamedFiles()) {
+        const int fd = OpenRetrying(folder, O_TMPFILE | O_WRONLY, kCreateMode);
+        if (fd >= 0) {
+            Remember(fd, {true, target, {}});
+            return fd;
+        }
     }
 #endif
-    return fd;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name = TemporaryName(target);
+        const int fd = OpenRetrying(name, O_WRONLY | O_CREAT | O_EXCL, kCreateMode);
+        if (fd >= 0) {
+            Remember(fd, {true, target, name});
+            return fd;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return -1;
 }
 
 bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
@@ -123,14 +218,16 @@ bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     std::uint64_t done = 0;
     while (done < count) {
         const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const auto put = VANTREL_WRITE(file, in + done, static_cast<unsigned>(want));
+        const ssize_t put = ::write(file, in + done, static_cast<std::size_t>(want));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
             }
+            NoteErrno();
             return false;
         }
         if (put == 0) {
+            lastError = std::make_error_code(std::errc::io_error);
             return false;  // no progress: treat as a failed write rather than spin
         }
         done += static_cast<std::uint64_t>(put);
@@ -138,26 +235,93 @@ bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return true;
 }
 
-bool OsFileApi::Close(Handle file) {
-    return VANTREL_CLOSE(file) == 0;
+bool OsFileApi::FinishOutput(Handle file) {
+    Output output = Forget(file);
+    if (!output.replaces) {
+        if (CloseChecked(file)) {
+            return true;
+        }
+        RemoveWritten(output);
+        return false;
+    }
+    // On disk before it is named: a power cut after the rename must not leave an empty file.
+    bool ok = ::fsync(file) == 0;
+    if (!ok) {
+        NoteErrno();
+    }
+#ifdef O_TMPFILE
+    for (int attempt = 0; ok && output.temporary.empty() && attempt < 16; ++attempt) {
+        const std::string name = TemporaryName(output.path);
+        const std::string self = "/proc/self/fd/" + std::to_string(file);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            output.temporary = name;
+        } else if (errno != EEXIST) {
+            NoteErrno();
+            ok = false;
+        }
+    }
+    ok = ok && !output.temporary.empty();
+#endif
+    ok = CloseChecked(file) && ok;
+    if (ok && ::rename(output.temporary.c_str(), output.path.c_str()) != 0) {
+        NoteErrno();
+        ok = false;
+    }
+    if (!ok) {
+        RemoveWritten(output);
+    }
+    return ok;
+}
+
+void OsFileApi::DiscardOutput(Handle file) {
+    const Output output = Forget(file);
+    ::close(file);
+    RemoveWritten(output);
 }
 
 bool OsFileApi::IsSameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    const bool same = std::filesystem::equivalent(a, b, ec);
+    const bool same = fs::equivalent(a, b, ec);
     return !ec && same;
 }
 
-void OsFileApi::RemoveIfRegularFile(const std::string& path) {
-    // Follow a symbolic link to the file that was written; remove that file, not the link.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::status(path, ec))) {
+std::error_code OsFileApi::LastError() const {
+    return lastError;
+}
+
+void OsFileApi::RemoveWritten(const Output& output) {
+    if (output.replaces) {
+        // The new file goes; the file at the path was never touched.
+        if (!output.temporary.empty()) {
+            ::unlink(output.temporary.c_str());
+        }
         return;
     }
-    const auto target = std::filesystem::canonical(path, ec);
-    if (!ec) {
-        std::filesystem::remove(target, ec);
+    // Written in place, a regular file is incomplete: remove it. Through a symbolic link,
+    // remove the file that was written, not the link. Devices and pipes stay.
+    std::error_code ec;
+    if (fs::is_regular_file(fs::status(output.path, ec))) {
+        const fs::path target = fs::canonical(output.path, ec);
+        if (!ec) {
+            fs::remove(target, ec);
+        }
     }
+}
+
+void OsFileApi::Remember(Handle file, Output output) {
+    const std::lock_guard lock(mutex_);
+    outputs_[file] = std::move(output);
+}
+
+OsFileApi::Output OsFileApi::Forget(Handle file) {
+    const std::lock_guard lock(mutex_);
+    const auto it = outputs_.find(file);
+    if (it == outputs_.end()) {
+        return {};
+    }
+    Output output = std::move(it->second);
+    outputs_.erase(it);
+    return output;
 }
 
 }  // namespace vantrel

@@ -1,6 +1,10 @@
 #pragma once
 
-// FileApi over the operating system's file descriptors.
+// FileApi over the operating system's file descriptors. One object may serve several threads.
+
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "platform/FileApi.h"
 
@@ -8,14 +12,37 @@ namespace vantrel {
 
 class OsFileApi final : public FileApi {
   public:
+    OsFileApi() = default;
+    OsFileApi(const OsFileApi&) = delete;
+    OsFileApi& operator=(const OsFileApi&) = delete;
+
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
-    Handle CreateForWrite(const std::string& path) override;
-    bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool Close(Handle file) override;
+    Handle CreateOutput(const std::string& path) override;
+    bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool FinishOutput(Handle file) override;
+    void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;
-    void RemoveIfRegularFile(const std::string& path) override;
+    std::error_code LastError() const override;
+
+  private:
+    // How an open output reaches its path.
+    struct Output {
+        bool replaces = false;  // written beside `path`, renamed over it when finished
+        std::string path;       // the file it becomes (a symbolic link's target) or is
+        std::string temporary;  // the new file's name; empty while it has none (O_TMPFILE)
+    };
+
+    Handle OpenDirectly(const std::string& path);
+    Handle OpenBeside(const std::string& target);
+    static void RemoveWritten(const Output& output);
+    void Remember(Handle file, Output output);
+    Output Forget(Handle file);
+
+    std::mutex mutex_;
+    std::map<Handle, Output> outputs_;
 };
 
 }  // namespace vantrel

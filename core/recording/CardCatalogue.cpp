@@ -1,25 +1,27 @@
 #include "recording/CardCatalogue.h"
 
+#include "recording/CardTable.h"
+
 namespace vantrel {
 
 namespace {
 
-template <std::size_t N>
-std::string LookUp(const std::array<std::string_view, N>& table, std::int32_t code) {
-    if (code >= 0 && static_cast<std::size_t>(code) < N) {
-        return std::string(table[static_cast<std::size_t>(code)]);
-    }
+std::string Unknown(std::int32_t code) {
     return "Unknown (" + std::to_string(code) + ")";
 }
 
 }  // namespace
 
 std::string CardName(std::int32_t cardType) {
-    return LookUp(CardNames, cardType);
+    const CardInfo& card = CardFacts(cardType);
+    return &card == &kUnknownCard ? Unknown(cardType) : std::string(card.name);
 }
 
 std::string RangeLabel(std::int32_t rangeCode) {
-    return LookUp(RangeLabels, rangeCode);
+    if (rangeCode >= 0 && static_cast<std::size_t>(rangeCode) < RangeLabels.size()) {
+        return std::string(RangeLabels[static_cast<std::size_t>(rangeCode)]);
+    }
+    return Unknown(rangeCode);
 }
 
 std::string_view WidthName(std::int32_t widthCode) {
@@ -28,13 +30,6 @@ std::string_view WidthName(std::int32_t widthCode) {
 
 std::string_view OrderName(std::int32_t orderCode) {
     return orderCode == 0 ? OrderNames[0] : orderCode == 1 ? OrderNames[1] : OrderNames[2];
-}
-
-std::string_view Separator(std::int32_t separatorIndex) {
-    if (separatorIndex >= 0 && separatorIndex < static_cast<std::int32_t>(Separators.size())) {
-        return Separators[static_cast<std::size_t>(separatorIndex)];
-    }
-    return Separators[0];
 }
 
 }  // namespace vantrel

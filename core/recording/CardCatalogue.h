@@ -1,8 +1,8 @@
 #pragma once
 
-// The fixed name tables through which a recording is presented: card models, input range
-// labels, sample widths, channel orders and the column separators of the text outputs.
-// Every lookup checks its index; codes outside a table read as "Unknown (N)".
+// The fixed name tables through which a recording is presented: card models (from the card
+// table), input range labels, sample widths and channel orders. Every lookup checks its
+// index; codes outside a table read as "Unknown (N)".
 
 #include <array>
 #include <cstdint>
@@ -10,10 +10,6 @@
 #include <string_view>
 
 namespace vantrel {
-
-inline constexpr std::array<std::string_view, 9> CardNames = {
-    " ", "MODEL_A", "MODEL_B", "MODEL_C", "MODEL_D", "MODEL_E", "MODEL_F", "MODEL_G", "MODEL_H",
-};
 
 inline constexpr std::array<std::string_view, 37> RangeLabels = {
     "none",    "+/-10V",   "+/-5V",     "+/-2.5V",    "+/-1.25V", "+/-0.625V", "+/-0.3125V",
@@ -27,9 +23,6 @@ inline constexpr std::array<std::string_view, 37> RangeLabels = {
 inline constexpr std::array<std::string_view, 3> WidthNames = {"8 bits", "16 bits", "32 bits"};
 inline constexpr std::array<std::string_view, 3> OrderNames = {"0-1-2-3", "3-2-1-0", "Custom"};
 
-// Column separators by the window's separator choice: Space, Tab, ",".
-inline constexpr std::array<std::string_view, 3> Separators = {"  ", "\t", ", "};
-
 // The card model name of a card type, or "Unknown (N)" outside 0..8.
 std::string CardName(std::int32_t cardType);
 // The label of a range code, or "Unknown (N)" outside 0..36.
@@ -38,8 +31,5 @@ std::string RangeLabel(std::int32_t rangeCode);
 std::string_view WidthName(std::int32_t widthCode);
 // "0-1-2-3" for 0, "3-2-1-0" for 1, "Custom" for any other order code.
 std::string_view OrderName(std::int32_t orderCode);
-// The separator of a separator index; an index outside 0..2 (no radio button checked)
-// falls back to the default, two blanks.
-std::string_view Separator(std::int32_t separatorIndex);
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "recording/PresentHeader.h"
 
@@ -10,32 +11,27 @@ namespace vantrel {
 
 namespace {
 
-void CloseInput(ConversionState& state, FileApi& files, FileApi::Handle file) {
-    files.Close(file);
-    state.inputFile = FileApi::kNoFile;
-}
-
 // Reads the queue that follows the header. Entries a short file does not supply stay zero.
-bool ReadQueue(ConversionState& state, FileApi& files, FileApi::Handle file) {
-    const std::int16_t count = state.header.queueCount();
+bool ReadQueue(LoadedRecording& recording, File& file) {
+    const std::int16_t count = recording.header.queueCount();
     if (count < 1) {
         return true;
     }
     std::vector<std::uint8_t> raw;
     try {
         raw.assign(ChannelGainEntry::kSize * static_cast<std::size_t>(count), 0);
-        state.queue.resize(static_cast<std::size_t>(count));
+        recording.queue.resize(static_cast<std::size_t>(count));
     } catch (const std::bad_alloc&) {
-        state.queue = {};
+        recording.queue = {};
         return false;
     }
     // A short read is not an error here: the sample read that follows catches it. After a
     // read error the buffer may hold part of a chunk; clear it so no entry is half-read.
-    if (files.Read(file, raw.data(), raw.size()) < 0) {
+    if (file.Read(raw.data(), raw.size()) < 0) {
         std::fill(raw.begin(), raw.end(), std::uint8_t{0});
     }
-    for (std::size_t i = 0; i < state.queue.size(); ++i) {
-        state.queue[i] = {raw[2 * i], raw[2 * i + 1]};
+    for (std::size_t i = 0; i < recording.queue.size(); ++i) {
+        recording.queue[i] = {raw[2 * i], raw[2 * i + 1]};
     }
     return true;
 }
@@ -43,13 +39,13 @@ bool ReadQueue(ConversionState& state, FileApi& files, FileApi::Handle file) {
 // Reads a block from a file that cannot tell its size ahead (a pipe or device). The
 // buffer grows with the bytes that arrive, so a header cannot make the load reserve
 // memory the file does not back. nullopt when the data ends early or a read fails.
-std::optional<SampleBlock> ReadGrowing(FileApi& files, FileApi::Handle file, std::uint64_t size) {
+std::optional<SampleBlock> ReadGrowing(File& file, std::uint64_t size) {
     constexpr std::uint64_t kFirstStep = std::uint64_t{1} << 20;
     SampleBlock block(std::min(size, kFirstStep));
     std::uint64_t held = 0;
     for (;;) {
         const std::uint64_t want = block.size() - held;
-        if (files.Read(file, block.data() + held, want) != static_cast<std::int64_t>(want)) {
+        if (file.Read(block.data() + held, want) != static_cast<std::int64_t>(want)) {
             return std::nullopt;
         }
         held += want;
@@ -64,33 +60,26 @@ std::optional<SampleBlock> ReadGrowing(FileApi& files, FileApi::Handle file, std
 
 }  // namespace
 
-std::optional<FileApi::Handle> OpenRecording(ConversionState& state, const std::string& path,
-                                             const Platform& platform) {
-    FileApi& files = platform.files;
-    const FileApi::Handle file = files.OpenForRead(path);
-    if (file == FileApi::kNoFile) {
-        return std::nullopt;
+File OpenRecording(ConversionState& state, const std::string& path, const Platform& platform) {
+    File file = File::OpenForRead(platform.files, path);
+    if (!file) {
+        return file;
     }
-
     // Read into a separate record: a rejected file must not replace the held header.
     RecordingHeader candidate;
-    const auto got = files.Read(file, candidate.bytes().data(), RecordingHeader::kSize);
+    const auto got = file.Read(candidate.bytes().data(), RecordingHeader::kSize);
     if (got != static_cast<std::int64_t>(RecordingHeader::kSize) || !candidate.HasMagic()) {
         platform.messages.ShowMessage(kNotRecordingMessage);
-        files.Close(file);
-        return std::nullopt;
+        return {};
     }
-    state.header = candidate;
-
-    state.queue = {};
-    if (!ReadQueue(state, files, file)) {
+    LoadedRecording& recording = state.recording;
+    recording.header = candidate;
+    recording.queue = {};
+    if (!ReadQueue(recording, file)) {
         platform.messages.ShowMessage(kQueueAllocationMessage);
-        files.Close(file);
-        return std::nullopt;
+        return {};
     }
-
-    state.loadedPath = path;
-    state.inputFile = file;
+    recording.loadedPath = path;
     return file;
 }
 
@@ -104,64 +93,58 @@ std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header) {
     return static_cast<std::uint64_t>(channels * scans * header.elementSize());
 }
 
-std::optional<OpenedRecording> OpenRecordingSamples(ConversionState& state,
-                                                    const Platform& platform, ViewSwitch& view) {
-    const auto file = OpenRecording(state, state.inputPath, platform);
+std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const Platform& platform,
+                                                  ViewSwitch& view) {
+    File file = OpenRecording(state, state.inputPath, platform);
     if (!file) {
         return std::nullopt;
     }
     view.SetViewEnabled(PresentHeader(state));
 
-    state.samples.reset();
-    const auto size = SampleBlockSize(state.header);
+    state.recording.samples.reset();
+    const auto size = SampleBlockSize(state.recording.header);
     if (!size) {
         platform.messages.ShowMessage(kFileTooLargeMessage);
-        CloseInput(state, platform.files, *file);
         return std::nullopt;
     }
     // A header that claims more than the file holds fails before anything is allocated.
-    const auto remaining = platform.files.RemainingSize(*file);
+    const auto remaining = file.RemainingSize();
     if (remaining && *size > *remaining) {
         platform.messages.ShowMessage(kReadErrorMessage);
-        CloseInput(state, platform.files, *file);
         return std::nullopt;
     }
-    return OpenedRecording{*file, *size};
+    state.inputFile = std::move(file);
+    return size;
 }
 
 bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view) {
-    const auto opened = OpenRecordingSamples(state, platform, view);
-    if (!opened) {
+    const auto size = OpenRecordingSamples(state, platform, view);
+    if (!size) {
         return false;
     }
-    FileApi& files = platform.files;
-    const bool sizeKnown = files.RemainingSize(opened->file).has_value();
-
+    // The block is read in one piece; the file is closed on every way out.
+    File file = std::exchange(state.inputFile, File{});
+    std::optional<SampleBlock>& samples = state.recording.samples;
     bool complete = false;
     try {
-        if (sizeKnown) {
-            state.samples.emplace(opened->sampleBytes);
-            const auto got = files.Read(opened->file, state.samples->data(), opened->sampleBytes);
-            complete = got == static_cast<std::int64_t>(opened->sampleBytes);
-        } else if (auto block = ReadGrowing(files, opened->file, opened->sampleBytes)) {
-            state.samples = std::move(block);
+        if (file.RemainingSize()) {
+            samples.emplace(*size);
+            complete = file.Read(samples->data(), *size) == static_cast<std::int64_t>(*size);
+        } else if (auto block = ReadGrowing(file, *size)) {
+            samples = std::move(block);
             complete = true;
         }
     } catch (const std::bad_alloc&) {
-        state.samples.reset();
+        samples.reset();
         platform.messages.ShowMessage(kFileTooLargeMessage);
-        CloseInput(state, files, opened->file);
         return false;
     }
-
     if (!complete) {
         // A partly filled block does not match its header: drop it.
-        state.samples.reset();
+        samples.reset();
         platform.messages.ShowMessage(kReadErrorMessage);
-        CloseInput(state, files, opened->file);
         return false;
     }
-    CloseInput(state, files, opened->file);
     return true;
 }
 

@@ -37,34 +37,37 @@ std::string FormatRate(double rate) {
 }  // namespace
 
 bool PresentHeader(ConversionState& state) {
-    const RecordingHeader& h = state.header;
+    const RecordingHeader& h = state.recording.header;
+    DisplayTexts& texts = state.display;
 
-    state.cardText = CardName(h.cardType());
+    texts[DisplayField::kCard] = CardName(h.cardType());
     if (h.channelCount() == 1 && h.orderCode() != 2) {
-        state.channelText = "1 - channel " + std::to_string(h.singleChannel());
+        texts[DisplayField::kChannel] = "1 - channel " + std::to_string(h.singleChannel());
     } else {
-        state.channelText = std::to_string(h.channelCount());
+        texts[DisplayField::kChannel] = std::to_string(h.channelCount());
     }
-    state.scanText = std::to_string(h.scanCount());
-    state.widthText = WidthName(h.widthCode());
-    state.orderText = OrderName(h.orderCode());
-    state.rangeText = RangeLabel(h.rangeCode());
-    state.rateText = FormatRate(h.scanRate());
+    texts[DisplayField::kScan] = std::to_string(h.scanCount());
+    texts[DisplayField::kWidth] = WidthName(h.widthCode());
+    texts[DisplayField::kOrder] = OrderName(h.orderCode());
+    texts[DisplayField::kRange] = RangeLabel(h.rangeCode());
+    texts[DisplayField::kRate] = FormatRate(h.scanRate());
 
-    state.dateText.clear();
+    std::string& date = texts[DisplayField::kDate];
+    date.clear();
     bool ended = false;
-    AppendUntilNul(state.dateText, h.startDate(), ended);
+    AppendUntilNul(date, h.startDate(), ended);
 
     // Time, ".", milliseconds: one text that ends at its first NUL.
-    state.timeText.clear();
+    std::string& time = texts[DisplayField::kTime];
+    time.clear();
     ended = false;
-    AppendUntilNul(state.timeText, h.startTime(), ended);
+    AppendUntilNul(time, h.startTime(), ended);
     if (!ended) {
-        state.timeText.push_back('.');
-        AppendUntilNul(state.timeText, h.startMillis(), ended);
+        time.push_back('.');
+        AppendUntilNul(time, h.startMillis(), ended);
     }
 
-    state.queueText = std::to_string(h.queueCount());
+    texts[DisplayField::kQueue] = std::to_string(h.queueCount());
     return h.queueCount() > 0;
 }
 

@@ -10,7 +10,7 @@
 
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
-#include "convert/OutputWriters.h"
+#include "convert/OutputFormats.h"
 
 // The replacement pairs malloc with free throughout; GCC cannot see that across inlining.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -75,37 +75,34 @@ const AllocationCase kCases[] = {
     {2, kChunkSamples * sizeof(std::int32_t), "Failed to allocate binary data-array"},
 };
 
-TEST(AllocationFailure, writerShowsItsMessageAndLeavesTheOutputEmpty) {
+// The writer's arrays and the output block: either refused ends the run with the format's
+// message before anything is in place; an earlier output keeps its bytes, and a new path
+// stays free.
+TEST(AllocationFailure, showsTheFormatsMessageAndLeavesThePathAsItWas) {
+    const std::vector<std::uint8_t> earlier = {'k', 'e', 'e', 'p'};
     TempDir dir;
     for (const AllocationCase& c : kCases) {
-        SCOPED_TRACE(testing::Message() << "format " << c.format);
-        auto state = StateFrom(LargeRecording());
-        const std::string out = dir.File("out.cvt");
-        test::RunOutcome outcome{};
-        {
-            RefuseAllocations refuse(c.arrayBytes);
-            outcome = test::ConvertHeld(state, out, c.format);
+        for (const std::size_t refused : {c.arrayBytes, OutputBuffer::kDefaultCapacity}) {
+            SCOPED_TRACE(testing::Message()
+                         << "format " << c.format << ", " << refused << " bytes");
+            auto state = StateFrom(LargeRecording());
+            const std::string existing = dir.File("existing.cvt");
+            const std::string fresh = dir.File("fresh.cvt");
+            test::WriteFileBytes(existing, earlier);
+            test::RunOutcome outcome{};
+            test::RunOutcome freshOutcome{};
+            {
+                RefuseAllocations refuse(refused);
+                outcome = test::ConvertHeld(state, existing, c.format);
+                freshOutcome = test::ConvertHeld(state, fresh, c.format);
+            }
+            EXPECT_FALSE(outcome.ok);
+            EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
+            EXPECT_EQ(freshOutcome.messages, std::vector<std::string>{c.message});
+            EXPECT_EQ(ReadFileBytes(existing), earlier);
+            EXPECT_FALSE(test::FileExists(fresh));
+            EXPECT_EQ(FormatInfo(FormatOfIndex(c.format)).allocationMessage, c.message);
         }
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
-        EXPECT_TRUE(ReadFileBytes(out).empty());  // created by the run, nothing written
-    }
-}
-
-TEST(AllocationFailure, outputBufferThatCannotBeHad_reportsAndRemovesTheOutput) {
-    TempDir dir;
-    for (const AllocationCase& c : kCases) {
-        SCOPED_TRACE(testing::Message() << "format " << c.format);
-        auto state = StateFrom(LargeRecording());
-        const std::string out = dir.File("out.cvt");
-        test::RunOutcome outcome{};
-        {
-            RefuseAllocations refuse(OutputBuffer::kDefaultCapacity);
-            outcome = test::ConvertHeld(state, out, c.format);
-        }
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
-        EXPECT_FALSE(test::FileExists(out));
     }
 }
 

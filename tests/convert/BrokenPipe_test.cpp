@@ -7,9 +7,9 @@
 
 #include <unistd.h>
 
-#include "convert/ChildProcess.h"
 #include "platform/BrokenPipe.h"
 #include "platform/OsFileApi.h"
+#include "support/ChildProcess.h"
 
 namespace vantrel::test {
 namespace {

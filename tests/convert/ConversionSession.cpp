@@ -1,7 +1,7 @@
 #include "convert/ConversionSession.h"
 
-#include "RecordingBuilder.h"
 #include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
 #include "platform/DataExchange.h"
 #include "recording/LoadRecording.h"
 
@@ -13,24 +13,13 @@ bool ConversionSession::Load(const std::string& path) {
     return LoadRecording(state, platform, view);
 }
 
-void ConversionSession::Convert(const std::string& outputPath, int format) {
+void ConversionSession::Convert(const std::string& outputPath, std::int32_t formatIndex,
+                                const ProgressCallback& progress) {
     messages.texts.clear();
     state.outputPath = outputPath;
-    state.formatIndex = format;
-    state.separatorIndex = 1;
-    state.titleFlag = 1;
+    state.options = {FormatOfIndex(formatIndex), Separator::kTab, true};
     NoDataExchange exchange;
-    StartConvert(state, platform, exchange);
-}
-
-std::vector<std::uint8_t> TwoChannelRecording(int scans) {
-    RecordingBuilder b;
-    b.header().SetChannelCount(2);
-    b.header().SetScanCount(scans);
-    for (int s = 0; s < scans; ++s) {
-        b.AddWord16(0x1000).AddWord16(0xF800);
-    }
-    return b.Bytes();
+    StartConvert(state, platform, exchange, progress);
 }
 
 }  // namespace vantrel::test

@@ -3,11 +3,13 @@
 // One window's worth of state for fault tests: real files through FaultyFileApi, recorded
 // messages, and the load and "Start Convert" operations as the window runs them.
 
+#include <cstdint>
 #include <string>
-#include <vector>
 
+#include "convert/Progress.h"
 #include "platform/Platform.h"
 #include "recording/ConversionState.h"
+#include "support/Recordings.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel::test {
@@ -20,9 +22,10 @@ class ConversionSession {
 
     // Loads `path` as the "Load" button does; the messages are those of this load only.
     bool Load(const std::string& path);
-    // Runs "Start Convert" into `outputPath` in `format` (tab separator, title on); the
-    // messages are those of this run only.
-    void Convert(const std::string& outputPath, int format = 0);
+    // Runs "Start Convert" into `outputPath` with the Format list index `formatIndex` (tab
+    // separator, title on); the messages are those of this run only.
+    void Convert(const std::string& outputPath, std::int32_t formatIndex = 0,
+                 const ProgressCallback& progress = {});
 
     FaultyFileApi files;
     RecordedMessages messages;
@@ -30,9 +33,5 @@ class ConversionSession {
     Platform platform{files, messages};
     ConversionState state;
 };
-
-// A small recording every converting card would accept: card type 1, two channels in
-// ascending order, "+/-10V", `scans` scans of the words 1000 hex and F800 hex.
-std::vector<std::uint8_t> TwoChannelRecording(int scans);
 
 }  // namespace vantrel::test

@@ -8,6 +8,8 @@
 
 #include "RecordingBuilder.h"
 #include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
+#include "support/Recordings.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel::test {
@@ -16,16 +18,17 @@ namespace vantrel::test {
 inline ConversionState StateFrom(const RecordingBuilder& builder, const std::string& path = "") {
     const std::vector<std::uint8_t> bytes = builder.Bytes();
     ConversionState state;
-    std::copy_n(bytes.begin(), RecordingHeader::kSize, state.header.bytes().begin());
+    LoadedRecording& recording = state.recording;
+    std::copy_n(bytes.begin(), RecordingHeader::kSize, recording.header.bytes().begin());
     std::size_t offset = RecordingHeader::kSize;
-    for (int i = 0; i < state.header.queueCount(); ++i, offset += 2) {
-        state.queue.push_back({bytes[offset], bytes[offset + 1]});
+    for (int i = 0; i < recording.header.queueCount(); ++i, offset += 2) {
+        recording.queue.push_back({bytes[offset], bytes[offset + 1]});
     }
-    state.samples.emplace(bytes.size() - offset);
+    recording.samples.emplace(bytes.size() - offset);
     std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end(),
-              state.samples->data());
+              recording.samples->data());
     state.inputPath = path;
-    state.loadedPath = path;
+    recording.loadedPath = path;
     return state;
 }
 
@@ -34,19 +37,20 @@ struct RunOutcome {
     std::vector<std::string> messages;
 };
 
-// Runs the conversion of the held block to `outputPath` in `formatIndex`.
+// Runs the conversion of the held block to `outputPath` with the Format list index
+// `formatIndex` and the state's separator and title choice.
 inline RunOutcome ConvertHeld(ConversionState& state, const std::string& outputPath,
-                              int formatIndex, FileApi& files) {
+                              std::int32_t formatIndex, FileApi& files) {
     RecordedMessages messages;
     state.outputPath = outputPath;
-    state.formatIndex = formatIndex;
-    MemorySampleSource source(state.samples->bytes());
+    state.options.format = FormatOfIndex(formatIndex);
+    MemorySampleSource source(state.recording.samples->bytes());
     const bool ok = ConvertToOutput(state, source, Platform{files, messages});
     return {ok, messages.texts};
 }
 
 inline RunOutcome ConvertHeld(ConversionState& state, const std::string& outputPath,
-                              int formatIndex) {
+                              std::int32_t formatIndex) {
     OsFileApi files;
     return ConvertHeld(state, outputPath, formatIndex, files);
 }

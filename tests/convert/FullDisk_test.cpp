@@ -13,9 +13,9 @@
 #include <sys/stat.h>
 
 #include "RecordingBuilder.h"
-#include "convert/ChildProcess.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
+#include "support/ChildProcess.h"
 
 namespace vantrel::test {
 namespace {
@@ -99,7 +99,7 @@ std::string ConvertUnderSizeLimit(const std::string& recording, const std::strin
     return child.report;
 }
 
-TEST(FullDisk, fileSizeLimit_eachFormat_reportsWriteErrorAndRemovesPartialOutput) {
+TEST(FullDisk, fileSizeLimit_eachFormat_reportsWriteErrorAndLeavesNoOutput) {
     TempDir dir;
     WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(kScans));
     for (const int format : kFormats) {
@@ -110,13 +110,18 @@ TEST(FullDisk, fileSizeLimit_eachFormat_reportsWriteErrorAndRemovesPartialOutput
     }
 }
 
-TEST(FullDisk, fileSizeLimit_overExistingOutput_leavesNoPartialOutput) {
+// The run stopped by the limit leaves the earlier output byte for byte as it was.
+TEST(FullDisk, fileSizeLimit_overExistingOutput_keepsItsBytes) {
     TempDir dir;
     WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(kScans));
-    WriteFileBytes(dir.File("out.cvt"), std::vector<std::uint8_t>(100, 'x'));
-
-    EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), 0, 4096),
-              std::string(kWriteOutputErrorMessage) + "\nexists=0 open=0");
+    const std::vector<std::uint8_t> earlier(100, 'x');
+    for (const int format : kFormats) {
+        SCOPED_TRACE(format);
+        WriteFileBytes(dir.File("out.cvt"), earlier);
+        EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), format, 4096),
+                  std::string(kWriteOutputErrorMessage) + "\nexists=1 size=100 open=0");
+        EXPECT_EQ(ReadFileBytes(dir.File("out.cvt")), earlier);
+    }
 }
 
 // No channels and two billion scans load from 60 bytes and ask for 4 GiB of empty lines.

@@ -21,10 +21,10 @@
 #include <unistd.h>
 
 #include "RecordingBuilder.h"
-#include "convert/ChildProcess.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
 #include "recording/LoadRecording.h"
+#include "support/ChildProcess.h"
 
 namespace vantrel::test {
 namespace {
@@ -216,8 +216,8 @@ TEST(PipeLoad, recordingOfSeveralMegabytes_loadsWholeBlock) {
 
     ASSERT_TRUE(loaded) << ::testing::PrintToString(session.messages.texts);
     EXPECT_TRUE(session.messages.texts.empty());
-    ASSERT_TRUE(session.state.samples.has_value());
-    const auto held = session.state.samples->bytes();
+    ASSERT_TRUE(session.state.recording.samples.has_value());
+    const auto held = session.state.recording.samples->bytes();
     EXPECT_TRUE(std::equal(held.begin(), held.end(), samples.begin(), samples.end()));
     EXPECT_EQ(session.files.openHandles, 0);
 }
@@ -234,7 +234,7 @@ TEST(PipeLoad, recordingEndingOneByteShort_reportsReadError) {
     ExpectWriterDone(writer);
 
     EXPECT_EQ(session.messages.texts, std::vector<std::string>{kReadErrorMessage});
-    EXPECT_FALSE(session.state.samples.has_value());
+    EXPECT_FALSE(session.state.recording.samples.has_value());
     EXPECT_EQ(session.files.openHandles, 0);
 }
 

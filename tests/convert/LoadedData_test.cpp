@@ -81,7 +81,7 @@ TEST_P(ChangedAfterLoad, eachFormat_convertsWhatWasLoaded) {
     WriteFileBytes(recording, TwoChannelRecording(3));
     ConversionSession session;
     ASSERT_TRUE(session.Load(recording));
-    const RecordingHeader loadedHeader = session.state.header;
+    const RecordingHeader loadedHeader = session.state.recording.header;
 
     ApplyChange(GetParam(), recording);
 
@@ -106,7 +106,7 @@ TEST_P(ChangedAfterLoad, eachFormat_convertsWhatWasLoaded) {
                 EXPECT_TRUE(text.starts_with(kCodesTextStart)) << text;
         }
     }
-    EXPECT_EQ(session.state.header, loadedHeader);
+    EXPECT_EQ(session.state.recording.header, loadedHeader);
     EXPECT_EQ(session.files.openHandles, 0);
 }
 

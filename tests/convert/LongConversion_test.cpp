@@ -15,11 +15,12 @@
 
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
-#include "convert/CellFormat.h"
-#include "convert/OutputWriters.h"
+#include "convert/FixedCellFormat.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSample.h"
+#include "convert/Separators.h"
 #include "recording/CardCatalogue.h"
+#include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
 namespace vantrel {
@@ -49,7 +50,7 @@ RecordingBuilder LongRecording(const LongCase& c) {
     b.header().SetChannelCount(static_cast<std::int16_t>(c.channels));
     b.header().SetScanCount(c.scans);
     b.header().SetRangeCode(c.rangeCode);
-    const bool wide = CardElementSize(c.card) == 4;
+    const bool wide = CardFacts(c.card).elementSize == 4;
     b.header().SetWidthCode(wide ? 2 : 1);
     if (!c.queueRanges.empty()) {
         b.header().SetOrderCode(2);
@@ -75,16 +76,17 @@ RecordingBuilder LongRecording(const LongCase& c) {
 
 // Each sample's value as the rules define it, the carried value included.
 std::vector<double> ExpectedValues(const ConversionState& state) {
-    const RecordingHeader& h = state.header;
-    const int size = CardElementSize(h.cardType());
-    const std::uint8_t* block = state.samples->data();
+    const RecordingHeader& h = state.recording.header;
+    const int size = CardFacts(h.cardType()).elementSize;
+    const std::uint8_t* block = state.recording.samples->data();
     std::vector<double> values;
     double carried = 0.0;
-    for (std::uint64_t k = 0; k < state.samples->size() / static_cast<std::uint64_t>(size); ++k) {
+    const std::uint64_t count = state.recording.samples->size() / static_cast<std::uint64_t>(size);
+    for (std::uint64_t k = 0; k < count; ++k) {
         const std::uint32_t element = size == 2 ? Word16At(block, k) : Word32At(block, k);
         const std::uint16_t range =
             h.isCustomOrder()
-                ? state.queue[k % static_cast<std::uint64_t>(h.channelCount())].rangeCode
+                ? state.recording.queue[k % static_cast<std::uint64_t>(h.channelCount())].rangeCode
                 : static_cast<std::uint16_t>(h.rangeCode());
         if (const std::optional<double> v = ScaleSample(h.cardType(), range, 0, element)) {
             carried = *v;
@@ -139,7 +141,7 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
         const LongCase& c = kCases[i];
         SCOPED_TRACE(c.name);
         ConversionState state = StateFrom(LongRecording(c));
-        state.titleFlag = 0;
+        state.options.title = false;
         const std::vector<double> values = ExpectedValues(state);
 
         std::string binary(values.size() * 8, '\0');
@@ -151,23 +153,24 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
 
         std::vector<std::string> scaled;
         std::vector<std::string> codes;
-        const int decimals = ScaledCellDecimals(c.card);
-        const std::uint8_t* block = state.samples->data();
+        const int decimals = CardFacts(c.card).cellDecimals;
+        const std::uint8_t* block = state.recording.samples->data();
         for (std::size_t k = 0; k < values.size(); ++k) {
             scaled.push_back(Printf(decimals == 7   ? "%11.7f"
                                     : decimals == 6 ? "%11.6f"
                                                     : "%11.9f",
                                     values[k]));
-            const std::int32_t code =
-                CardElementSize(c.card) == 2 ? Word16At(block, k) : Decode24(Word32At(block, k));
+            const std::int32_t code = CardFacts(c.card).elementSize == 2
+                                          ? Word16At(block, k)
+                                          : Decode24(Word32At(block, k));
             codes.push_back(Printf("%11d", code));
         }
         // Every separator for the first case, one each for the others.
         const int separators = i == 0 ? 3 : 1;
         for (int s = 0; s < separators; ++s) {
             const int separator = i == 0 ? s : static_cast<int>(i % 3);
-            state.separatorIndex = separator;
-            const std::string_view text = Separator(separator);
+            state.options.separator = SeparatorOfIndex(separator);
+            const std::string_view text = SeparatorText(state.options.separator);
             ASSERT_TRUE(test::ConvertHeld(state, out, 0).ok);
             // Compared as strings only when they differ, so a failure shows where.
             const std::string scaledText = Slurp(out);

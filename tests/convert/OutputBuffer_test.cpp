@@ -28,15 +28,16 @@ TEST(OutputBuffer, roomAndWriteThroughKeepTheOrderAndWriteWholeBlocks) {
     TempDir dir;
     const std::string path = dir.File("out.txt");
     FaultyFileApi files;
-    const auto file = files.CreateForWrite(path);
+    File file = File::CreateOutput(files, path);
     {
-        OutputBuffer out(files, file, 8);
+        OutputBuffer out(file, 8);
         PutThroughRoom(out, "abcdefghij", 3);         // "abcdef" written, "ghij" gathered
         out.WriteThrough("0123456789", 10);           // "ghij", then the piece as it is
         PutThroughRoom(out, "KLMNOPQRSTUVWXYZ", 12);  // a room larger than the block
         EXPECT_TRUE(out.Flush());
+        EXPECT_EQ(out.written(), 36u);
     }
-    files.Close(file);
+    EXPECT_TRUE(file.Finish());
     EXPECT_EQ(ReadFileText(path), "abcdefghij0123456789KLMNOPQRSTUVWXYZ");
     // "abcdef", "ghij" before the piece, the piece, "KLMNOPQRSTUV", "WXYZ".
     EXPECT_EQ(files.writeCalls, 5);
@@ -46,8 +47,8 @@ TEST(OutputBuffer, afterAFailedWrite_nothingMoreIsWritten) {
     TempDir dir;
     FaultyFileApi files;
     files.failWritesAfterBytes = 4;
-    const auto file = files.CreateForWrite(dir.File("out.txt"));
-    OutputBuffer out(files, file, 8);
+    File file = File::CreateOutput(files, dir.File("out.txt"));
+    OutputBuffer out(file, 8);
     PutThroughRoom(out, "abcdefghijklmnop", 5);
     EXPECT_FALSE(out.ok());
     const int calls = files.writeCalls;
@@ -55,7 +56,6 @@ TEST(OutputBuffer, afterAFailedWrite_nothingMoreIsWritten) {
     out.WriteThrough("piece", 5);
     EXPECT_FALSE(out.Flush());
     EXPECT_EQ(files.writeCalls, calls);
-    files.Close(file);
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "convert/ChildProcess.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
+#include "support/ChildProcess.h"
 
 namespace vantrel::test {
 namespace {
@@ -60,7 +60,7 @@ TEST_P(Uncreatable, eachFormat_reportsOpenErrorAndChangesNothing) {
         SCOPED_TRACE(format);
         session.Convert(output, format);
         EXPECT_EQ(session.messages.texts, std::vector<std::string>{kOpenOutputErrorMessage});
-        EXPECT_EQ(session.state.outputFile, FileApi::kNoFile);
+        EXPECT_FALSE(session.state.outputFile.isOpen());
         EXPECT_EQ(session.files.openHandles, 0);
     }
     EXPECT_EQ(ReadFileBytes(dir.File("note.txt")), kNote);
@@ -170,7 +170,7 @@ TEST_P(SameFile, eachFormat_refusesAndKeepsRecordingBytes) {
         EXPECT_EQ(session.files.openHandles, 0);
     }
     // The refused run leaves the loaded data in place for a run to a sound path.
-    EXPECT_TRUE(session.state.samples.has_value());
+    EXPECT_TRUE(session.state.recording.samples.has_value());
 }
 
 // The same spellings, with the recording loaded through them and the plain path as output.

@@ -1,4 +1,5 @@
-#include "convert/OutputWriters.h"
+// The writers of the three formats: worked examples, title lines, long lines, empty tables
+// and recordings of many chunks.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,9 @@
 
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
-#include "convert/ScaleSampleBlock.h"
+#include "convert/OutputFormats.h"
+#include "convert/SampleScaler.h"
+#include "convert/TextTable.h"
 #include "convert/WidenCodes.h"
 #include "recording/LittleEndian.h"
 
@@ -28,11 +31,7 @@ constexpr int kCodesText = 2;
 
 // The worked example: card 1, two channels ascending, "+/-10V", words 1000 and F800 hex.
 RecordingBuilder WorkedExample() {
-    RecordingBuilder b;
-    b.header().SetChannelCount(2);
-    b.header().SetScanCount(1);
-    b.AddBytes({0x00, 0x10, 0x00, 0xF8});
-    return b;
+    return test::TwoChannels(1);
 }
 
 class OutputWriters : public testing::Test {
@@ -53,13 +52,13 @@ class OutputWriters : public testing::Test {
     std::string Title(const ConversionState& state) {
         const std::string path = dir_.File("title.txt");
         OsFileApi files;
-        const auto file = files.CreateForWrite(path);
+        File file = File::CreateOutput(files, path);
         {
-            OutputBuffer out(files, file);
-            WriteTitleLines(state, out);
+            OutputBuffer out(file);
+            WriteTitleLines(state.recording, state.options.separator, out);
             EXPECT_TRUE(out.Flush());
         }
-        files.Close(file);
+        EXPECT_TRUE(file.Finish());
         return ReadFileText(path);
     }
 
@@ -68,7 +67,7 @@ class OutputWriters : public testing::Test {
 
 TEST_F(OutputWriters, workedExample_scaledText) {
     auto state = StateFrom(WorkedExample());
-    state.separatorIndex = 1;
+    state.options.separator = Separator::kTab;
     EXPECT_EQ(ConvertText(state, kScaledText),
               ";Mervik DAQ Data of Card MODEL_A\r\n"
               "Channel_0  \tChannel_1  \r\n"
@@ -77,7 +76,7 @@ TEST_F(OutputWriters, workedExample_scaledText) {
 
 TEST_F(OutputWriters, workedExample_codesText) {
     auto state = StateFrom(WorkedExample());
-    state.separatorIndex = 1;
+    state.options.separator = Separator::kTab;
     EXPECT_EQ(ConvertText(state, kCodesText),
               ";Mervik DAQ Data of Card MODEL_A\r\n"
               "Channel_0  \tChannel_1  \r\n"
@@ -86,43 +85,10 @@ TEST_F(OutputWriters, workedExample_codesText) {
 
 TEST_F(OutputWriters, workedExample_scaledBinary) {
     auto state = StateFrom(WorkedExample());
-    state.separatorIndex = 1;
+    state.options.separator = Separator::kTab;
     EXPECT_EQ(
         Convert(state, kScaledBinary),
         (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF4, 0x3F, 0, 0, 0, 0, 0, 0, 0xE4, 0xBF}));
-}
-
-// Every format with every separator, title on and off.
-TEST_F(OutputWriters, everyFormatSeparatorAndTitleSetting) {
-    auto b = WorkedExample();
-    b.header().SetScanCount(2);
-    b.AddWord16(0x8000).AddWord16(0x7FFF);
-    const char* separators[] = {"  ", "\t", ", "};
-    // 1.25, -0.625, -10.0 and 9.99969482421875 as little-endian doubles.
-    const std::vector<std::uint8_t> binary = {
-        0, 0, 0, 0, 0, 0, 0xF4, 0x3F, 0, 0, 0, 0, 0,    0,    0xE4, 0xBF,
-        0, 0, 0, 0, 0, 0, 0x24, 0xC0, 0, 0, 0, 0, 0xD8, 0xFF, 0x23, 0x40,
-    };
-    for (int separator = 0; separator < 3; ++separator) {
-        for (const int title : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "separator " << separator << " title " << title);
-            auto state = StateFrom(b);
-            state.separatorIndex = separator;
-            state.titleFlag = title;
-            const std::string sep = separators[separator];
-            const std::string head = title == 1 ? ";Mervik DAQ Data of Card MODEL_A\r\n"
-                                                  "Channel_0  " +
-                                                      sep + "Channel_1  \r\n"
-                                                : "";
-            EXPECT_EQ(ConvertText(state, kScaledText), head + "  1.2500000" + sep +
-                                                           " -0.6250000\r\n-10.0000000" + sep +
-                                                           "  9.9996948\r\n");
-            EXPECT_EQ(ConvertText(state, kCodesText), head + "       4096" + sep +
-                                                          "      63488\r\n      32768" + sep +
-                                                          "      32767\r\n");
-            EXPECT_EQ(Convert(state, kScaledBinary), binary);
-        }
-    }
 }
 
 TEST_F(OutputWriters, titleLine1_namesTheCard) {
@@ -166,7 +132,7 @@ TEST_F(OutputWriters, titleLine2_byOrderCode) {
             b.AddQueueEntry(channel, 1);
         }
         auto state = StateFrom(b);
-        state.separatorIndex = c.separator;
+        state.options.separator = SeparatorOfIndex(c.separator);
         EXPECT_EQ(Title(state), ";Mervik DAQ Data of Card MODEL_A\r\n" + c.line2)
             << c.channels << " channels, order " << c.order;
     }
@@ -190,8 +156,8 @@ TEST_F(OutputWriters, linesLongerThan255CharactersAreWrittenWhole) {
         b.AddWord32(0x00FE0000);  // -131072 -> -0.390625000, 12 characters
     }
     auto state = StateFrom(b);
-    state.titleFlag = 0;
-    state.separatorIndex = 1;
+    state.options.title = false;
+    state.options.separator = Separator::kTab;
     std::string row;
     for (int i = 0; i < 30; ++i) {
         row += i == 0 ? "" : "\t";
@@ -201,7 +167,7 @@ TEST_F(OutputWriters, linesLongerThan255CharactersAreWrittenWhole) {
     ASSERT_GT(row.size(), 255u);
     EXPECT_EQ(ConvertText(state, kScaledText), row);
 
-    state.titleFlag = 1;
+    state.options.title = true;
     const std::string codes = ConvertText(state, kCodesText);
     std::string labels;
     for (int i = 0; i < 30; ++i) {
@@ -223,7 +189,7 @@ TEST_F(OutputWriters, zeroScans_textHoldsOnlyTheTitleAndBinaryIsEmpty) {
     EXPECT_EQ(ConvertText(state, kScaledText), title);
     EXPECT_EQ(ConvertText(state, kCodesText), title);
     EXPECT_TRUE(Convert(state, kScaledBinary).empty());
-    state.titleFlag = 0;
+    state.options.title = false;
     EXPECT_EQ(ConvertText(state, kScaledText), "");
 }
 
@@ -232,7 +198,7 @@ TEST_F(OutputWriters, zeroChannels_giveOneEmptyLinePerScan) {
     b.header().SetChannelCount(0);
     b.header().SetScanCount(3);
     auto state = StateFrom(b);
-    state.titleFlag = 0;
+    state.options.title = false;
     EXPECT_EQ(ConvertText(state, kScaledText), "\r\n\r\n\r\n");
     EXPECT_EQ(ConvertText(state, kCodesText), "\r\n\r\n\r\n");
     EXPECT_TRUE(Convert(state, kScaledBinary).empty());
@@ -268,11 +234,12 @@ TEST_F(OutputWriters, recordingsOfManyChunksMatchOnePass) {
             }
         }
         auto state = StateFrom(b);
-        state.titleFlag = 0;
+        state.options.title = false;
         std::vector<double> values(n);
-        ScaleSampleBlock(state, values);
+        SampleScaler(state.recording.header, state.recording.queue)
+            .Scale(state.recording.samples->bytes(), values);
         std::vector<std::int32_t> codes(n);
-        WidenCodes(state.samples->bytes(), codes, n, shape.card);
+        WidenCodes(state.recording.samples->bytes(), codes, n, shape.card);
 
         std::string scaled;
         std::string coded;
@@ -318,40 +285,19 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
     RecordingBuilder b;
     b.header().SetChannelCount(3);
     b.header().SetScanCount(100000);
-    auto state = StateFrom(b);
-    for (const auto write : {&WriteScaledText, &WriteScaledBinary, &WriteCodesText}) {
+    const auto state = StateFrom(b);
+    for (const OutputFormatInfo* format : OutputFormats()) {
+        SCOPED_TRACE(format->name);
         CountingSource source(600000);
         OsFileApi files;
-        const auto file = files.CreateForWrite(dir_.File("chunks.out"));
-        test::RecordedMessages messages;
-        OutputBuffer out(files, file);
-        EXPECT_EQ(write(WriteJob{state, source, out, messages}), WriteResult::kWritten);
-        out.Flush();
-        files.Close(file);
+        File file = File::CreateOutput(files, dir_.File("chunks.out"));
+        OutputBuffer out(file);
+        ProgressReporter progress({}, source.size());
+        EXPECT_EQ(format->write(WriteJob{state.recording, state.options, source, out, progress}),
+                  WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples
         EXPECT_LE(source.largest, 2 * kChunkSamples);
-    }
-}
-
-TEST_F(OutputWriters, cardWithoutDecodingReachingAWriter_writesNothing) {
-    RecordingBuilder b;
-    b.header().SetCardType(5);
-    b.header().SetScanCount(1);
-    b.AddWord16(1);
-    auto state = StateFrom(b);
-    for (const auto write : {&WriteScaledText, &WriteScaledBinary, &WriteCodesText}) {
-        MemorySampleSource source(state.samples->bytes());
-        test::FaultyFileApi files;
-        const auto file = files.CreateForWrite(dir_.File("none.out"));
-        test::RecordedMessages messages;
-        {
-            OutputBuffer out(files, file);
-            EXPECT_EQ(write(WriteJob{state, source, out, messages}), WriteResult::kUnsupportedCard);
-            out.Flush();
-        }
-        files.Close(file);
-        EXPECT_EQ(files.bytesWritten, 0u);
     }
 }
 

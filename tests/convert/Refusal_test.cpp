@@ -6,8 +6,8 @@
 #include <functional>
 #include <ostream>
 
+#include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
-#include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
 
 namespace vantrel::test {
@@ -17,7 +17,7 @@ const std::vector<std::uint8_t> kPreviousOutput = {'o', 'l', 'd', '\r', '\n', 0,
 
 struct RefusedCase {
     const char* name;
-    std::function<void(RecordingBuilder&)> shape;
+    std::function<RecordingBuilder()> recording;
     const char* message;
 };
 
@@ -26,7 +26,7 @@ void PrintTo(const RefusedCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// Two channels, three scans, of 32-bit elements, which every width below can load.
+// Two channels, three scans, of 32-bit elements, which every width below can hold.
 RecordingBuilder Base(std::int16_t card, std::int16_t widthCode) {
     RecordingBuilder b;
     b.header().SetCardType(card);
@@ -39,45 +39,58 @@ RecordingBuilder Base(std::int16_t card, std::int16_t widthCode) {
     return b;
 }
 
-void CustomOrder(RecordingBuilder& b) {
+RecordingBuilder Custom(RecordingBuilder b) {
     b.header().SetOrderCode(2);
+    return b;
 }
 
 const RefusedCase kRefused[] = {
-    {"card5", [](RecordingBuilder& b) { b = Base(5, 1); }, kUnsupportedCardMessage},
-    {"card6", [](RecordingBuilder& b) { b = Base(6, 2); }, kUnsupportedCardMessage},
-    {"card0", [](RecordingBuilder& b) { b = Base(0, 1); }, kUnsupportedCardMessage},
-    {"card9", [](RecordingBuilder& b) { b = Base(9, 1); }, kUnsupportedCardMessage},
-    {"cardNegative", [](RecordingBuilder& b) { b = Base(-1, 1); }, kUnsupportedCardMessage},
-    {"card1Width32", [](RecordingBuilder& b) { b = Base(1, 2); }, kWidthMismatchMessage},
-    {"card1Width8", [](RecordingBuilder& b) { b = Base(1, 0); }, kWidthMismatchMessage},
-    {"card4Width16", [](RecordingBuilder& b) { b = Base(4, 1); }, kWidthMismatchMessage},
-    {"card7Width8", [](RecordingBuilder& b) { b = Base(7, 0); }, kWidthMismatchMessage},
-    {"customNoQueue",
-     [](RecordingBuilder& b) {
-         b = Base(1, 1);
-         CustomOrder(b);
+    {"card5", [] { return Base(5, 1); }, kUnsupportedCardMessage},
+    {"card6", [] { return Base(6, 2); }, kUnsupportedCardMessage},
+    {"card0", [] { return Base(0, 1); }, kUnsupportedCardMessage},
+    {"card9", [] { return Base(9, 1); }, kUnsupportedCardMessage},
+    {"cardNegative", [] { return Base(-3, 1); }, kUnsupportedCardMessage},
+    {"card1Width32", [] { return Base(1, 2); }, kWidthMismatchMessage},
+    {"card1Width8", [] { return Base(1, 0); }, kWidthMismatchMessage},
+    {"card4Width16", [] { return Base(4, 1); }, kWidthMismatchMessage},
+    {"card7Width16", [] { return Base(7, 1); }, kWidthMismatchMessage},
+    {"card7Width8", [] { return Base(7, 0); }, kWidthMismatchMessage},
+    {"blockShorterThanN",
+     [] {
+         RecordingBuilder b = TwoChannels(2);
+         b.header().SetScanCount(3);
+         return b;
      },
-     kQueueTooShortMessage},
+     kWidthMismatchMessage},
+    // 8192 x 65536 samples: 8 x N is 2^32, which a 32-bit size would wrap to 0.
+    {"nBeyond32BitSizes",
+     [] {
+         RecordingBuilder b = TwoChannels(2);
+         b.header().SetChannelCount(8192);
+         b.header().SetScanCount(65536);
+         return b;
+     },
+     kWidthMismatchMessage},
+    {"customNoQueue", [] { return Custom(Base(1, 1)); }, kQueueTooShortMessage},
     {"customQueueShorterThanChannels",
-     [](RecordingBuilder& b) {
-         b = Base(1, 1);
-         CustomOrder(b);
+     [] {
+         RecordingBuilder b = Custom(Base(1, 1));
          b.AddQueueEntry(0, 1);
+         return b;
      },
      kQueueTooShortMessage},
     {"card4CustomChannel8",
-     [](RecordingBuilder& b) {
-         b = Base(4, 2);
-         CustomOrder(b);
+     [] {
+         RecordingBuilder b = Custom(Base(4, 2));
          b.AddQueueEntry(0, 35).AddQueueEntry(8, 35);
+         return b;
      },
      kChannelOutOfRangeMessage},
     {"card4CustomChannel255",
-     [](RecordingBuilder& b) {
-         b = Base(4, 2);
-         CustomOrder(b);
+     [] {
+         RecordingBuilder b = Custom(Base(4, 2));
          b.AddQueueEntry(255, 35).AddQueueEntry(1, 35);
+         return b;
      },
      kChannelOutOfRangeMessage},
 };
@@ -85,46 +98,49 @@ const RefusedCase kRefused[] = {
 class Refused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(Refused, eachFormat_showsMessageAndTouchesNoOutput) {
-    RecordingBuilder b;
-    GetParam().shape(b);
     TempDir dir;
-    b.WriteTo(dir.File("rec.daq"));
     WriteFileBytes(dir.File("existing.cvt"), kPreviousOutput);
-
-    ConversionSession session;
-    ASSERT_TRUE(session.Load(dir.File("rec.daq")));
+    ConversionState state = StateFrom(GetParam().recording(), dir.File("rec.daq"));
     for (const int format : {0, 1, 2, -1}) {
         SCOPED_TRACE(format);
-        session.Convert(dir.File("existing.cvt"), format);
-        EXPECT_EQ(session.messages.texts, std::vector<std::string>{GetParam().message});
+        FaultyFileApi files;
+        auto outcome = ConvertHeld(state, dir.File("existing.cvt"), format, files);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().message});
         EXPECT_EQ(ReadFileBytes(dir.File("existing.cvt")), kPreviousOutput);
 
-        session.Convert(dir.File("new.cvt"), format);
-        EXPECT_EQ(session.messages.texts, std::vector<std::string>{GetParam().message});
+        outcome = ConvertHeld(state, dir.File("new.cvt"), format, files);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{GetParam().message});
         EXPECT_FALSE(FileExists(dir.File("new.cvt")));
-        EXPECT_EQ(session.files.openHandles, 0);
+        EXPECT_EQ(files.openHandles, 0);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Conversion, Refused, ::testing::ValuesIn(kRefused),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// The boundary of the last two refusals: a queue of exactly channelCount entries, and
-// channel 7, convert.
-TEST(Refused, card4CustomFullQueueChannel7_converts) {
-    RecordingBuilder b = Base(4, 2);
-    CustomOrder(b);
-    b.AddQueueEntry(7, 35).AddQueueEntry(0, 35);
+// The boundaries of the last refusals: a queue of exactly channelCount entries with channel
+// 7, and a channel above 7 in an entry past channelCount (it governs no sample), convert.
+TEST(Refused, card4CustomQueueBoundaries_convert) {
     TempDir dir;
-    b.WriteTo(dir.File("rec.daq"));
-    ConversionSession session;
-    ASSERT_TRUE(session.Load(dir.File("rec.daq")));
+    RecordingBuilder full = Custom(Base(4, 2));
+    full.AddQueueEntry(7, 35).AddQueueEntry(0, 35);
+    ConversionState state = StateFrom(full);
+    EXPECT_TRUE(ConvertHeld(state, dir.File("full.cvt"), 1).ok);
+    EXPECT_EQ(ReadFileBytes(dir.File("full.cvt")).size(), 6u * 8);
 
-    session.Convert(dir.File("out.cvt"), 1);
-
-    EXPECT_EQ(session.messages.texts,
-              std::vector<std::string>{SuccessMessage(dir.File("out.cvt"))});
-    EXPECT_EQ(ReadFileBytes(dir.File("out.cvt")).size(), 6u * 8);
+    RecordingBuilder past;
+    past.header().SetCardType(4);
+    past.header().SetWidthCode(2);
+    past.header().SetChannelCount(1);
+    past.header().SetScanCount(1);
+    past.header().SetOrderCode(2);
+    past.AddQueueEntry(1, 35).AddQueueEntry(200, 35);
+    past.AddWord32(0x00400000);
+    state = StateFrom(past);
+    state.options.title = false;
+    EXPECT_TRUE(ConvertHeld(state, dir.File("past.cvt"), 0).ok);
+    EXPECT_EQ(ReadFileText(dir.File("past.cvt")), "12.500000000\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "recording/CardCatalogue.h"
 
+#include "recording/CardTable.h"
+
 #include <gtest/gtest.h>
 
 namespace vantrel {
@@ -47,12 +49,21 @@ TEST(CardCatalogueTest, widthAndOrderNames_fallBackForEveryOtherCode) {
     EXPECT_EQ(OrderName(-1), "Custom");
 }
 
-TEST(CardCatalogueTest, separator_byIndex) {
-    EXPECT_EQ(Separator(0), "  ");
-    EXPECT_EQ(Separator(1), "\t");
-    EXPECT_EQ(Separator(2), ", ");
-    EXPECT_EQ(Separator(3), "  ");
-    EXPECT_EQ(Separator(-1), "  ");
+// The card table is indexed by card type, and a card converts exactly when it has both a
+// sample element and a cell format.
+TEST(CardTableTest, entriesStandAtTheirCardTypeAndConvertWithElementAndCellFormat) {
+    for (std::size_t i = 0; i < kCards.size(); ++i) {
+        const CardInfo& card = kCards[i];
+        SCOPED_TRACE(card.name);
+        EXPECT_EQ(static_cast<std::size_t>(card.cardType), i);
+        EXPECT_EQ(&CardFacts(card.cardType), &card);
+        EXPECT_EQ(card.converts(), card.elementSize > 0);
+        EXPECT_EQ(card.converts(), card.cellDecimals >= 0);
+        EXPECT_EQ(card.inputKinds, card.rules == ScalingRules::kCard4);
+    }
+    for (const int outside : {-1, 9, 32767, -32768}) {
+        EXPECT_FALSE(CardFacts(outside).converts()) << outside;
+    }
 }
 
 }  // namespace

@@ -71,11 +71,12 @@ TEST(ExampleRecordingsTest, everyExampleLoadsWithAMatchingWidthAndASmallSize) {
         ASSERT_TRUE(LoadRecording(state, Platform{files, messages}, view));
         EXPECT_TRUE(messages.texts.empty());
         // The block fills the file exactly: no missing and no spare bytes.
-        EXPECT_EQ(RecordingHeader::kSize + 2 * state.queue.size() + state.samples->size(),
+        EXPECT_EQ(RecordingHeader::kSize + 2 * state.recording.queue.size() +
+                      state.recording.samples->size(),
                   bytes.size());
-        EXPECT_GT(state.samples->size(), 0u);
+        EXPECT_GT(state.recording.samples->size(), 0u);
         if (h.isCustomOrder()) {
-            EXPECT_GE(state.queue.size(), static_cast<std::size_t>(h.channelCount()));
+            EXPECT_GE(state.recording.queue.size(), static_cast<std::size_t>(h.channelCount()));
         }
     }
 }
@@ -98,13 +99,13 @@ TEST(ExampleRecordingsTest, examplesCoverEveryScalingRuleAndOrder) {
         OsFileApi files;
         ASSERT_TRUE(LoadRecording(state, Platform{files, messages}, view)) << example.name;
 
-        const auto rules = RulesUsed(example.recording, state.queue);
+        const auto rules = RulesUsed(example.recording, state.recording.queue);
         used.insert(rules.begin(), rules.end());
         orders.insert(h.orderCode());
         oneChannel = oneChannel || h.channelCount() == 1;
         if (h.cardType() == 4 && h.isCustomOrder()) {
             bool hasChannel0 = false;
-            for (const auto& e : state.queue) {
+            for (const auto& e : state.recording.queue) {
                 hasChannel0 = hasChannel0 || e.channel == 0;
             }
             packedKinds = packedKinds || !hasChannel0;

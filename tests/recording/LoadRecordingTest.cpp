@@ -20,16 +20,16 @@ struct Snapshot {
     ChannelGainQueue queue;
     std::optional<std::vector<std::uint8_t>> samples;
     std::string loadedPath;
-    std::vector<std::string> texts;
+    DisplayTexts texts;
 
     explicit Snapshot(const ConversionState& s)
-        : header(s.header),
-          queue(s.queue),
-          loadedPath(s.loadedPath),
-          texts{s.cardText,  s.channelText, s.scanText, s.widthText, s.orderText,
-                s.rangeText, s.rateText,    s.dateText, s.timeText,  s.queueText} {
-        if (s.samples) {
-            samples.emplace(s.samples->bytes().begin(), s.samples->bytes().end());
+        : header(s.recording.header),
+          queue(s.recording.queue),
+          loadedPath(s.recording.loadedPath),
+          texts(s.display) {
+        if (s.recording.samples) {
+            samples.emplace(s.recording.samples->bytes().begin(),
+                            s.recording.samples->bytes().end());
         }
     }
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
@@ -86,7 +86,7 @@ class LoadRecordingTest : public ::testing::Test {
 
     void ExpectNothingOpen() {
         EXPECT_EQ(files.openHandles, 0);
-        EXPECT_EQ(state.inputFile, FileApi::kNoFile);
+        EXPECT_FALSE(state.inputFile.isOpen());
     }
 
     test::TempDir dir;
@@ -104,16 +104,16 @@ TEST_F(LoadRecordingTest, load_validFile_holdsHeaderQueueSamplesAndTexts) {
     ASSERT_TRUE(Load(Write("a.daq", builder.Bytes())));
     EXPECT_TRUE(messages.texts.empty());
     EXPECT_EQ(view.state, true);
-    EXPECT_EQ(state.header, builder.header());
-    EXPECT_EQ(state.queue, (ChannelGainQueue{{1, 10}, {0, 25}}));
-    ASSERT_TRUE(state.samples);
+    EXPECT_EQ(state.recording.header, builder.header());
+    EXPECT_EQ(state.recording.queue, (ChannelGainQueue{{1, 10}, {0, 25}}));
+    ASSERT_TRUE(state.recording.samples);
     const auto bytes = builder.Bytes();
-    EXPECT_EQ(
-        std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
-        std::vector<std::uint8_t>(bytes.begin() + 64, bytes.end()));
-    EXPECT_EQ(state.loadedPath, dir.File("a.daq"));
-    EXPECT_EQ(state.cardText, "MODEL_C");
-    EXPECT_EQ(state.queueText, "2");
+    EXPECT_EQ(std::vector<std::uint8_t>(state.recording.samples->bytes().begin(),
+                                        state.recording.samples->bytes().end()),
+              std::vector<std::uint8_t>(bytes.begin() + 64, bytes.end()));
+    EXPECT_EQ(state.recording.loadedPath, dir.File("a.daq"));
+    EXPECT_EQ(state.display[DisplayField::kCard], "MODEL_C");
+    EXPECT_EQ(state.display[DisplayField::kQueue], "2");
     ExpectNothingOpen();
 }
 
@@ -185,11 +185,11 @@ TEST_F(LoadRecordingTest, load_negativeCount_isTooLargeWithTheNewHeaderPresented
 
         EXPECT_FALSE(Load(path)) << where;
         EXPECT_EQ(messages.texts, Messages{"File size is too large"}) << where;
-        EXPECT_EQ(state.header, b.header()) << where;
-        EXPECT_EQ(state.queue, (ChannelGainQueue{{4, 1}})) << where;
-        EXPECT_EQ(state.loadedPath, path) << where;
-        EXPECT_EQ(state.scanText, std::to_string(c.scans)) << where;
-        EXPECT_FALSE(state.samples.has_value()) << where;
+        EXPECT_EQ(state.recording.header, b.header()) << where;
+        EXPECT_EQ(state.recording.queue, (ChannelGainQueue{{4, 1}})) << where;
+        EXPECT_EQ(state.recording.loadedPath, path) << where;
+        EXPECT_EQ(state.display[DisplayField::kScan], std::to_string(c.scans)) << where;
+        EXPECT_FALSE(state.recording.samples.has_value()) << where;
         EXPECT_EQ(view.state, true) << where;
         ExpectNothingOpen();
     }
@@ -204,11 +204,11 @@ TEST_F(LoadRecordingTest, load_fileOneByteShortOfSamples_isReadErrorAndDropsSamp
 
     EXPECT_FALSE(Load(path));
     EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
-    EXPECT_EQ(state.header, b.header());
-    EXPECT_TRUE(state.queue.empty());
-    EXPECT_EQ(state.loadedPath, path);
-    EXPECT_EQ(state.cardText, "MODEL_G");
-    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_EQ(state.recording.header, b.header());
+    EXPECT_TRUE(state.recording.queue.empty());
+    EXPECT_EQ(state.recording.loadedPath, path);
+    EXPECT_EQ(state.display[DisplayField::kCard], "MODEL_G");
+    EXPECT_FALSE(state.recording.samples.has_value());
     EXPECT_EQ(view.state, false);
     ExpectNothingOpen();
 }
@@ -220,8 +220,8 @@ TEST_F(LoadRecordingTest, load_readErrorInSamples_isReadErrorAndDropsSamples) {
     files.failReadsAfterBytes = RecordingHeader::kSize + 2;  // header and queue arrive
     EXPECT_FALSE(Load(Write("error.daq", b.Bytes())));
     EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
-    EXPECT_FALSE(state.samples.has_value());
-    EXPECT_EQ(state.queue, (ChannelGainQueue{{0, 1}}));
+    EXPECT_FALSE(state.recording.samples.has_value());
+    EXPECT_EQ(state.recording.queue, (ChannelGainQueue{{0, 1}}));
     EXPECT_EQ(view.state, true);
     ExpectNothingOpen();
 }
@@ -244,43 +244,18 @@ TEST_F(LoadRecordingTest, load_sizeBeyondTheFile_isReadErrorBeforeAllocating) {
     EXPECT_FALSE(Load(Write("huge.daq", HugeClaim().Bytes())));
     EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
     EXPECT_EQ(files.bytesRead, RecordingHeader::kSize);  // no sample read was attempted
-    EXPECT_FALSE(state.samples.has_value());
-    EXPECT_EQ(state.header, HugeClaim().header());
+    EXPECT_FALSE(state.recording.samples.has_value());
+    EXPECT_EQ(state.recording.header, HugeClaim().header());
     ExpectNothingOpen();
 }
-
-// A file whose size cannot be known in advance, such as a pipe.
-class UnknownSizeFileApi final : public FileApi {
-  public:
-    explicit UnknownSizeFileApi(FileApi& inner) : inner_(inner) {}
-    Handle OpenForRead(const std::string& path) override { return inner_.OpenForRead(path); }
-    std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override {
-        return inner_.Read(file, buffer, count);
-    }
-    std::optional<std::uint64_t> RemainingSize(Handle) override { return std::nullopt; }
-    Handle CreateForWrite(const std::string& path) override { return inner_.CreateForWrite(path); }
-    bool Write(Handle file, const void* data, std::uint64_t count) override {
-        return inner_.Write(file, data, count);
-    }
-    bool Close(Handle file) override { return inner_.Close(file); }
-    bool IsSameFile(const std::string& a, const std::string& b) override {
-        return inner_.IsSameFile(a, b);
-    }
-    void RemoveIfRegularFile(const std::string& path) override { inner_.RemoveIfRegularFile(path); }
-
-  private:
-    FileApi& inner_;
-};
 
 // A pipe cannot be checked against the header before reading, so its block grows with the
 // data that arrives: the claim is never reserved, and the short data is a read error.
 TEST_F(LoadRecordingTest, load_hugeClaimOfUnknownSize_isReadErrorWithoutReserving) {
-    UnknownSizeFileApi unknown(files);
-    const Platform unknownSize{unknown, messages};
-    state.inputPath = Write("huge.daq", HugeClaim().Bytes());
-    EXPECT_FALSE(LoadRecording(state, unknownSize, view));
+    files.sizeUnknown = true;
+    EXPECT_FALSE(Load(Write("huge.daq", HugeClaim().Bytes())));
     EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
-    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_FALSE(state.recording.samples.has_value());
     ExpectNothingOpen();
 }
 
@@ -295,9 +270,9 @@ TEST_F(LoadRecordingTest, load_fileEndingInsideQueue_readsMissingEntriesAsZero) 
     bytes.insert(bytes.end(), {5, 1, 7});
     EXPECT_TRUE(Load(Write("short-queue.daq", bytes)));
     EXPECT_TRUE(messages.texts.empty());
-    EXPECT_EQ(state.queue, (ChannelGainQueue{{5, 1}, {7, 0}, {0, 0}, {0, 0}}));
-    ASSERT_TRUE(state.samples.has_value());
-    EXPECT_EQ(state.samples->size(), 0u);
+    EXPECT_EQ(state.recording.queue, (ChannelGainQueue{{5, 1}, {7, 0}, {0, 0}, {0, 0}}));
+    ASSERT_TRUE(state.recording.samples.has_value());
+    EXPECT_EQ(state.recording.samples->size(), 0u);
     EXPECT_EQ(view.state, true);
     ExpectNothingOpen();
 }
@@ -310,7 +285,7 @@ TEST_F(LoadRecordingTest, load_fileEndingInsideQueueWithSamplesDue_isReadError) 
     bytes.insert(bytes.end(), {5, 1, 7});
     EXPECT_FALSE(Load(Write("short-queue.daq", bytes)));
     EXPECT_EQ(messages.texts, Messages{"Read Input File Error!"});
-    EXPECT_FALSE(state.samples.has_value());
+    EXPECT_FALSE(state.recording.samples.has_value());
     ExpectNothingOpen();
 }
 
@@ -320,7 +295,7 @@ TEST_F(LoadRecordingTest, load_queueReadError_readsEntriesAsZero) {
     b.AddQueueEntry(9, 9).AddQueueEntry(8, 8);
     files.failReadsAfterBytes = RecordingHeader::kSize;
     EXPECT_TRUE(Load(Write("queue-error.daq", b.Bytes())));
-    EXPECT_EQ(state.queue, (ChannelGainQueue{{0, 0}, {0, 0}}));
+    EXPECT_EQ(state.recording.queue, (ChannelGainQueue{{0, 0}, {0, 0}}));
     ExpectNothingOpen();
 }
 
@@ -353,12 +328,13 @@ TEST_F(LoadRecordingTest, load_sampleBlock_sizedByWidthAndPlacedAfterTheQueue) {
         b.AddBytes(block).AddBytes({0xEE, 0xEE, 0xEE});
 
         EXPECT_TRUE(Load(Write("layout.daq", b.Bytes()))) << c.name;
-        ASSERT_TRUE(state.samples.has_value()) << c.name;
-        EXPECT_EQ(
-            std::vector<std::uint8_t>(state.samples->bytes().begin(), state.samples->bytes().end()),
-            block)
+        ASSERT_TRUE(state.recording.samples.has_value()) << c.name;
+        EXPECT_EQ(std::vector<std::uint8_t>(state.recording.samples->bytes().begin(),
+                                            state.recording.samples->bytes().end()),
+                  block)
             << c.name;
-        EXPECT_EQ(state.queue.size(), static_cast<std::size_t>(std::max<int>(c.queueCount, 0)))
+        EXPECT_EQ(state.recording.queue.size(),
+                  static_cast<std::size_t>(std::max<int>(c.queueCount, 0)))
             << c.name;
         EXPECT_EQ(view.state, c.queueCount > 0) << c.name;
         ExpectNothingOpen();
@@ -370,9 +346,9 @@ TEST_F(LoadRecordingTest, load_zeroScans_holdsAPresentEmptyBlock) {
     RecordingBuilder b;
     b.header().SetScanCount(0);
     EXPECT_TRUE(Load(Write("empty.daq", b.Bytes())));
-    ASSERT_TRUE(state.samples.has_value());
-    EXPECT_EQ(state.samples->size(), 0u);
-    EXPECT_TRUE(state.queue.empty());
+    ASSERT_TRUE(state.recording.samples.has_value());
+    EXPECT_EQ(state.recording.samples->size(), 0u);
+    EXPECT_TRUE(state.recording.queue.empty());
     EXPECT_EQ(view.state, false);
 }
 
@@ -380,31 +356,34 @@ TEST_F(LoadRecordingTest, load_again_replacesEveryBuffer) {
     LoadEarlier();
     const std::string other = Write("other.daq", OtherRecording().Bytes());
     ASSERT_TRUE(Load(other));
-    EXPECT_EQ(state.header, OtherRecording().header());
-    EXPECT_TRUE(state.queue.empty());
-    EXPECT_EQ(state.samples->size(), 24u);
-    EXPECT_EQ(state.loadedPath, other);
+    EXPECT_EQ(state.recording.header, OtherRecording().header());
+    EXPECT_TRUE(state.recording.queue.empty());
+    EXPECT_EQ(state.recording.samples->size(), 24u);
+    EXPECT_EQ(state.recording.loadedPath, other);
     EXPECT_EQ(view.state, false);
 
     // The same path again, after the file changed on disk.
     test::WriteFileBytes(other, EarlierRecording().Bytes());
     ASSERT_TRUE(Load(other));
-    EXPECT_EQ(state.header, EarlierRecording().header());
-    EXPECT_EQ(state.queue.size(), 2u);
-    EXPECT_EQ(state.samples->size(), 12u);
+    EXPECT_EQ(state.recording.header, EarlierRecording().header());
+    EXPECT_EQ(state.recording.queue.size(), 2u);
+    EXPECT_EQ(state.recording.samples->size(), 12u);
     EXPECT_EQ(view.state, true);
     ExpectNothingOpen();
 }
 
 TEST_F(LoadRecordingTest, openRecording_handsTheOpenFileToTheCaller) {
     const std::string path = Write("a.daq", EarlierRecording().Bytes());
-    const auto file = OpenRecording(state, path, platform);
-    ASSERT_TRUE(file.has_value());
-    EXPECT_EQ(state.inputFile, *file);
-    EXPECT_EQ(state.loadedPath, path);
-    EXPECT_EQ(state.queue.size(), 2u);
-    EXPECT_EQ(files.openHandles, 1);
-    files.Close(*file);
+    {
+        const File file = OpenRecording(state, path, platform);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(file.path(), path);
+        EXPECT_EQ(state.recording.loadedPath, path);
+        EXPECT_EQ(state.recording.queue.size(), 2u);
+        EXPECT_EQ(files.openHandles, 1);
+    }
+    // The owner closes it.
+    EXPECT_EQ(files.openHandles, 0);
 }
 
 TEST(SampleBlockSizeTest, computesIn64BitsAndRefusesNegativeCounts) {

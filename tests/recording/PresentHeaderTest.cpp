@@ -21,7 +21,7 @@ namespace {
 
 ConversionState Presented(const std::function<void(RecordingHeader&)>& edit) {
     ConversionState state;
-    edit(state.header);
+    edit(state.recording.header);
     PresentHeader(state);
     return state;
 }
@@ -29,7 +29,7 @@ ConversionState Presented(const std::function<void(RecordingHeader&)>& edit) {
 struct TextCase {
     const char* name;
     std::function<void(RecordingHeader&)> edit;
-    std::string ConversionState::*field;
+    DisplayField field;
     std::string expected;
 };
 
@@ -42,140 +42,137 @@ class PresentHeaderTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(PresentHeaderTextTest, showsTheField) {
     const TextCase& c = GetParam();
-    EXPECT_EQ(Presented(c.edit).*c.field, c.expected);
+    EXPECT_EQ(Presented(c.edit).display[c.field], c.expected);
 }
 
 using H = RecordingHeader;
-using S = ConversionState;
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, PresentHeaderTextTest,
     ::testing::Values(
-        TextCase{"card0", [](H& h) { h.SetCardType(0); }, &S::cardText, " "},
-        TextCase{"card4", [](H& h) { h.SetCardType(4); }, &S::cardText, "MODEL_D"},
-        TextCase{"card9", [](H& h) { h.SetCardType(9); }, &S::cardText, "Unknown (9)"},
-        TextCase{"cardNegative", [](H& h) { h.SetCardType(-7); }, &S::cardText, "Unknown (-7)"},
+        TextCase{"card0", [](H& h) { h.SetCardType(0); }, DisplayField::kCard, " "},
+        TextCase{"card4", [](H& h) { h.SetCardType(4); }, DisplayField::kCard, "MODEL_D"},
+        TextCase{"card9", [](H& h) { h.SetCardType(9); }, DisplayField::kCard, "Unknown (9)"},
+        TextCase{"cardNegative", [](H& h) { h.SetCardType(-7); }, DisplayField::kCard, "Unknown (-7)"},
         TextCase{"oneChannelAscending",
                  [](H& h) {
                      h.SetChannelCount(1);
                      h.SetOrderCode(0);
                      h.SetSingleChannel(200);
                  },
-                 &S::channelText, "1 - channel 200"},
+                 DisplayField::kChannel, "1 - channel 200"},
         TextCase{"oneChannelOrder7",
                  [](H& h) {
                      h.SetChannelCount(1);
                      h.SetOrderCode(7);
                      h.SetSingleChannel(255);
                  },
-                 &S::channelText, "1 - channel 255"},
+                 DisplayField::kChannel, "1 - channel 255"},
         TextCase{"oneChannelCustom",
                  [](H& h) {
                      h.SetChannelCount(1);
                      h.SetOrderCode(2);
                      h.SetSingleChannel(200);
                  },
-                 &S::channelText, "1"},
-        TextCase{"eightChannels", [](H& h) { h.SetChannelCount(8); }, &S::channelText, "8"},
-        TextCase{"negativeChannels", [](H& h) { h.SetChannelCount(-5); }, &S::channelText, "-5"},
-        TextCase{"scans", [](H& h) { h.SetScanCount(2147483647); }, &S::scanText, "2147483647"},
-        TextCase{"negativeScans", [](H& h) { h.SetScanCount(-2); }, &S::scanText, "-2"},
-        TextCase{"width0", [](H& h) { h.SetWidthCode(0); }, &S::widthText, "8 bits"},
-        TextCase{"width1", [](H& h) { h.SetWidthCode(1); }, &S::widthText, "16 bits"},
-        TextCase{"width2", [](H& h) { h.SetWidthCode(2); }, &S::widthText, "32 bits"},
-        TextCase{"widthNegative", [](H& h) { h.SetWidthCode(-1); }, &S::widthText, "32 bits"},
-        TextCase{"order0", [](H& h) { h.SetOrderCode(0); }, &S::orderText, "0-1-2-3"},
-        TextCase{"order1", [](H& h) { h.SetOrderCode(1); }, &S::orderText, "3-2-1-0"},
-        TextCase{"order7", [](H& h) { h.SetOrderCode(7); }, &S::orderText, "Custom"},
-        TextCase{"range0", [](H& h) { h.SetRangeCode(0); }, &S::rangeText, "none"},
-        TextCase{"range36", [](H& h) { h.SetRangeCode(36); }, &S::rangeText, "+/-12.5V"},
-        TextCase{"range37", [](H& h) { h.SetRangeCode(37); }, &S::rangeText, "Unknown (37)"},
-        TextCase{"rangeNegative", [](H& h) { h.SetRangeCode(-1); }, &S::rangeText,
+                 DisplayField::kChannel, "1"},
+        TextCase{"eightChannels", [](H& h) { h.SetChannelCount(8); }, DisplayField::kChannel, "8"},
+        TextCase{"negativeChannels", [](H& h) { h.SetChannelCount(-5); }, DisplayField::kChannel, "-5"},
+        TextCase{"scans", [](H& h) { h.SetScanCount(2147483647); }, DisplayField::kScan, "2147483647"},
+        TextCase{"negativeScans", [](H& h) { h.SetScanCount(-2); }, DisplayField::kScan, "-2"},
+        TextCase{"width0", [](H& h) { h.SetWidthCode(0); }, DisplayField::kWidth, "8 bits"},
+        TextCase{"width1", [](H& h) { h.SetWidthCode(1); }, DisplayField::kWidth, "16 bits"},
+        TextCase{"width2", [](H& h) { h.SetWidthCode(2); }, DisplayField::kWidth, "32 bits"},
+        TextCase{"widthNegative", [](H& h) { h.SetWidthCode(-1); }, DisplayField::kWidth, "32 bits"},
+        TextCase{"order0", [](H& h) { h.SetOrderCode(0); }, DisplayField::kOrder, "0-1-2-3"},
+        TextCase{"order1", [](H& h) { h.SetOrderCode(1); }, DisplayField::kOrder, "3-2-1-0"},
+        TextCase{"order7", [](H& h) { h.SetOrderCode(7); }, DisplayField::kOrder, "Custom"},
+        TextCase{"range0", [](H& h) { h.SetRangeCode(0); }, DisplayField::kRange, "none"},
+        TextCase{"range36", [](H& h) { h.SetRangeCode(36); }, DisplayField::kRange, "+/-12.5V"},
+        TextCase{"range37", [](H& h) { h.SetRangeCode(37); }, DisplayField::kRange, "Unknown (37)"},
+        TextCase{"rangeNegative", [](H& h) { h.SetRangeCode(-1); }, DisplayField::kRange,
                  "Unknown (-1)"},
         TextCase{"rangeCustomOrder",
                  [](H& h) {
                      h.SetOrderCode(2);
                      h.SetRangeCode(23);
                  },
-                 &S::rangeText, "+/-2V"},
-        TextCase{"rate2000", [](H& h) { h.SetScanRate(2000.0); }, &S::rateText, "2000.000  "},
-        TextCase{"rate12_5", [](H& h) { h.SetScanRate(12.5); }, &S::rateText, "12.500    "},
-        TextCase{"rateSevenDigits", [](H& h) { h.SetScanRate(1234567.0); }, &S::rateText,
+                 DisplayField::kRange, "+/-2V"},
+        TextCase{"rate2000", [](H& h) { h.SetScanRate(2000.0); }, DisplayField::kRate, "2000.000  "},
+        TextCase{"rate12_5", [](H& h) { h.SetScanRate(12.5); }, DisplayField::kRate, "12.500    "},
+        TextCase{"rateSevenDigits", [](H& h) { h.SetScanRate(1234567.0); }, DisplayField::kRate,
                  "1234567.000"},
-        TextCase{"date", [](H& h) { h.SetStartDate("09/15/99"); }, &S::dateText, "09/15/99"},
-        TextCase{"dateAllNul", [](H& h) { h.SetStartDate(std::string(8, '\0')); }, &S::dateText,
+        TextCase{"date", [](H& h) { h.SetStartDate("09/15/99"); }, DisplayField::kDate, "09/15/99"},
+        TextCase{"dateAllNul", [](H& h) { h.SetStartDate(std::string(8, '\0')); }, DisplayField::kDate,
                  ""},
         TextCase{"dateNulInside", [](H& h) { h.SetStartDate(std::string("09/1\0/99", 8)); },
-                 &S::dateText, "09/1"},
+                 DisplayField::kDate, "09/1"},
         TextCase{"dateEndsAtItsField",
                  [](H& h) {
                      h.SetStartDate("09/15/99");
                      h.SetStartTime("15:27:32");
                  },
-                 &S::dateText, "09/15/99"},
+                 DisplayField::kDate, "09/15/99"},
         TextCase{"time",
                  [](H& h) {
                      h.SetStartTime("15:27:32");
                      h.SetStartMillis("480");
                  },
-                 &S::timeText, "15:27:32.480"},
+                 DisplayField::kTime, "15:27:32.480"},
         TextCase{"timeAllNulDropsMillis",
                  [](H& h) {
                      h.SetStartTime(std::string(8, '\0'));
                      h.SetStartMillis("480");
                  },
-                 &S::timeText, ""},
+                 DisplayField::kTime, ""},
         TextCase{"timeNulInside",
                  [](H& h) {
                      h.SetStartTime(std::string("15:2\0:32", 8));
                      h.SetStartMillis("480");
                  },
-                 &S::timeText, "15:2"},
+                 DisplayField::kTime, "15:2"},
         TextCase{"millisNulInside",
                  [](H& h) {
                      h.SetStartTime("15:27:32");
                      h.SetStartMillis(std::string("4\0" "0", 3));
                  },
-                 &S::timeText, "15:27:32.4"},
+                 DisplayField::kTime, "15:27:32.4"},
         TextCase{"millisAllNul",
                  [](H& h) {
                      h.SetStartTime("15:27:32");
                      h.SetStartMillis(std::string(3, '\0'));
                  },
-                 &S::timeText, "15:27:32."},
-        TextCase{"queue0", [](H& h) { h.SetQueueCount(0); }, &S::queueText, "0"},
-        TextCase{"queueNegative", [](H& h) { h.SetQueueCount(-3); }, &S::queueText, "-3"}),
+                 DisplayField::kTime, "15:27:32."},
+        TextCase{"queue0", [](H& h) { h.SetQueueCount(0); }, DisplayField::kQueue, "0"},
+        TextCase{"queueNegative", [](H& h) { h.SetQueueCount(-3); }, DisplayField::kQueue, "-3"}),
     [](const ::testing::TestParamInfo<TextCase>& param) { return std::string(param.param.name); });
 
 TEST(PresentHeaderTest, returnsWhetherTheQueueCanBeViewed) {
     const std::pair<std::int16_t, bool> cases[] = {{1, true}, {5, true}, {0, false}, {-3, false}};
     for (const auto& [count, viewable] : cases) {
         ConversionState state;
-        state.header.SetQueueCount(count);
+        state.recording.header.SetQueueCount(count);
         EXPECT_EQ(PresentHeader(state), viewable) << "queueCount " << count;
     }
 }
 
 TEST(PresentHeaderTest, replacesEveryEarlierText) {
     ConversionState state;
-    for (std::string* text :
-         {&state.cardText, &state.channelText, &state.scanText, &state.widthText, &state.orderText,
-          &state.rangeText, &state.rateText, &state.dateText, &state.timeText, &state.queueText}) {
-        *text = "stale";
+    for (const DisplayField field : kDisplayFields) {
+        state.display[field] = "stale";
     }
-    state.header.SetStartDate(std::string(8, '\0'));
-    state.header.SetStartTime(std::string(8, '\0'));
+    state.recording.header.SetStartDate(std::string(8, '\0'));
+    state.recording.header.SetStartTime(std::string(8, '\0'));
     PresentHeader(state);
-    EXPECT_EQ(state.cardText, " ");
-    EXPECT_EQ(state.channelText, "0");
-    EXPECT_EQ(state.scanText, "0");
-    EXPECT_EQ(state.widthText, "8 bits");
-    EXPECT_EQ(state.orderText, "0-1-2-3");
-    EXPECT_EQ(state.rangeText, "none");
-    EXPECT_EQ(state.rateText, "0.000     ");
-    EXPECT_EQ(state.dateText, "");
-    EXPECT_EQ(state.timeText, "");
-    EXPECT_EQ(state.queueText, "0");
+    EXPECT_EQ(state.display[DisplayField::kCard], " ");
+    EXPECT_EQ(state.display[DisplayField::kChannel], "0");
+    EXPECT_EQ(state.display[DisplayField::kScan], "0");
+    EXPECT_EQ(state.display[DisplayField::kWidth], "8 bits");
+    EXPECT_EQ(state.display[DisplayField::kOrder], "0-1-2-3");
+    EXPECT_EQ(state.display[DisplayField::kRange], "none");
+    EXPECT_EQ(state.display[DisplayField::kRate], "0.000     ");
+    EXPECT_EQ(state.display[DisplayField::kDate], "");
+    EXPECT_EQ(state.display[DisplayField::kTime], "");
+    EXPECT_EQ(state.display[DisplayField::kQueue], "0");
 }
 
 std::string Printf(double rate) {
@@ -226,9 +223,10 @@ std::vector<double> RateSamples() {
 TEST(PresentHeaderTest, rateText_matchesPrintfForManyValues) {
     for (double rate : RateSamples()) {
         ConversionState state;
-        state.header.SetScanRate(rate);
+        state.recording.header.SetScanRate(rate);
         PresentHeader(state);
-        ASSERT_EQ(state.rateText, Printf(rate)) << "bits " << std::bit_cast<std::uint64_t>(rate);
+        ASSERT_EQ(state.display[DisplayField::kRate], Printf(rate))
+            << "bits " << std::bit_cast<std::uint64_t>(rate);
     }
 }
 
@@ -257,12 +255,12 @@ TEST(PresentHeaderTest, rateText_usesAPointWhateverTheLocale) {
     }
     const std::string printed = Printf(2000.0);
     ConversionState state;
-    state.header.SetScanRate(2000.0);
+    state.recording.header.SetScanRate(2000.0);
     PresentHeader(state);
     std::setlocale(LC_NUMERIC, "C");
     ::unsetenv("LOCPATH");
     EXPECT_EQ(printed, "2000,000  ");  // the locale took effect
-    EXPECT_EQ(state.rateText, "2000.000  ");
+    EXPECT_EQ(state.display[DisplayField::kRate], "2000.000  ");
 }
 
 }  // namespace

@@ -29,14 +29,22 @@ std::int64_t FaultyFileApi::Read(Handle file, void* buffer, std::uint64_t count)
 }
 
 std::optional<std::uint64_t> FaultyFileApi::RemainingSize(Handle file) {
+    if (sizeUnknown) {
+        return std::nullopt;
+    }
     return os_.RemainingSize(file);
 }
 
-FileApi::Handle FaultyFileApi::CreateForWrite(const std::string& path) {
+bool FaultyFileApi::Close(Handle file) {
+    --openHandles;
+    return os_.Close(file);
+}
+
+FileApi::Handle FaultyFileApi::CreateOutput(const std::string& path) {
     if (failCreate) {
         return kNoFile;
     }
-    const Handle h = os_.CreateForWrite(path);
+    const Handle h = os_.CreateOutput(path);
     if (h != kNoFile) {
         ++openHandles;
     }
@@ -55,18 +63,27 @@ bool FaultyFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return os_.Write(file, data, count);
 }
 
-bool FaultyFileApi::Close(Handle file) {
+bool FaultyFileApi::FinishOutput(Handle file) {
     --openHandles;
-    const bool closed = os_.Close(file);
-    return closed && !failClose;
+    if (failFinish) {
+        os_.DiscardOutput(file);
+        return false;
+    }
+    return os_.FinishOutput(file);
+}
+
+void FaultyFileApi::DiscardOutput(Handle file) {
+    --openHandles;
+    ++discarded;
+    os_.DiscardOutput(file);
 }
 
 bool FaultyFileApi::IsSameFile(const std::string& a, const std::string& b) {
     return os_.IsSameFile(a, b);
 }
 
-void FaultyFileApi::RemoveIfRegularFile(const std::string& path) {
-    os_.RemoveIfRegularFile(path);
+std::error_code FaultyFileApi::LastError() const {
+    return os_.LastError();
 }
 
 TempDir::TempDir() {

@@ -31,20 +31,24 @@ class RecordedView final : public ViewSwitch {
 class FaultyFileApi final : public FileApi {
   public:
     std::optional<std::uint64_t> failWritesAfterBytes;  // total bytes accepted before failing
-    bool failClose = false;
+    bool failFinish = false;  // finishing an output fails (a close that reports a late error)
     bool failCreate = false;
     std::optional<std::uint64_t> failReadsAfterBytes;  // reads return -1 past this total
+    bool sizeUnknown = false;  // RemainingSize answers nullopt, as for a pipe
 
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
-    Handle CreateForWrite(const std::string& path) override;
-    bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool Close(Handle file) override;
+    Handle CreateOutput(const std::string& path) override;
+    bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool FinishOutput(Handle file) override;
+    void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;
-    void RemoveIfRegularFile(const std::string& path) override;
+    std::error_code LastError() const override;
 
     int openHandles = 0;
+    int discarded = 0;  // outputs abandoned
     int writeCalls = 0;
     std::uint64_t bytesWritten = 0;
     std::uint64_t bytesRead = 0;

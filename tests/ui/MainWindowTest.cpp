@@ -155,7 +155,7 @@ class MainWindowTest : public QObject {
         QVERIFY(f.InputPath()->text().isEmpty());
         QVERIFY(f.OutputPath()->text().isEmpty());
         QCOMPARE(f.window->focusWidget(), f.InputPath());
-        QCOMPARE(f.window->state().formatIndex, 0);
+        QCOMPARE(f.window->fields().formatIndex, 0);
         // The window has no default button, also once shown.
         f.window->show();
         for (QPushButton* button : f.window->findChildren<QPushButton*>()) {
@@ -178,11 +178,11 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         f.ChooseFormat(1);  // binary before any Load: the options stay enabled
         ExpectOptionsEnabled(f, true);
-        QCOMPARE(f.window->state().formatIndex, 1);
+        QCOMPARE(f.window->fields().formatIndex, 1);
 
         f.BrowseAndLoad(Q(path));
         QVERIFY(f.messages.texts.empty());
-        QVERIFY(f.window->state().samples.has_value());
+        QVERIFY(f.window->state().recording.samples.has_value());
         QCOMPARE(f.Control<QLabel>(ctl::kCardText)->text(), QStringLiteral("MODEL_A"));
         QCOMPARE(f.Control<QLabel>(ctl::kChannelText)->text(), QStringLiteral("3"));
         QCOMPARE(f.Control<QLabel>(ctl::kScanText)->text(), QStringLiteral("4"));
@@ -190,7 +190,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.Control<QLabel>(ctl::kQueueText)->text(), QString::number(queueCount));
         QCOMPARE(f.Control(ctl::kView)->isEnabled(), viewEnabled);
         QCOMPARE(f.FormatList()->currentIndex(), 0);
-        QCOMPARE(f.window->state().formatIndex, 0);
+        QCOMPARE(f.window->fields().formatIndex, 0);
         ExpectOptionsEnabled(f, true);
         for (int id : kAlwaysEnabled) {
             QVERIFY(f.Control(id)->isEnabled());
@@ -203,7 +203,7 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         f.BrowseAndLoad(Q(path));
         f.ChooseFormat(1);
-        QCOMPARE(f.window->state().formatIndex, 1);
+        QCOMPARE(f.window->fields().formatIndex, 1);
         ExpectOptionsEnabled(f, false);
         f.ChooseFormat(2);
         ExpectOptionsEnabled(f, true);
@@ -214,10 +214,10 @@ class MainWindowTest : public QObject {
         // state whatever is chosen.
         f.InputPath()->end(false);
         QTest::keyClick(f.InputPath(), Qt::Key_X);
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
         ExpectOptionsEnabled(f, false);
         f.ChooseFormat(0);
-        QCOMPARE(f.window->state().formatIndex, 0);
+        QCOMPARE(f.window->fields().formatIndex, 0);
         ExpectOptionsEnabled(f, false);
 
         // The next successful Load selects item 0 and enables them again.
@@ -226,7 +226,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.InputPath()->text(), Q(path));
         f.Click(ctl::kLoad);
         QCOMPARE(f.FormatList()->currentIndex(), 0);
-        QCOMPARE(f.window->state().formatIndex, 0);
+        QCOMPARE(f.window->fields().formatIndex, 0);
         ExpectOptionsEnabled(f, true);
     }
 
@@ -243,19 +243,19 @@ class MainWindowTest : public QObject {
         QString otherCase = Q(path);
         otherCase.replace(QStringLiteral("Run1"), QStringLiteral("run1"));
         f.InputPath()->setText(otherCase);
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
         QVERIFY(AllBlank(f));
         QVERIFY(!f.Control(ctl::kView)->isEnabled());
         // Left alone: format, loaded path, header, queue, output path.
         QCOMPARE(f.FormatList()->currentIndex(), 2);
-        QCOMPARE(f.window->state().formatIndex, 2);
-        QCOMPARE(f.window->state().loadedPath, path);
-        QCOMPARE(f.window->state().queue.size(), std::size_t{2});
+        QCOMPARE(f.window->fields().formatIndex, 2);
+        QCOMPARE(f.window->state().recording.loadedPath, path);
+        QCOMPARE(f.window->state().recording.queue.size(), std::size_t{2});
         QCOMPARE(f.OutputPath()->text(), Q(path).replace(QStringLiteral(".daq"), ".cvt"));
 
         // Typing the loaded path back restores nothing.
         f.TypeInputPath(Q(path));
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
         QVERIFY(AllBlank(f));
         f.Click(ctl::kStartConvert);
         QCOMPARE(f.messages.texts, std::vector<std::string>{"No source data!"});
@@ -335,7 +335,7 @@ class MainWindowTest : public QObject {
         QSignalSpy changes(f.InputPath(), &QLineEdit::textChanged);
         f.chooser.answers.push_back(Q(path));
         f.Click(ctl::kBrowseInput);
-        QVERIFY(f.window->state().samples.has_value());
+        QVERIFY(f.window->state().recording.samples.has_value());
         QCOMPARE(f.OutputPath()->text(), Q(dir.File("run1.cvt")));
         // The change handler ran (its exchange in took the typed output path) although the
         // field's text did not change.
@@ -348,7 +348,7 @@ class MainWindowTest : public QObject {
         f.Click(ctl::kLoad);
         QVERIFY(f.messages.texts.empty());
         QCOMPARE(f.files.openHandles, 0);
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
     }
 
     void load_failure_keepsTextsFormatAndOptions() {
@@ -381,7 +381,7 @@ class MainWindowTest : public QObject {
         f.BrowseAndLoad(Q(truncated));
         QCOMPARE(f.messages.texts.back(), std::string(kReadErrorMessage));
         QVERIFY(!f.Control(ctl::kView)->isEnabled());  // the new header has no queue
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
         QCOMPARE(f.files.openHandles, 0);
     }
 
@@ -392,10 +392,13 @@ class MainWindowTest : public QObject {
         QTest::mouseClick(f.Control<QCheckBox>(ctl::kTitle), Qt::LeftButton);
         f.OutputPath()->setText(QStringLiteral("/o.txt"));
         f.window->UpdateData(true);
-        QCOMPARE(f.window->state().separatorIndex, 2);
-        QCOMPARE(f.window->state().titleFlag, 0);
+        QCOMPARE(f.window->fields().separatorIndex, 2);
+        QCOMPARE(f.window->fields().titleFlag, 0);
         QCOMPARE(f.window->state().outputPath, std::string("/o.txt"));
-        QCOMPARE(f.window->state().digitalIndex, 0);
+        QCOMPARE(f.window->fields().digitalIndex, 0);
+        // The core takes them typed.
+        QVERIFY(f.window->state().options.separator == Separator::kComma);
+        QVERIFY(!f.window->state().options.title);
 
         // Out: an unchanged input path raises no change notification.
         f.InputPath()->setText(QStringLiteral("/in.daq"));
@@ -414,7 +417,7 @@ class MainWindowTest : public QObject {
         QTest::keyClick(f.InputPath(), Qt::Key_Return);
         QCOMPARE(f.window->result(), int(QDialog::Accepted));
         QVERIFY(!f.window->isVisible());
-        QCOMPARE(f.window->state().titleFlag, 0);
+        QCOMPARE(f.window->fields().titleFlag, 0);
     }
 
     void enterOnAButton_pressesIt_escapeAndExitCancel() {
@@ -442,9 +445,9 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         f.window->show();
         f.BrowseAndLoad(Q(path));
-        QVERIFY(f.window->state().samples.has_value());
+        QVERIFY(f.window->state().recording.samples.has_value());
         f.Click(kIdCancel);
-        QVERIFY(!f.window->state().samples.has_value());
+        QVERIFY(!f.window->state().recording.samples.has_value());
     }
 
     void view_showsQueueRowsOverTheWindow() {
@@ -465,7 +468,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(viewer.caption, QStringLiteral("Display Channel/Range"));
         QCOMPARE(viewer.parent, f.window.get());
         QCOMPARE(viewer.rows, QStringList({"\t200\t+/-1V", "\t0\tUnknown (40)", "\t0\t+/-10V"}));
-        QVERIFY(f.window->state().samples.has_value());
+        QVERIFY(f.window->state().recording.samples.has_value());
     }
 
     void aboutButtonAndSystemCommand_showTheSameBox() {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
+#include "convert/ScaleSample.h"
+#include "recording/CardTable.h"
 #include "support/FixedCellSamples.h"
 
 namespace vantrel {
@@ -17,10 +21,10 @@ constexpr char kUntouched = '#';
 
 // Formats into a buffer filled with a marker, and checks nothing past the cell was written.
 std::string Cell(double value, int precision) {
-    char buf[kMaxFixedCellSize + 1];
+    char buf[kCellCapacity + 1];
     std::memset(buf, kUntouched, sizeof buf);
     const std::size_t n = FormatFixedCell(buf, value, precision);
-    EXPECT_LT(n, kMaxFixedCellSize);
+    EXPECT_LT(n, kCellCapacity);
     EXPECT_EQ(buf[n], kUntouched) << "wrote past the cell of " << value;
     return std::string(buf, n);
 }
@@ -49,6 +53,8 @@ TEST(FixedCellFormat, handPickedValues_giveTheTextOfPrintf) {
         {-0.00030517578125, 7, " -0.0003052"},
         {0.20085535153732068, 6, "   0.200855"},
         {0.06695178234937521, 9, "0.066951782"},
+        {-0.5, 9, "-0.500000000"},  // 12 characters: wider than the field
+        {-10.0, 6, " -10.000000"},
         // Exact ties go to the even digit, down and up.
         {0.0078125, 6, "   0.007812"},
         {-0.0078125, 6, "  -0.007812"},
@@ -134,7 +140,62 @@ TEST_P(SampleComparison, randomSample_matchesPrintf) {
     ExpectNoDifferences();
 }
 
+// Doubles over many magnitudes, and values at or near a rounding boundary of the last
+// decimal shown.
+TEST_P(SampleComparison, magnitudesTiesAndBitPatterns_matchPrintf) {
+    const int decimals = GetParam();
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> exponent(-15.0, 22.0);
+    for (int i = 0; i < 60000; ++i) {
+        double v;
+        switch (i % 4) {
+            case 0:
+                v = std::pow(10.0, exponent(random));
+                break;
+            case 1:  // a tie in the first hidden decimal, as near as a double gets
+                v = (static_cast<double>(random() % 2000000000) + 0.5) / std::pow(10.0, decimals);
+                break;
+            case 2:  // exact binary fractions, many of them exact ties
+                v = static_cast<double>(random() % (1u << 30)) / 1073741824.0 *
+                    static_cast<double>(1 + random() % 4096);
+                break;
+            default:  // raw bit patterns of finite doubles below 2^80
+                v = std::bit_cast<double>(random() % 0x44F0000000000000ull);
+                break;
+        }
+        Compare(random() % 2 ? -v : v);
+    }
+    ExpectNoDifferences();
+}
+
 INSTANTIATE_TEST_SUITE_P(CellPrecisions, SampleComparison, ::testing::Values(6, 7, 9));
+
+// Values a recording can produce: every rule of every card on random raw elements, in that
+// card's cell format.
+TEST(FixedCellFormat, scaledValuesOfEveryCard_matchPrintf) {
+    std::mt19937_64 random(0x5eed);
+    const int ranges[] = {1, 3, 6, 10, 23, 25, 35, 36};
+    for (const CardInfo& card : kCards) {
+        if (!card.converts()) {
+            continue;
+        }
+        int checked = 0;
+        for (int i = 0; i < 40000; ++i) {
+            const auto element = static_cast<std::uint32_t>(random());
+            const int range = ranges[random() % std::size(ranges)];
+            const auto kind = static_cast<std::int8_t>(random() % 15);
+            const auto value = ScaleSample(card.rules, static_cast<std::uint16_t>(range), kind,
+                                           card.elementSize == 4 ? element : element & 0xFFFF);
+            if (!value) {
+                continue;
+            }
+            ++checked;
+            ASSERT_EQ(Cell(*value, card.cellDecimals), test::PrintfFixed(*value, card.cellDecimals))
+                << card.name << " value " << *value;
+        }
+        EXPECT_GT(checked, 1000) << card.name;
+    }
+}
 
 TEST(CodeCellFormat, edgeAndRandomCodes_matchPrintf) {
     EXPECT_EQ(CodeCell(std::numeric_limits<std::int32_t>::min()), "-2147483648");
@@ -156,8 +217,11 @@ TEST(CodeCellFormat, edgeAndRandomCodes_matchPrintf) {
         compare(code);
     }
     test::FixedCellSampler sampler(77);
+    std::mt19937 random(7);
     for (int i = 0; i < 200'000; ++i) {
         compare(sampler.Code());
+        // Codes of every length, not only ten-digit ones.
+        compare(static_cast<std::int32_t>(random()) >> (random() % 32));
     }
     EXPECT_EQ(differences, 0);
 }

@@ -1,4 +1,4 @@
-#include "convert/ScaleSampleBlock.h"
+#include "convert/SampleScaler.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +10,25 @@
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
 #include "convert/ScaleSample.h"
+#include "convert/WordTables.h"
 
 namespace vantrel {
 namespace {
 
 constexpr double kUntouched = -99.0;
 
-std::vector<double> ScaleAll(const RecordingBuilder& builder) {
-    const ConversionState state = test::StateFrom(builder);
-    const auto n = static_cast<std::size_t>(state.header.channelCount()) *
-                   static_cast<std::size_t>(state.header.scanCount());
+// The whole recording scaled in one call.
+std::vector<double> ScaleAll(const LoadedRecording& recording) {
+    const auto n = static_cast<std::size_t>(recording.header.channelCount()) *
+                   static_cast<std::size_t>(recording.header.scanCount());
     std::vector<double> out(n, kUntouched);
-    ScaleSampleBlock(state, out);
+    SampleScaler scaler(recording.header, recording.queue);
+    scaler.Scale(recording.samples->bytes(), out);
     return out;
+}
+
+std::vector<double> ScaleAll(const RecordingBuilder& builder) {
+    return ScaleAll(test::StateFrom(builder).recording);
 }
 
 RecordingBuilder Card(std::int16_t card, std::int16_t channels, std::int32_t scans) {
@@ -109,24 +115,26 @@ TEST(ScaleSampleBlock, customOrder_entriesPastChannelCountGovernNoSampleButCount
     EXPECT_EQ(ScaleAll(b), (std::vector<double>{1.25, 12.5, -2.5, -25.0}));
 }
 
-TEST(BuildChannelSet, channelNumbersWrapModulo32) {
-    const ChannelGainQueue queue = {{33, 1}, {64, 1}, {5, 1}, {5, 2}};
-    EXPECT_EQ(BuildChannelSet(queue), (1u << 1) | (1u << 0) | (1u << 5));
-    EXPECT_EQ(BuildChannelSet({}), 0u);
+// Channel numbers of 32 and more count as their number mod 32, and only channels 0 to 3
+// take a kind byte: queue (2, 35), (6, 0), (33, 0) makes channels 1, 2 and 6 occur, so
+// channel 2 takes the second byte.
+TEST(ScaleSampleBlock, customOrderCard4_channelsWrapModulo32AndOnly0To3TakeKinds) {
+    auto b = Card(4, 1, 1);
+    b.header().SetOrderCode(2);
+    b.AddQueueEntry(2, 35).AddQueueEntry(6, 0).AddQueueEntry(33, 0);
+    b.header().SetCardSetting(0, 1);  // channel 1: kind 1 has no rule for range 35
+    b.header().SetCardSetting(1, 0);  // channel 2: kind 0, range 35 -> c x 25 / 2^23
+    b.AddWord32(0x00400000);
+    EXPECT_EQ(ScaleAll(b), (std::vector<double>{12.5}));
 }
 
-TEST(BuildInputKindTable, fillsOnlyCard4AndOnlyChannels0To3) {
-    RecordingHeader header;
-    header.SetCardType(4);
-    for (std::size_t i = 0; i < 6; ++i) {
-        header.SetCardSetting(i, static_cast<std::uint8_t>(11 + i));
-    }
-    const ChannelSet set = (1u << 1) | (1u << 3) | (1u << 6);
-    EXPECT_EQ(BuildInputKindTable(header, set), (InputKindTable{0, 11, 0, 12, 0, 0, 0, 0}));
-    header.SetCardSetting(0, 0xFF);
-    EXPECT_EQ(BuildInputKindTable(header, 1u), (InputKindTable{-1, 0, 0, 0, 0, 0, 0, 0}));
-    header.SetCardType(1);
-    EXPECT_EQ(BuildInputKindTable(header, 0xFu), InputKindTable{});
+// A kind byte of 0xFF is kind -1, which has no rule.
+TEST(ScaleSampleBlock, card4NegativeKind_yieldsNothing) {
+    auto b = Card(4, 1, 1);
+    b.header().SetRangeCode(35);
+    b.header().SetCardSetting(0, 0xFF);
+    b.AddWord32(0x00400000);
+    EXPECT_EQ(ScaleAll(b), (std::vector<double>{0.0}));
 }
 
 TEST(ScaleSampleBlock, cardsWithoutRules_writeNoElement) {
@@ -175,12 +183,11 @@ TEST(SampleScaler, chunkBordersGiveTheSameResultAsOneCall) {
         }
         const ConversionState state = test::StateFrom(b);
         const auto n = static_cast<std::size_t>(channels * scans);
-        std::vector<double> whole(n, kUntouched);
-        ScaleSampleBlock(state, whole);
+        const std::vector<double> whole = ScaleAll(state.recording);
 
         const int element = setup.card == 4 ? 4 : 2;
         for (int trial = 0; trial < 5; ++trial) {
-            SampleScaler scaler(state.header, state.queue);
+            SampleScaler scaler(state.recording.header, state.recording.queue);
             std::vector<double> pieces(n, kUntouched);
             std::size_t scan = 0;
             while (scan < static_cast<std::size_t>(scans)) {
@@ -188,8 +195,9 @@ TEST(SampleScaler, chunkBordersGiveTheSameResultAsOneCall) {
                     1 + random() % 17, static_cast<std::size_t>(scans) - scan);
                 const std::size_t first = scan * channels;
                 const std::size_t count = take * channels;
-                scaler.Scale(state.samples->bytes().subspan(first * element, count * element),
-                             std::span<double>(pieces).subspan(first, count));
+                scaler.Scale(
+                    state.recording.samples->bytes().subspan(first * element, count * element),
+                    std::span<double>(pieces).subspan(first, count));
                 scan += take;
             }
             ASSERT_EQ(pieces, whole) << "card " << setup.card << " trial " << trial;
@@ -204,28 +212,31 @@ TEST(SampleScaler, chunkBordersGiveTheSameResultAsOneCall) {
     }
 }
 
-// 16-bit cards scale by a table of every word's value: each word, in chunks of any whole
-// size, must give exactly the rule's value, or the carried value where the rule gives none.
+// Long recordings of 16-bit cards scale by a table of every word's value: each word, in
+// chunks of any whole size, must give exactly the rule's value, or the carried value where
+// the rule gives none.
 TEST(SampleScaler, everyWordOf16BitCardsGivesTheRulesValueInAnyChunking) {
+    constexpr std::uint32_t kSamples = kWordTableSamples;
     for (const std::int16_t card : {1, 2, 3, 8}) {
         for (const std::int16_t range : {1, 10, 23, 25, 7}) {
             SCOPED_TRACE(testing::Message() << "card " << card << ", range " << range);
-            auto b = Card(card, 1, 1 << 16);
+            auto b = Card(card, 1, kSamples);
             b.header().SetRangeCode(range);
-            for (std::uint32_t w = 0; w < (1u << 16); ++w) {
+            for (std::uint32_t w = 0; w < kSamples; ++w) {
                 b.AddWord16(static_cast<std::uint16_t>(w ^ 0x5A5A));
             }
             const ConversionState state = test::StateFrom(b);
-            SampleScaler scaler(state.header, state.queue);
-            std::vector<double> out(1 << 16, kUntouched);
-            const std::span<const std::uint8_t> bytes = state.samples->bytes();
+            ASSERT_TRUE(UsesWordTables(state.recording.header));
+            SampleScaler scaler(state.recording.header, state.recording.queue);
+            std::vector<double> out(kSamples, kUntouched);
+            const std::span<const std::uint8_t> bytes = state.recording.samples->bytes();
             for (std::size_t done = 0; done < out.size();) {
                 const std::size_t n = std::min<std::size_t>(4099, out.size() - done);
                 scaler.Scale(bytes.subspan(2 * done, 2 * n), std::span<double>(&out[done], n));
                 done += n;
             }
             std::size_t differences = 0;
-            for (std::uint32_t w = 0; w < (1u << 16); ++w) {
+            for (std::uint32_t w = 0; w < kSamples; ++w) {
                 const auto word = static_cast<std::uint16_t>(w ^ 0x5A5A);
                 const auto value = ScaleSample(card, static_cast<std::uint16_t>(range), 0, word);
                 differences += out[w] != value.value_or(0.0) ? 1 : 0;

@@ -1,4 +1,4 @@
-#include "convert/ChildProcess.h"
+#include "support/ChildProcess.h"
 
 #include <cerrno>
 

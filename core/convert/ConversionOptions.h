@@ -1,0 +1,31 @@
+#pragma once
+
+// The choices a conversion is made with, typed. The window's Format list index, separator
+// radio index and title check box turn into these where its data exchange meets the state
+// (OutputFormats.h and Separators.h hold the tables behind each).
+
+#include <cstdint>
+
+namespace vantrel {
+
+// Output formats; the value is the item's index in the window's Format list.
+enum class OutputFormat : std::int32_t {
+    kScaledText = 0,
+    kScaledBinary = 1,
+    kCodesText = 2,
+};
+
+// Column separators of the text outputs; the value is the window's radio button index.
+enum class Separator : std::int32_t {
+    kSpace = 0,
+    kTab = 1,
+    kComma = 2,
+};
+
+struct ConversionOptions {
+    OutputFormat format = OutputFormat::kScaledText;
+    Separator separator = Separator::kSpace;
+    bool title = true;  // the two title lines of the text outputs
+};
+
+}  // namespace vantrel

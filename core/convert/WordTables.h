@@ -1,0 +1,89 @@
+#pragma once
+
+// What each of the 65536 words of a 16-bit card gives under one rule: its scaled value, its
+// scaled cell, its codes cell. For a long recording, looking a word up costs a fraction of
+// scaling and formatting it, and gives exactly the same bytes: each table is made by the
+// scaling rule and the cell formatter themselves.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "recording/CardTable.h"
+#include "recording/ChannelGainEntry.h"
+#include "recording/RecordingHeader.h"
+
+namespace vantrel {
+
+inline constexpr std::size_t kWordCount = std::size_t{1} << 16;
+
+// Recordings of 16-bit cards with at least this many samples take their values and cells
+// from tables: making a table of cells costs about as much as formatting 65536 of them.
+inline constexpr std::uint64_t kWordTableSamples = 4 * kWordCount;
+
+// True for a recording of a 16-bit card with at least kWordTableSamples samples.
+bool UsesWordTables(const RecordingHeader& header);
+
+// Every word's scaled value under one range code; empty when the rule yields nothing (then
+// the carried value stands, which no table can know). Throws std::bad_alloc.
+std::vector<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode);
+
+// One text cell, at most kMaxLength characters.
+struct CellText {
+    static constexpr std::size_t kMaxLength = 15;
+
+    char text[kMaxLength];
+    std::uint8_t length;
+};
+
+// Every word's scaled cell under one range code; empty when the rule yields nothing or a cell
+// is longer than CellText::kMaxLength. Throws std::bad_alloc.
+std::vector<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeCode);
+
+// Every word's "%11d" cell read as unsigned, as the codes output of 16-bit cards shows it.
+// Throws std::bad_alloc.
+std::vector<CellText> CodeWordCells();
+
+// Per scan position, the table its range code selects: one table per range code in use.
+// Uniform order has one position, custom order one per channel; a position without a queue
+// entry, or whose table is empty, has none (null).
+template <typename Entry>
+struct PositionTables {
+    std::vector<std::vector<Entry>> tables;
+    std::vector<const Entry*> positions;
+};
+
+// Builds the tables with `make(rangeCode)`, which returns a table or an empty one.
+template <typename Entry, typename Make>
+PositionTables<Entry> TablesByPosition(const RecordingHeader& header, const ChannelGainQueue& queue,
+                                       Make make) {
+    PositionTables<Entry> result;
+    std::vector<int> tableOfPosition;
+    if (!header.isCustomOrder()) {
+        result.tables.push_back(make(static_cast<std::uint16_t>(header.rangeCode())));
+        tableOfPosition.push_back(0);
+    } else {
+        const std::size_t channels =
+            header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
+        tableOfPosition.assign(channels, -1);
+        std::array<int, 256> tableOfRange;
+        tableOfRange.fill(-1);
+        for (std::size_t p = 0; p < std::min(queue.size(), channels); ++p) {
+            int& index = tableOfRange[queue[p].rangeCode];
+            if (index < 0) {
+                index = static_cast<int>(result.tables.size());
+                result.tables.push_back(make(queue[p].rangeCode));
+            }
+            tableOfPosition[p] = index;
+        }
+    }
+    // Pointers once every table is made: adding tables moves them.
+    for (const int index : tableOfPosition) {
+        const auto* table = index < 0 ? nullptr : &result.tables[static_cast<std::size_t>(index)];
+        result.positions.push_back(table == nullptr || table->empty() ? nullptr : table->data());
+    }
+    return result;
+}
+
+}  // namespace vantrel

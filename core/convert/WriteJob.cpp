@@ -1,0 +1,18 @@
+#include "convert/WriteJob.h"
+
+namespace vantrel {
+
+TableShape ShapeOf(const RecordingHeader& header) {
+    const std::int64_t channels = header.channelCount();
+    const std::int64_t scans = header.scanCount();
+    TableShape shape{channels > 0 ? static_cast<std::uint64_t>(channels) : 0,
+                     scans > 0 ? static_cast<std::uint64_t>(scans) : 0, 1};
+    // Without channels a scan is an empty line: many of them make one chunk.
+    shape.scansPerChunk = shape.channels > 0
+                              ? std::max<std::uint64_t>(1, kChunkSamples / shape.channels)
+                              : kChunkSamples;
+    shape.scansPerChunk = std::min(shape.scansPerChunk, std::max<std::uint64_t>(1, shape.scans));
+    return shape;
+}
+
+}  // namespace vantrel

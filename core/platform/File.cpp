@@ -1,0 +1,103 @@
+#include "platform/File.h"
+
+#include <utility>
+
+namespace vantrel {
+
+File::File(FileApi& files, FileApi::Handle handle, std::string path, bool output)
+    : files_(&files), handle_(handle), output_(output), path_(std::move(path)) {}
+
+File::File(File&& other) noexcept
+    : files_(other.files_),
+      handle_(std::exchange(other.handle_, FileApi::kNoFile)),
+      output_(other.output_),
+      failed_(other.failed_),
+      path_(std::move(other.path_)),
+      error_(other.error_) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Release();
+        files_ = other.files_;
+        handle_ = std::exchange(other.handle_, FileApi::kNoFile);
+        output_ = other.output_;
+        failed_ = other.failed_;
+        path_ = std::move(other.path_);
+        error_ = other.error_;
+    }
+    return *this;
+}
+
+File File::OpenForRead(FileApi& files, const std::string& path) {
+    File file(files, files.OpenForRead(path), path, false);
+    if (!file) {
+        file.NoteFailure();
+    }
+    return file;
+}
+
+File File::CreateOutput(FileApi& files, const std::string& path) {
+    File file(files, files.CreateOutput(path), path, true);
+    if (!file) {
+        file.NoteFailure();
+    }
+    return file;
+}
+
+std::int64_t File::Read(void* buffer, std::uint64_t count) {
+    const std::int64_t got = files_->Read(handle_, buffer, count);
+    if (got < 0) {
+        NoteFailure();
+    }
+    return got;
+}
+
+bool File::Write(const void* data, std::uint64_t count) {
+    const bool written = files_->Write(handle_, data, count);
+    if (!written) {
+        NoteFailure();
+    }
+    return written;
+}
+
+std::optional<std::uint64_t> File::RemainingSize() {
+    return files_->RemainingSize(handle_);
+}
+
+bool File::Finish() {
+    if (!isOpen()) {
+        return false;
+    }
+    const FileApi::Handle handle = std::exchange(handle_, FileApi::kNoFile);
+    const bool finished = output_ ? files_->FinishOutput(handle) : files_->Close(handle);
+    if (!finished) {
+        NoteFailure();
+    }
+    return finished;
+}
+
+std::string File::ErrorText() const {
+    if (!failed_) {
+        return {};
+    }
+    return error_ ? path_ + ": " + error_.message() : path_ + ": failed";
+}
+
+void File::Release() noexcept {
+    if (!isOpen()) {
+        return;
+    }
+    const FileApi::Handle handle = std::exchange(handle_, FileApi::kNoFile);
+    if (output_) {
+        files_->DiscardOutput(handle);
+    } else {
+        files_->Close(handle);
+    }
+}
+
+void File::NoteFailure() {
+    failed_ = true;
+    error_ = files_->LastError();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,60 @@
+#pragma once
+
+// An open file of the FileApi, owned: it cannot be copied, and it is closed when its owner
+// goes (an input is closed; an output that was never finished is discarded, so an earlier
+// file at its path keeps its bytes). A File that failed to open is empty and remembers why.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "platform/FileApi.h"
+
+namespace vantrel {
+
+class File {
+  public:
+    File() = default;  // empty: no file
+    ~File() { Release(); }
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // An existing file opened for reading; empty when it cannot be opened.
+    static File OpenForRead(FileApi& files, const std::string& path);
+    // An output for `path` (FileApi::CreateOutput); empty when none can be had.
+    static File CreateOutput(FileApi& files, const std::string& path);
+
+    bool isOpen() const { return handle_ != FileApi::kNoFile; }
+    explicit operator bool() const { return isOpen(); }
+    const std::string& path() const { return path_; }
+
+    // As FileApi::Read, Write and RemainingSize. A failure is remembered for ErrorText.
+    std::int64_t Read(void* buffer, std::uint64_t count);
+    bool Write(const void* data, std::uint64_t count);
+    std::optional<std::uint64_t> RemainingSize();
+
+    // Closes the file; an output is put in place at its path (FileApi::FinishOutput).
+    // Returns false when that failed. The File is empty afterwards.
+    bool Finish();
+
+    // The latest failure as "path: cause", or empty when nothing failed.
+    std::string ErrorText() const;
+    const std::error_code& error() const { return error_; }
+
+  private:
+    File(FileApi& files, FileApi::Handle handle, std::string path, bool output);
+    void Release() noexcept;
+    void NoteFailure();
+
+    FileApi* files_ = nullptr;
+    FileApi::Handle handle_ = FileApi::kNoFile;
+    bool output_ = false;
+    bool failed_ = false;
+    std::string path_;
+    std::error_code error_;
+};
+
+}  // namespace vantrel
