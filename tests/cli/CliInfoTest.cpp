@@ -1,52 +1,22 @@
-// vantrel-convert --info and --queue, run as a process on generated recordings.
+// vantrel-convert --info and --queue on generated recordings.
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "ExampleRecordings.h"
 #include "RecordingBuilder.h"
+#include "cli/CliRun.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel {
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
-}
-
 class CliInfoTest : public ::testing::Test {
   protected:
-    RunResult Run(const std::vector<std::string>& args) {
-        std::string command = Quoted(VANTREL_CONVERT_EXE);
-        for (const auto& a : args) {
-            command += " " + Quoted(a);
-        }
-        const std::string out = dir.File("stdout.txt");
-        const std::string err = dir.File("stderr.txt");
-        command += " >" + Quoted(out) + " 2>" + Quoted(err) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        RunResult r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = test::ReadFileText(out);
-        r.err = test::ReadFileText(err);
-        return r;
-    }
+    static test::CliRun Run(const std::vector<std::string>& args) { return test::RunCli(args); }
 
     std::string Write(const std::string& name, const RecordingBuilder& b) {
         const std::string path = dir.File(name);
@@ -188,6 +158,7 @@ TEST_F(CliInfoTest, queue_printsChannelAndRangeLabelPerEntry) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "3\t+/-10V\n0\t+/-1V\n7\tUnknown (200)\n");
     EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(test::FileExists(dir.File("custom.cvt")));  // inspecting converts nothing
 }
 
 TEST_F(CliInfoTest, queue_withoutEntries_printsNothing) {

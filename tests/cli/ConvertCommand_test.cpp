@@ -1,15 +1,14 @@
-// The batch conversion mode of vantrel-convert, run as a process.
+// The batch conversion mode of vantrel-convert.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-
 #include "RecordingBuilder.h"
+#include "cli/CliRun.h"
+#include "support/Recordings.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel {
@@ -20,45 +19,14 @@ using test::ReadFileBytes;
 using test::ReadFileText;
 using test::TempDir;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (const char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
 class ConvertCommand : public testing::Test {
   protected:
-    Result Run(const std::vector<std::string>& args) {
-        const char* build = std::getenv("VANTREL_BUILD_DIR");
-        EXPECT_NE(build, nullptr);
-        std::string command = Quote(std::string(build ? build : ".") + "/cli/vantrel-convert");
-        for (const auto& arg : args) {
-            command += " " + Quote(arg);
-        }
-        const std::string out = dir_.File("stdout.txt");
-        const std::string err = dir_.File("stderr.txt");
-        command += " >" + Quote(out) + " 2>" + Quote(err);
-        const int raw = std::system(command.c_str());
-        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return {status, ReadFileText(out), ReadFileText(err)};
-    }
+    static test::CliRun Run(const std::vector<std::string>& args) { return test::RunCli(args); }
 
     // The worked example recording: card 1, two channels, words 1000 and F800 hex.
     std::string Example(const std::string& name) {
-        RecordingBuilder b;
-        b.header().SetChannelCount(2);
-        b.header().SetScanCount(1);
-        b.AddWord16(0x1000).AddWord16(0xF800);
         const std::string path = dir_.File(name);
-        b.WriteTo(path);
+        test::TwoChannels(1).WriteTo(path);
         return path;
     }
 
@@ -68,7 +36,7 @@ class ConvertCommand : public testing::Test {
 TEST_F(ConvertCommand, defaults_writeScaledTextBesideEachInput) {
     const std::string a = Example("a.daq");
     const std::string b = Example("b.dat");
-    const Result r = Run({a, b});
+    const test::CliRun r = Run({a, b});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "Write to " + dir_.File("a.cvt") + " successful!\nWrite to " +
@@ -101,7 +69,7 @@ TEST_F(ConvertCommand, formatSeparatorAndTitleOptions) {
     for (const Case& c : cases) {
         auto args = c.options;
         args.push_back(in);
-        const Result r = Run(args);
+        const test::CliRun r = Run(args);
         EXPECT_EQ(r.status, 0) << c.options[1];
         EXPECT_EQ(r.out, "Write to " + out + " successful!\n");
         EXPECT_EQ(ReadFileText(out), c.file) << c.options[1];
@@ -125,7 +93,7 @@ TEST_F(ConvertCommand, failuresAreReportedPerInputAndTheRestConverted) {
     const std::string truncated = dir_.File("short.daq");
     shortBlock.WriteTo(truncated);
 
-    const Result r = Run({missing, bad, good, unsupported, itself, truncated});
+    const test::CliRun r = Run({missing, bad, good, unsupported, itself, truncated});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Write to " + dir_.File("good.cvt") + " successful!\n");
     EXPECT_EQ(r.err, missing + ": Cannot open input file!\n" + bad + ": Isn't Mervik DAQ File!\n" +
@@ -148,7 +116,7 @@ TEST_F(ConvertCommand, outputThatIsAnotherInput_isRefused) {
     other.WriteTo(cvt);
     const auto original = ReadFileBytes(cvt);
 
-    const Result r = Run({daq, cvt});
+    const test::CliRun r = Run({daq, cvt});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, daq + ": Output file is the input file!\n" + cvt +
@@ -159,13 +127,13 @@ TEST_F(ConvertCommand, outputThatIsAnotherInput_isRefused) {
 TEST_F(ConvertCommand, outputOption_namesTheOutputOfOneInput) {
     const std::string in = Example("ex.daq");
     const std::string out = dir_.File("chosen.txt");
-    const Result r = Run({"-o", out, "-f", "codes-text", in});
+    const test::CliRun r = Run({"-o", out, "-f", "codes-text", in});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Write to " + out + " successful!\n");
     EXPECT_EQ(ReadFileText(out).substr(0, 32), ";Mervik DAQ Data of Card MODEL_A");
     EXPECT_FALSE(FileExists(dir_.File("ex.cvt")));
 
-    const Result same = Run({"-o", in, in});
+    const test::CliRun same = Run({"-o", in, in});
     EXPECT_EQ(same.status, 1);
     EXPECT_EQ(same.err, in + ": Output file is the input file!\n");
 }
@@ -178,27 +146,12 @@ TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
         {"-s", "semicolon", a},           {"--bogus", a},    {},
     };
     for (const auto& args : cases) {
-        const Result r = Run(args);
+        const test::CliRun r = Run(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "no arguments" : args[0] + " " + args[1]);
         EXPECT_NE(r.err, "");
         EXPECT_FALSE(FileExists(dir_.File("a.cvt")));
         EXPECT_FALSE(FileExists(dir_.File("x.cvt")));
     }
-}
-
-TEST_F(ConvertCommand, infoAndQueueModesStillWork) {
-    RecordingBuilder b;
-    b.header().SetOrderCode(2);
-    b.AddQueueEntry(3, 1);
-    const std::string in = dir_.File("q.daq");
-    b.WriteTo(in);
-    const Result info = Run({"--info", in});
-    EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("Card Type:\tMODEL_A"), std::string::npos) << info.out;
-    const Result queue = Run({"--queue", in});
-    EXPECT_EQ(queue.status, 0);
-    EXPECT_EQ(queue.out, "3\t+/-10V\n");
-    EXPECT_FALSE(FileExists(dir_.File("q.cvt")));
 }
 
 }  // namespace

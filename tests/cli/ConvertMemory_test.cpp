@@ -1,59 +1,39 @@
 // vantrel-convert streams the sample block: its peak memory does not grow with the
-// recording. Measured from the kernel's account of the child process, not from timing.
+// recording. Measured from the kernel's account of a child that runs the command line, not
+// from timing.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include "RecordingBuilder.h"
+#include "cli/CliRun.h"
+#include "support/ChildProcess.h"
 #include "support/TestPlatform.h"
-
-extern char** environ;
 
 namespace vantrel {
 namespace {
 
-struct ChildRun {
-    int status;
-    long peakKib;  // the child's peak resident size
-};
-
-// Runs vantrel-convert with `args`, its standard output discarded.
-ChildRun RunConvert(const std::vector<std::string>& args) {
-    const char* build = std::getenv("VANTREL_BUILD_DIR");
-    EXPECT_NE(build, nullptr);
-    const std::string exe = std::string(build ? build : ".") + "/cli/vantrel-convert";
-    std::vector<std::string> all = {exe};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : all) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot run " << exe;
+// The command line's exit status and its process's peak resident size in KiB, from a
+// forked child.
+std::pair<int, long> RunMeasured(const std::vector<std::string>& args) {
+    const test::ChildResult child = test::RunInChild([&] {
+        const int status = test::RunCli(args).status;
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return std::to_string(status) + " " + std::to_string(usage.ru_maxrss);
+    });
+    EXPECT_TRUE(child.exitedNormally);
+    const auto space = child.report.find(' ');
+    if (space == std::string::npos) {
         return {-1, 0};
     }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss};
+    return {std::stoi(child.report.substr(0, space)), std::stol(child.report.substr(space + 1))};
 }
 
 // A card 1 recording of `scans` scans of 4 channels, written block by block.
@@ -86,13 +66,13 @@ TEST(ConvertMemory, peakMemoryStaysFarBelowTheSampleBlock) {
     WriteRecording(large, kLargeScans);
     for (const char* format : {"scaled-text", "scaled-binary", "codes-text"}) {
         SCOPED_TRACE(format);
-        const ChildRun idle = RunConvert({"-f", format, "-o", "/dev/null", small});
-        const ChildRun big = RunConvert({"-f", format, "-o", "/dev/null", large});
-        EXPECT_EQ(idle.status, 0);
-        EXPECT_EQ(big.status, 0);
+        const auto [idleStatus, idleKib] = RunMeasured({"-f", format, "-o", "/dev/null", small});
+        const auto [bigStatus, bigKib] = RunMeasured({"-f", format, "-o", "/dev/null", large});
+        EXPECT_EQ(idleStatus, 0);
+        EXPECT_EQ(bigStatus, 0);
         // Chunks, the output block and the word tables: a few MiB whatever the size.
-        EXPECT_LT(big.peakKib - idle.peakKib, 16 * 1024)
-            << "idle " << idle.peakKib << " KiB, large " << big.peakKib << " KiB";
+        EXPECT_LT(bigKib - idleKib, 16 * 1024)
+            << "idle " << idleKib << " KiB, large " << bigKib << " KiB";
     }
 }
 

@@ -231,5 +231,96 @@ TEST_F(ConvertRun, everyRunClosesWhatItOpens) {
     EXPECT_FALSE(state.outputFile.isOpen());
 }
 
+// The callback hears of the sample bytes converted, never past the total, and of the total
+// at the end, in every format, from a held block and streamed from the file.
+TEST_F(ConvertRun, progress_reportsConvertedBytesUpToTheTotal) {
+    const RecordingBuilder recording = test::TwoChannels(300000);  // 1.2 MB: many chunks
+    auto state = Load(recording);
+    const std::uint64_t total = state.recording.samples->size();
+    for (const bool streamed : {false, true}) {
+        for (const int format : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << "format " << format << ", streamed " << streamed);
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+            const ProgressCallback listen = [&](std::uint64_t done, std::uint64_t all) {
+                calls.emplace_back(done, all);
+                return true;
+            };
+            OsFileApi files;
+            RecordedMessages messages;
+            state.outputPath = dir_.File("out.cvt");
+            state.options.format = FormatOfIndex(format);
+            if (streamed) {
+                EXPECT_TRUE(StreamConvert(state, Platform{files, messages}, {}, listen));
+            } else {
+                NoDataExchange exchange;
+                StartConvert(state, Platform{files, messages}, exchange, listen);
+            }
+            EXPECT_EQ(messages.texts, std::vector<std::string>{SuccessMessage(state.outputPath)});
+            ASSERT_FALSE(calls.empty());
+            EXPECT_EQ(calls.back(), std::make_pair(total, total));
+            for (std::size_t i = 0; i < calls.size(); ++i) {
+                EXPECT_EQ(calls[i].second, total);
+                EXPECT_LE(calls[i].first, total);
+                EXPECT_TRUE(i == 0 || calls[i - 1].first <= calls[i].first);
+            }
+        }
+    }
+}
+
+// Asked to stop, the run writes nothing in place: the earlier output keeps its bytes,
+// nothing else is left in the folder, and "Conversion cancelled!" is the one message.
+TEST_F(ConvertRun, cancel_leavesTheEarlierOutputAndSaysSo) {
+    auto state = Load(test::TwoChannels(300000));
+    const std::string out = dir_.File("out.cvt");
+    for (const bool streamed : {false, true}) {
+        for (const int format : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << "format " << format << ", streamed " << streamed);
+            WriteFileBytes(out, kKeep);
+            int calls = 0;
+            const ProgressCallback stop = [&](std::uint64_t, std::uint64_t) {
+                ++calls;
+                return false;
+            };
+            FaultyFileApi files;
+            RecordedMessages messages;
+            state.outputPath = out;
+            state.options.format = FormatOfIndex(format);
+            if (streamed) {
+                EXPECT_FALSE(StreamConvert(state, Platform{files, messages}, {}, stop));
+            } else {
+                NoDataExchange exchange;
+                StartConvert(state, Platform{files, messages}, exchange, stop);
+            }
+            EXPECT_EQ(messages.texts, std::vector<std::string>{"Conversion cancelled!"});
+            EXPECT_EQ(calls, 1);
+            EXPECT_EQ(ReadFileBytes(out), kKeep);
+            EXPECT_EQ(FolderEntries(), (std::set<std::string>{"in.daq", "out.cvt"}));
+            EXPECT_EQ(files.openHandles, 0);
+        }
+    }
+}
+
+// Besides the time step, a report comes after every 64 MiB of output, and once at the end;
+// the callback's answer is the run's.
+TEST(ProgressReporter, reportsEachOutputStepAndTheEnd) {
+    std::vector<std::uint64_t> reported;
+    bool answer = true;
+    ProgressReporter reporter(
+        [&](std::uint64_t done, std::uint64_t) {
+            reported.push_back(done);
+            return answer;
+        },
+        1000);
+    for (std::uint64_t step = 1; step <= 3; ++step) {
+        EXPECT_TRUE(reporter.Advance(step, step * ProgressReporter::kOutputStep));
+    }
+    EXPECT_TRUE(reporter.Advance(1000, 3 * ProgressReporter::kOutputStep));
+    ASSERT_GE(reported.size(), 4u);
+    EXPECT_EQ(std::vector<std::uint64_t>(reported.begin(), reported.begin() + 4),
+              (std::vector<std::uint64_t>{1, 2, 3, 1000}));
+    answer = false;
+    EXPECT_FALSE(reporter.Advance(1000, 4 * ProgressReporter::kOutputStep));
+}
+
 }  // namespace
 }  // namespace vantrel

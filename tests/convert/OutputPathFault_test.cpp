@@ -12,6 +12,7 @@
 
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
+#include "convert/OutputPath.h"
 #include "support/ChildProcess.h"
 
 namespace vantrel::test {
@@ -139,6 +140,7 @@ const SameFileCase kSameFile[] = {
     {"dotComponent", [](const TempDir& d) { return d.File("./rec.daq"); }},
     {"dotDotComponent", [](const TempDir& d) { return d.File("sub/../rec.daq"); }},
     {"doubledSlash", [](const TempDir& d) { return d.path() + "//rec.daq"; }},
+    {"dotAfterDoubledSlash", [](const TempDir& d) { return d.path() + "//./rec.daq"; }},
     {"symbolicLink", [](const TempDir& d) { return d.File("link.daq"); }},
     {"symbolicLinkToFolder", [](const TempDir& d) { return d.File("folderlink/rec.daq"); }},
     {"hardLink", [](const TempDir& d) { return d.File("hard.daq"); }},
@@ -226,6 +228,19 @@ TEST(SameFileRelative, absoluteOutputOfRelativeLoad_refuses) {
     }
     EXPECT_EQ(session.messages.texts, std::vector<std::string>{kOutputIsInputMessage});
     EXPECT_EQ(ReadFileBytes(dir.File("rec.daq")), TwoChannelRecording(4));
+}
+
+// A recording whose name already ends in ".cvt" is its own derived output.
+TEST(SameFileRelative, recordingNamedLikeItsDerivedOutput_refuses) {
+    TempDir dir;
+    WriteFileBytes(dir.File("rec.cvt"), TwoChannelRecording(4));
+    ConversionSession session;
+    ASSERT_TRUE(session.Load(dir.File("rec.cvt")));
+    for (const int format : {0, 1, 2}) {
+        session.Convert(DeriveOutputPath(dir.File("rec.cvt")), format);
+        EXPECT_EQ(session.messages.texts, std::vector<std::string>{kOutputIsInputMessage});
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("rec.cvt")), TwoChannelRecording(4));
 }
 
 // A look-alike is not the recording: a copy next to it is converted over like any output.
