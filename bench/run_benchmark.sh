@@ -6,11 +6,15 @@
 # the program's idle size.
 #
 #   bench/run_benchmark.sh [--channels N] [--scans N] [--runs N] [--dir DIR] [--build DIR]
-#                          [--no-numpy] [--huge]
+#                          [--against DIR] [--no-numpy] [--huge]
 #
-#   --runs N   each conversion and each dd copy runs N times (default 5); the median counts,
-#              so that one disturbance on a shared machine does not decide a result
-#   --huge     also converts a recording larger than 4 GiB to /dev/null, for peak memory
+#   --runs N      each conversion and each dd copy runs N times (default 5); the median
+#                 counts, so that one disturbance on a shared machine does not decide a result
+#   --dir DIR     where recordings and outputs go (default /dev/shm, a tmpfs: a disk's
+#                 write-back moves the ratios by half)
+#   --against DIR also times the vantrel-convert of another build (an earlier version) in
+#                 the same runs, and prints this build's time over that one's
+#   --huge        also converts a recording larger than 4 GiB to /dev/null, for peak memory
 #
 # What is compared, and why it is fair:
 # - The converter reads its recording from the page cache (the recording was just written)
@@ -31,8 +35,10 @@ cd "$(dirname "$0")/.."
 channels=8
 scans=2500000
 runs=5
-dir=${TMPDIR:-/tmp}/vantrel-bench
-build=build/release
+dir=/dev/shm/vantrel-bench
+[ -d /dev/shm ] || dir=${TMPDIR:-/tmp}/vantrel-bench
+build=build/bench
+against=
 numpy=1
 huge=0
 while (($#)); do
@@ -42,15 +48,21 @@ while (($#)); do
         --runs) runs=$2; shift 2 ;;
         --dir) dir=$2; shift 2 ;;
         --build) build=$2; shift 2 ;;
+        --against) against=$2; shift 2 ;;
         --no-numpy) numpy=0; shift ;;
         --huge) huge=1; shift ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
 
-if [ ! -x "$build/cli/vantrel-convert" ] || [ ! -x "$build/bench/make_large_recording" ]; then
-    cmake --preset release >/dev/null
-    cmake --build --preset release -j 2 --target vantrel-convert make_large_recording
+if [ "$build" = build/bench ]; then
+    bash tools/install-deps.sh bench
+    cmake --preset bench >/dev/null
+    cmake --build --preset bench -j 2 --target vantrel-convert make_large_recording
+fi
+if [ -n "$against" ] && [ ! -x "$against/cli/vantrel-convert" ]; then
+    echo "no $against/cli/vantrel-convert to compare with" >&2
+    exit 2
 fi
 convert=$build/cli/vantrel-convert
 mkdir -p "$dir"
@@ -79,27 +91,42 @@ check() {  # check VALUE OP LIMIT -> PASS/FAIL
         ok = (op == "<=") ? (v <= l) : (v >= l); print ok ? "PASS" : "FAIL" }'
 }
 
+# The other build's conversion of the current format, into its own output.
+measure_other() {
+    [ -n "$against" ] || return 0
+    rm -f "$out.other"
+    measure "$against/cli/vantrel-convert" -f "$format" -s tab -o "$out.other" "$input"
+    other_times+=("$t")
+    rm -f "$out.other"
+}
+
 measure "$convert" --version
 idle_kib=$mem
 
 echo "recording: $channels channels x $scans scans, card type 1, +/-10V ($(du -h "$input" | cut -f1))"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start; median of $runs runs"
 echo "idle size of vantrel-convert: $((idle_kib / 1024)) MiB"
-printf '\n%-14s %8s %10s %10s %7s %7s %6s %10s %6s\n' format "out MiB" "convert s" "dd copy s" \
+printf '\n%-14s %8s %10s %10s %7s %7s %6s %10s %6s' format "out MiB" "convert s" "dd copy s" \
     ratio target result "peak+ MiB" memory
+[ -n "$against" ] && printf ' %10s %8s' "other s" "vs other"
+echo
 status=0
 declare -A limits=([scaled-text]=3 [codes-text]=3 [scaled-binary]=1.5)
 text_seconds=0
 for format in scaled-text codes-text scaled-binary; do
     out=$dir/out.$format
-    conv_times=() dd_times=() peak_kib=0
+    conv_times=() dd_times=() other_times=() peak_kib=0
     for ((i = 0; i < runs; i++)); do
+        # The other build runs before this one in even runs and after it in odd ones, so
+        # that neither always follows the same work.
+        ((i % 2 == 0)) && measure_other
         rm -f "$out" "$out.copy"
         measure "$convert" -f "$format" -s tab -o "$out" "$input"
         conv_times+=("$t")
         ((mem > peak_kib)) && peak_kib=$mem
         measure dd if="$out" of="$out.copy" bs=1M status=none
         dd_times+=("$t")
+        ((i % 2 == 1)) && measure_other
     done
     conv_t=$(echo "${conv_times[*]}" | median)
     dd_t=$(echo "${dd_times[*]}" | median)
@@ -110,8 +137,13 @@ for format in scaled-text codes-text scaled-binary; do
     peak=$(((peak_kib - idle_kib) / 1024))
     memres=$(check "$peak" "<=" 64)
     [ "$res" = PASS ] && [ "$memres" = PASS ] || status=1
-    printf '%-14s %8s %10s %10s %7s %7s %6s %10s %6s\n' "$format" "$size_mib" "$conv_t" "$dd_t" \
+    printf '%-14s %8s %10s %10s %7s %7s %6s %10s %6s' "$format" "$size_mib" "$conv_t" "$dd_t" \
         "$r" "<=${limits[$format]}" "$res" "$peak" "$memres"
+    if [ -n "$against" ]; then
+        other_t=$(echo "${other_times[*]}" | median)
+        printf ' %10s %8s' "$other_t" "$(ratio "$conv_t" "$other_t")"
+    fi
+    echo
     rm -f "$out" "$out.copy"
 done
 echo

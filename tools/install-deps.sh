@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, runs and tests with. Asks apt only
-# when something is missing.
+# Installs the Debian 12 packages the project needs for one purpose, asking apt only when
+# something is missing:
+#   install-deps.sh run     build and start the program (the window, the command line)
+#   install-deps.sh bench   build the command line and the benchmarks, run the benchmark
+#   install-deps.sh test    everything the tests need (the default)
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config
+build=(build-essential cmake ninja-build pkg-config libcli11-dev)
+window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
+bench=(libbenchmark-dev python3-numpy time)
+test=(
     clang clang-format libclang-rt-14-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-    qt6-base-dev libgl1-mesa-dev fonts-liberation
-    xvfb xauth
-    python3-numpy time valgrind
+    libgtest-dev libgmock-dev
+    xvfb xauth valgrind
     locales  # locale sources: a test compiles a decimal-comma locale
 )
+
+case "${1:-test}" in
+    run) packages=("${build[@]}" "${window[@]}") ;;
+    bench) packages=("${build[@]}" "${bench[@]}") ;;
+    test) packages=("${build[@]}" "${window[@]}" "${bench[@]}" "${test[@]}") ;;
+    *) echo "usage: $0 [run|bench|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

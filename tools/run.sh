@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh run
 cmake --preset release
 cmake --build --preset release -j "$(nproc)"
 

@@ -6,20 +6,22 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target vantrel vantrel-screenshots vantrel_examples
+# The screenshot driver is built with the tests, so this uses the ci preset.
+bash tools/install-deps.sh test
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$(nproc)" --target vantrel vantrel-screenshots vantrel_examples
 
 mkdir -p screenshots
 # An example with a channel-gain queue, so that the viewer has rows.
-example=$(ls build/release/examples/*custom-queue*.daq 2>/dev/null | head -n 1 || true)
+example=$(ls build/ci/examples/*custom-queue*.daq 2>/dev/null | head -n 1 || true)
 if [ -z "$example" ]; then
-    example=$(ls build/release/examples/*.daq 2>/dev/null | head -n 1 || true)
+    example=$(ls build/ci/examples/*.daq 2>/dev/null | head -n 1 || true)
 fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
     # The program itself: it must still be up with its window after two seconds.
-    build/release/ui/vantrel &
+    build/ci/ui/vantrel &
     pid=$!
     sleep 2
     if ! kill -0 "$pid" 2>/dev/null; then
@@ -30,5 +32,5 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wait "$pid" 2>/dev/null || true
     echo "vantrel started and kept running"
     # The same window, driven: type the path, Load, View, About.
-    build/release/tests/ui/vantrel-screenshots screenshots "$@"
+    build/ci/tests/ui/vantrel-screenshots screenshots "$@"
 ' screenshots-run ${example:+"$example"}

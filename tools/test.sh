@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
-# build with its tests, valgrind's memcheck on the command-line tool, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a minute of fuzzing the loader and
-# the conversion.
+# build with its tests, the cell formatter against printf, valgrind's memcheck on the
+# command-line tool, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a minute of fuzzing the loader and the conversion.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh test
 jobs=$(nproc)
 
 echo "== formatting"
@@ -16,6 +16,9 @@ echo "== build and test (warnings as errors)"
 cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
+
+echo "== cell formatter against printf on 3 million values per format"
+build/ci/bench/verify_format 3000000
 
 echo "== valgrind memcheck: vantrel-convert on every example recording, in each format"
 memcheck_dir=$(mktemp -d)
