@@ -15,7 +15,6 @@ namespace vantrel::cli {
 
 namespace {
 
-
 // Format names, and the Format list indices the window gives them, from the format table.
 std::map<std::string, int> FormatNames() {
     std::map<std::string, int> names;

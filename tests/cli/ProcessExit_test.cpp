@@ -33,8 +33,8 @@ Exit RunProcess(const test::TempDir& dir, const std::vector<std::string>& args) 
     for (const auto& arg : args) {
         command += " " + Quoted(arg);
     }
-    command += " >" + Quoted(dir.File("stdout")) + " 2>" + Quoted(dir.File("stderr")) +
-               " </dev/null";
+    command +=
+        " >" + Quoted(dir.File("stdout")) + " 2>" + Quoted(dir.File("stderr")) + " </dev/null";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadFileText(dir.File("stdout")),
             test::ReadFileText(dir.File("stderr"))};

@@ -63,7 +63,8 @@ TEST(AtomicOutput, killedHalfWay_leavesTheEarlierOutputAsItWas) {
     for (const int format : {0, 1, 2}) {
         SCOPED_TRACE(format);
         WriteFileBytes(out, kEarlier);
-        fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        fs::permissions(out,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -168,8 +169,7 @@ TEST(AtomicOutput, readOnlyOutput_isRefusedAndKept) {
     WriteFileBytes(out, kEarlier);
     fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
-    EXPECT_EQ(ConvertWithoutRoot(dir.File("rec.daq"), out, {folder, out}),
-              kOpenOutputErrorMessage);
+    EXPECT_EQ(ConvertWithoutRoot(dir.File("rec.daq"), out, {folder, out}), kOpenOutputErrorMessage);
     EXPECT_EQ(ReadFileBytes(out), kEarlier);
 }
 
