@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "convert/OutputFormats.h"
+#include "convert/RecordingFacts.h"
 #include "convert/Separators.h"
 
 namespace vantrel::cli {
@@ -26,6 +27,17 @@ std::map<std::string, int> FormatNames() {
     return names;
 }
 
+// "Output format:" and each format's name, index and description, from the format table.
+std::string FormatHelp() {
+    std::string help = "Output format (default scaled-text):";
+    for (const OutputFormatInfo* info : OutputFormats()) {
+        help += "\n  " + std::string(info->name) + " (" +
+                std::to_string(static_cast<int>(info->format)) +
+                "): " + std::string(info->description);
+    }
+    return help;
+}
+
 std::map<std::string, int> SeparatorNames() {
     std::map<std::string, int> names;
     for (const SeparatorInfo& info : kSeparators) {
@@ -39,7 +51,7 @@ std::map<std::string, int> SeparatorNames() {
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Convert recording files to scaled text, little-endian doubles or raw codes.",
                  "vantrel-convert"};
-    app.set_version_flag("--version", "vantrel-convert 1.0");
+    app.set_version_flag("--version", ConverterName());
 
     std::vector<std::string> files;
     bool info = false;
@@ -48,16 +60,20 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     int format = static_cast<int>(command.options.format);
     int separator = static_cast<int>(command.options.separator);
     bool noTitle = false;
+    bool json = false;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
+    app.add_flag("--json", json, "With --info: print each FILE's header and facts as JSON")
+        ->needs(app.get_option("--info"));
     auto* queueFlag = app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
-    app.add_option("-f,--format", format,
-                   "Output format: scaled-text (0, default), scaled-binary (1), codes-text (2)")
+    app.add_option("-f,--format", format, FormatHelp())
         ->transform(CLI::CheckedTransformer(FormatNames(), CLI::ignore_case));
     app.add_option("-s,--separator", separator,
                    "Column separator of text outputs: space (default), tab, comma")
         ->transform(CLI::CheckedTransformer(SeparatorNames(), CLI::ignore_case));
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
+    app.add_flag("--compress", command.options.compress,
+                 "Deflate the datasets of the hdf5, mat and mat5 formats");
     app.add_option("-o,--output", command.output,
                    "Output file (only with exactly one INPUT; default: INPUT with .cvt)");
     app.add_option("FILE", files, "Recording files (INPUT...)")->required();
@@ -77,7 +93,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     }
 
     if (info) {
-        return RunInfo(files, out, err);
+        return json ? RunInfoJson(files, out) : RunInfo(files, out, err);
     }
     if (queue) {
         return RunQueue(files.front(), out, err);

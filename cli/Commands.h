@@ -19,6 +19,12 @@ inline constexpr int kExitUsage = 2;
 // Prints the ten display texts of each recording, one "Label:\ttext" line each.
 int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err);
 
+// Prints each recording as one JSON object (an array of them for several files): the raw
+// header fields, the display texts by label, the queue, the column and recording facts the
+// analysis formats record, and whether it can be converted. A file that does not load gives
+// {"file": ..., "error": message}.
+int RunInfoJson(const std::vector<std::string>& files, std::ostream& out);
+
 // Prints the channel-gain queue of a recording, one "channel\trange label" line per entry.
 int RunQueue(const std::string& file, std::ostream& out, std::ostream& err);
 

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 namespace vantrel::fuzz {
 
@@ -23,7 +27,7 @@ FileApi::Handle MemoryFileApi::OpenForRead(const std::string& path) {
     if (files_.find(path) == files_.end()) {
         return kNoFile;
     }
-    open_[next_] = {path, 0, false};
+    open_[next_] = {path, 0, false, {}, {}};
     return next_++;
 }
 
@@ -56,8 +60,23 @@ bool MemoryFileApi::Close(Handle file) {
 }
 
 FileApi::Handle MemoryFileApi::CreateOutput(const std::string& path) {
-    open_[next_] = {path, 0, true, {}};
+    open_[next_] = {path, 0, true, {}, {}};
     return next_++;
+}
+
+FileApi::Handle MemoryFileApi::CreateNamedOutput(const std::string& path) {
+    static int counter = 0;
+    const auto name =
+        std::filesystem::temp_directory_path() /
+        ("vantrel-fuzz-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::ofstream(name, std::ios::binary | std::ios::trunc);
+    open_[next_] = {path, 0, true, {}, name.string()};
+    return next_++;
+}
+
+std::string MemoryFileApi::OutputName(Handle file) {
+    const OpenFile* open = Find(file);
+    return open != nullptr ? open->realFile : std::string();
 }
 
 bool MemoryFileApi::Write(Handle file, const void* data, std::uint64_t count) {
@@ -83,12 +102,24 @@ bool MemoryFileApi::FinishOutput(Handle file) {
     if (open == nullptr || !open->writable) {
         return false;
     }
+    if (!open->realFile.empty()) {
+        std::ifstream in(open->realFile, std::ios::binary | std::ios::ate);
+        open->written.resize(static_cast<std::size_t>(in.tellg()));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(open->written.data()),
+                static_cast<std::streamsize>(open->written.size()));
+        std::filesystem::remove(open->realFile);
+    }
     files_[open->path] = std::move(open->written);
     open_.erase(file);
     return true;
 }
 
 void MemoryFileApi::DiscardOutput(Handle file) {
+    if (const OpenFile* open = Find(file); open != nullptr && !open->realFile.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(open->realFile, ec);
+    }
     open_.erase(file);
 }
 

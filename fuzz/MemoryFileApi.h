@@ -3,7 +3,9 @@
 // A FileApi over files held in memory, so the fuzz target converts thousands of recordings
 // a second without touching the disk. Files are plain byte vectors keyed by their exact
 // path; a size limit makes writes fail the way a full disk does. An output is held apart
-// and takes its path's place only when finished, as on a real disk.
+// and takes its path's place only when finished, as on a real disk. An output a library
+// writes by name goes to a real file in the temporary folder (outside the size limit),
+// whose bytes become the output when it is finished.
 
 #include <cstdint>
 #include <limits>
@@ -35,6 +37,8 @@ class MemoryFileApi final : public FileApi {
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
+    Handle CreateNamedOutput(const std::string& path) override;
+    std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;
@@ -46,7 +50,8 @@ class MemoryFileApi final : public FileApi {
         std::string path;
         std::uint64_t position = 0;
         bool writable = false;
-        Bytes written;  // an output's bytes until it is finished
+        Bytes written;         // an output's bytes until it is finished
+        std::string realFile;  // written by name: the real file that holds them
     };
 
     // The open file and its bytes, or nullptr for a handle that is not open.

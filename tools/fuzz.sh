@@ -29,6 +29,8 @@ mkdir -p "$build/corpus" "$build/artifacts"
 "$fuzzer" -runs=0 fuzz/corpus/regressions
 
 # New inputs go to the first folder; the seeds and regressions are read only.
+# Files written by a library go to the temporary folder: a memory one where there is one.
+[ -d /dev/shm ] && export TMPDIR=/dev/shm
 nice "$fuzzer" \
     -max_total_time=$((minutes * 60)) \
     -timeout=30 \

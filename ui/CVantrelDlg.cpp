@@ -253,7 +253,7 @@ void CVantrelDlg::OnLoad() {
         return;  // the loader has said why; the controls keep what they show
     }
     UpdateData(false);
-    fields_.formatIndex = 0;
+    SetFormatIndex(0);
     formatList_->setCurrentIndex(0);
     ApplyOptionRules();
 }
@@ -281,10 +281,15 @@ void CVantrelDlg::OnInputPathChange() {
 }
 
 void CVantrelDlg::OnFormatChange() {
-    fields_.formatIndex = formatList_->currentIndex();
+    SetFormatIndex(formatList_->currentIndex());
     if (state_.recording.samples) {
         ApplyOptionRules();
     }
+}
+
+void CVantrelDlg::SetFormatIndex(std::int32_t formatIndex) {
+    fields_.formatIndex = formatIndex;
+    state_.options.format = FormatOfIndex(formatIndex);
 }
 
 void CVantrelDlg::ApplyOptionRules() {

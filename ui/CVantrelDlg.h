@@ -94,6 +94,8 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     void OnDestroy();
     void OnOK();
     void ApplyOptionRules();
+    // formatIndex, and the format it selects in the state.
+    void SetFormatIndex(std::int32_t formatIndex);
 
     WindowServices services_;
     ConversionState state_;

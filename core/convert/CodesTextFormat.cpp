@@ -56,6 +56,8 @@ const OutputFormatInfo kCodesTextFormat = {
     "the raw sample codes as decimal integers, laid out like scaled-text",
     ".cvt",
     true,
+    false,
+    false,
     "Failed to allocate binary data-array",
     &WriteCodesText,
 };

@@ -13,6 +13,10 @@ enum class OutputFormat : std::int32_t {
     kScaledText = 0,
     kScaledBinary = 1,
     kCodesText = 2,
+    kHdf5 = 3,
+    kMat = 4,
+    kMat5 = 5,
+    kNpy = 6,
 };
 
 // Column separators of the text outputs; the value is the window's radio button index.
@@ -25,7 +29,8 @@ enum class Separator : std::int32_t {
 struct ConversionOptions {
     OutputFormat format = OutputFormat::kScaledText;
     Separator separator = Separator::kSpace;
-    bool title = true;  // the two title lines of the text outputs
+    bool title = true;      // the two title lines of the text outputs
+    bool compress = false;  // deflate the datasets of the HDF5-based and MATLAB outputs
 };
 
 }  // namespace vantrel

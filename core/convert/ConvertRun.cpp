@@ -1,7 +1,9 @@
 #include "convert/ConvertRun.h"
 
+#include <filesystem>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "convert/OutputFormats.h"
 #include "platform/ViewSwitch.h"
@@ -12,14 +14,54 @@ namespace vantrel {
 
 namespace {
 
+// Bytes a library's file is copied in when it goes to a device or pipe.
+constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
+
+// A library writes its file by name; a device or pipe has none it could seek in, so such a
+// file is written in the temporary folder and copied to the output after.
+WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, FileApi& files,
+                        const std::string& name) {
+    if (!name.empty()) {
+        WriteJob named = job;
+        named.outputName = name;
+        return format.write(named);
+    }
+    std::error_code ec;
+    const std::string folder = std::filesystem::temp_directory_path(ec).string();
+    File scratch =
+        File::CreateNamedOutput(files, (ec ? std::string("/tmp") : folder) + "/vantrel-output");
+    if (!scratch || scratch.outputName().empty()) {
+        return WriteResult::kWriteFailed;
+    }
+    WriteJob named = job;
+    named.outputName = scratch.outputName();
+    const WriteResult result = format.write(named);
+    if (result != WriteResult::kWritten) {
+        return result;  // the scratch file goes with its owner
+    }
+    File written = File::OpenForRead(files, named.outputName);
+    std::vector<std::uint8_t> block(kCopyBlock);
+    for (std::int64_t got = 1; got > 0;) {
+        got = written ? written.Read(block.data(), block.size()) : -1;
+        if (got < 0) {
+            return WriteResult::kWriteFailed;
+        }
+        job.out.Append(block.data(), static_cast<std::size_t>(got));
+    }
+    return job.out.ok() ? WriteResult::kWritten : WriteResult::kWriteFailed;
+}
+
 // Lets the writer of the chosen format write the body into state.outputFile.
 WriteResult WriteBody(ConversionState& state, SampleSource& samples, const OutputFormatInfo& format,
-                      const ProgressCallback& progress) {
+                      const Platform& platform, const ProgressCallback& progress) {
     try {
         OutputBuffer out(state.outputFile);
         ProgressReporter reporter(progress, samples.size());
-        const WriteJob job{state.recording, state.options, samples, out, reporter};
-        const WriteResult result = format.write(job);
+        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        const WriteJob job{state.recording, state.options, facts, samples, out, {}, reporter};
+        const WriteResult result =
+            format.byName ? WriteByName(job, format, platform.files, state.outputFile.outputName())
+                          : format.write(job);
         if (result == WriteResult::kWritten && !out.Flush()) {
             return WriteResult::kWriteFailed;
         }
@@ -76,7 +118,12 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
         return false;
     }
     const LoadedRecording& recording = state.recording;
-    if (const auto refusal = CheckConvertible(recording.header, recording.queue, samples.size())) {
+    const OutputFormatInfo& format = FormatInfo(state.options.format);
+    auto refusal = CheckConvertible(recording.header, recording.queue, samples.size());
+    if (!refusal && format.refuse != nullptr) {
+        refusal = format.refuse(recording.header);
+    }
+    if (refusal) {
         messages.ShowMessage(*refusal);
         return false;
     }
@@ -86,13 +133,13 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
         return false;
     }
 
-    state.outputFile = File::CreateOutput(platform.files, state.outputPath);
+    state.outputFile = format.byName ? File::CreateNamedOutput(platform.files, state.outputPath)
+                                     : File::CreateOutput(platform.files, state.outputPath);
     if (!state.outputFile) {
         messages.ShowMessage(kOpenOutputErrorMessage);
         return false;
     }
-    const OutputFormatInfo& format = FormatInfo(state.options.format);
-    WriteResult result = WriteBody(state, samples, format, progress);
+    WriteResult result = WriteBody(state, samples, format, platform, progress);
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
     File output = std::exchange(state.outputFile, File{});
     if (result == WriteResult::kWritten && !output.Finish()) {
@@ -126,7 +173,7 @@ void StartConvert(ConversionState& state, const Platform& platform, DataExchange
         return;
     }
     exchange.ExchangeIn();
-    MemorySampleSource source(state.recording.samples->bytes());
+    MemorySampleSource source(state.recording.samples->bytes(), state.recording.sourceSha256);
     ConvertToOutput(state, source, platform, progress);
 }
 
@@ -145,7 +192,7 @@ bool StreamConvert(ConversionState& state, const Platform& platform,
             return false;
         }
     }
-    FileSampleSource source(input, *sampleBytes);
+    FileSampleSource source(input, *sampleBytes, FormatInfo(state.options.format).recordsSource);
     return ConvertToOutput(state, source, platform, progress);
 }
 

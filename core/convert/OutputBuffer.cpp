@@ -1,10 +1,11 @@
 #include "convert/OutputBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vantrel {
 
-OutputBuffer::OutputBuffer(File& file, std::size_t capacity) : file_(file), buffer_(capacity) {}
+OutputBuffer::OutputBuffer(File& file, std::size_t capacity) : file_(file), capacity_(capacity) {}
 
 void OutputBuffer::Append(const void* data, std::size_t size) {
     if (!ok_) {
@@ -12,16 +13,17 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
     }
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
-        if (used_ == buffer_.size() && !Flush()) {
+        if (used_ > 0 && used_ == allocated_ && !Flush()) {
             return;
         }
-        // Large pieces bypass the buffer once it is empty.
-        if (used_ == 0 && size >= buffer_.size()) {
+        // Large pieces bypass the block once it is empty.
+        if (used_ == 0 && size >= capacity_) {
             Write(in, size);
             return;
         }
-        const std::size_t take = std::min(size, buffer_.size() - used_);
-        std::memcpy(buffer_.data() + used_, in, take);
+        Reserve(capacity_);
+        const std::size_t take = std::min(size, allocated_ - used_);
+        std::memcpy(block_.get() + used_, in, take);
         used_ += take;
         in += take;
         size -= take;
@@ -36,7 +38,7 @@ void OutputBuffer::WriteThrough(const void* data, std::size_t size) {
 
 bool OutputBuffer::Flush() {
     if (ok_ && used_ > 0) {
-        Write(buffer_.data(), used_);
+        Write(block_.get(), used_);
     }
     used_ = 0;
     return ok_;
@@ -46,6 +48,19 @@ bool OutputBuffer::Write(const void* data, std::size_t size) {
     ok_ = file_.Write(data, size);
     written_ += size;
     return ok_;
+}
+
+void OutputBuffer::Reserve(std::size_t size) {
+    if (allocated_ >= size) {
+        return;
+    }
+    const std::size_t want = std::max(size, capacity_);
+    auto block = std::make_unique_for_overwrite<char[]>(want);
+    if (used_ > 0) {
+        std::memcpy(block.get(), block_.get(), used_);
+    }
+    block_ = std::move(block);
+    allocated_ = want;
 }
 
 }  // namespace vantrel

@@ -1,12 +1,14 @@
 #pragma once
 
 // Output gathered in large blocks and written one block per call. Every write is checked;
-// after the first failure the buffer drops further output and reports failure.
+// after the first failure the buffer drops further output and reports failure. The block is
+// taken at its first use and never cleared: an output written straight through, or a
+// library's file, costs no block.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "platform/File.h"
 
@@ -22,6 +24,7 @@ class OutputBuffer {
 
     void Append(std::string_view text) { Append(text.data(), text.size()); }
     void Append(std::span<const std::uint8_t> bytes) { Append(bytes.data(), bytes.size()); }
+    // Throws std::bad_alloc when the block cannot be had.
     void Append(const void* data, std::size_t size);
 
     // Writes what is gathered, then `data` as it is in one more call: for a large piece
@@ -32,14 +35,13 @@ class OutputBuffer {
     // directly; the block is written first when it has less (and grows when even the whole
     // block is too small). After a failure the room is scratch space. Commit(n) then keeps
     // the first n bytes written.
+    // Throws std::bad_alloc when the block cannot be had.
     char* Room(std::size_t size) {
-        if (buffer_.size() - used_ < size) {
+        if (allocated_ - used_ < size) {
             Flush();
-            if (buffer_.size() < size) {
-                buffer_.resize(size);
-            }
+            Reserve(size);
         }
-        return buffer_.data() + used_;
+        return block_.get() + used_;
     }
     void Commit(std::size_t size) { used_ += size; }
 
@@ -51,10 +53,14 @@ class OutputBuffer {
 
   private:
     bool Write(const void* data, std::size_t size);
+    // A block of at least `size` bytes (and of the capacity), keeping what is gathered.
+    void Reserve(std::size_t size);
 
     File& file_;
     std::uint64_t written_ = 0;
-    std::vector<char> buffer_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> block_;
+    std::size_t allocated_ = 0;
     std::size_t used_ = 0;
     bool ok_ = true;
 };

@@ -6,10 +6,15 @@ namespace vantrel {
 
 namespace {
 
-constexpr std::array<const OutputFormatInfo*, 3> kFormats = {
-    &kScaledTextFormat,
-    &kScaledBinaryFormat,
-    &kCodesTextFormat,
+constexpr std::array kFormats = {
+    &kScaledTextFormat, &kScaledBinaryFormat, &kCodesTextFormat,
+#ifdef VANTREL_HAVE_HDF5
+    &kHdf5Format,
+#endif
+#ifdef VANTREL_HAVE_MATIO
+    &kMatFormat,        &kMat5Format,
+#endif
+    &kNpyFormat,
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 
+#include "convert/InputKinds.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSample.h"
 #include "convert/WordTables.h"
@@ -11,34 +12,6 @@
 namespace vantrel {
 
 namespace {
-
-// Bit c set when channel number c occurs in the queue (numbers of 32 or more wrap mod 32).
-using ChannelSet = std::uint32_t;
-
-// Input kind per channel number 0..7 (card type 4, custom order).
-using InputKindTable = std::array<std::int8_t, 8>;
-
-ChannelSet BuildChannelSet(const ChannelGainQueue& queue) {
-    ChannelSet set = 0;
-    for (const ChannelGainEntry& entry : queue) {
-        set |= ChannelSet{1} << (entry.channel % 32u);
-    }
-    return set;
-}
-
-// The header's input-kind bytes are packed: the k-th byte from offset 54 belongs to the k-th
-// lowest channel among 0..3 that occur in the queue, not to channel k.
-InputKindTable BuildInputKindTable(const RecordingHeader& header, ChannelSet channels) {
-    InputKindTable kinds{};
-    std::size_t n = 0;
-    for (std::size_t c = 0; c < 4; ++c) {
-        if (channels & (ChannelSet{1} << c)) {
-            kinds[c] = static_cast<std::int8_t>(header.cardSetting(n));
-            ++n;
-        }
-    }
-    return kinds;
-}
 
 // The number of elements that can be scaled: never past the block or the result array.
 std::uint64_t BoundedCount(std::span<const std::uint8_t> block, std::size_t outSize,
@@ -132,7 +105,7 @@ std::optional<double> LinearStep(const double* table) {
 SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue)
     : header_(header), queue_(queue), card_(CardFacts(header.cardType())) {
     if (header.isCustomOrder() && card_.inputKinds) {
-        inputKinds_ = BuildInputKindTable(header, BuildChannelSet(queue));
+        inputKinds_ = BuildInputKindTable(header, queue);
     }
     if (!card_.converts() || !UsesWordTables(header)) {
         return;

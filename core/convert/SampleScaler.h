@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "convert/InputKinds.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -35,7 +36,7 @@ class SampleScaler {
     const RecordingHeader& header_;
     const ChannelGainQueue& queue_;
     const CardInfo& card_;
-    std::array<std::int8_t, 8> inputKinds_{};  // by channel number (card type 4, custom order)
+    InputKindTable inputKinds_{};  // card type 4, custom order
     double carried_ = 0.0;
     // Per scan position, every word's value under its range code, null where no rule
     // applies; empty when the recording takes no word tables (then each element goes

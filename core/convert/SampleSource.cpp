@@ -26,4 +26,11 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
     return std::span<const std::uint8_t>(buffer_.data(), count);
 }
 
+std::string FileSampleSource::SourceSha256() {
+    if (!sha256_) {
+        sha256_ = offset_ == size_ ? file_.FinishDigest() : std::string();
+    }
+    return *sha256_;
+}
+
 }  // namespace vantrel

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/File.h"
@@ -24,35 +26,49 @@ class SampleSource {
     // until the next call. Returns nullopt when the bytes cannot be read (the file ended
     // early or failed); the conversion then stops with a read error.
     virtual std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) = 0;
+
+    // The SHA-256 of the whole recording file in hex, once every byte of the block has been
+    // taken (a file source reads what follows the block for it); empty when unknown.
+    virtual std::string SourceSha256() { return {}; }
 };
 
 // A view of a block already in memory; hands out slices without copying.
 class MemorySampleSource final : public SampleSource {
   public:
-    explicit MemorySampleSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit MemorySampleSource(std::span<const std::uint8_t> bytes, std::string sha256 = {})
+        : bytes_(bytes), sha256_(std::move(sha256)) {}
 
     std::uint64_t size() const override { return bytes_.size(); }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    std::string SourceSha256() override { return sha256_; }
 
   private:
     std::span<const std::uint8_t> bytes_;
+    std::string sha256_;
     std::uint64_t offset_ = 0;
 };
 
 // Reads `size` bytes from an open file, positioned at the block's start, one request per
-// chunk into a reused buffer. The file must outlive the source.
+// chunk into a reused buffer. The file must outlive the source. Its digest (File) goes on
+// only where `digest` asks for it.
 class FileSampleSource final : public SampleSource {
   public:
-    FileSampleSource(File& file, std::uint64_t size) : file_(file), size_(size) {}
+    FileSampleSource(File& file, std::uint64_t size, bool digest) : file_(file), size_(size) {
+        if (!digest) {
+            file_.StopDigest();
+        }
+    }
 
     std::uint64_t size() const override { return size_; }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    std::string SourceSha256() override;
 
   private:
     File& file_;
     std::uint64_t size_;
     std::uint64_t offset_ = 0;
     std::vector<std::uint8_t> buffer_;
+    std::optional<std::string> sha256_;
 };
 
 }  // namespace vantrel

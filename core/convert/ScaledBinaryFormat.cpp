@@ -1,56 +1,10 @@
 // Scaled data to binary file (double): N little-endian IEEE 754 doubles in sample order,
 // with no header; the text options do not apply.
 
-#include <bit>
-#include <new>
-#include <optional>
-#include <vector>
-
 #include "convert/OutputFormats.h"
-#include "convert/SampleScaler.h"
-#include "recording/LittleEndian.h"
+#include "convert/ScaledDoubles.h"
 
 namespace vantrel {
-
-namespace {
-
-WriteResult WriteScaledBinary(const WriteJob& job) {
-    const RecordingHeader& header = job.recording.header;
-    // A little-endian host writes its doubles as they are; any other stores each one.
-    constexpr bool kStoreEach = std::endian::native != std::endian::little;
-    const TableShape shape = ShapeOf(header);
-    std::vector<double> values;
-    std::vector<std::uint8_t> bytesOut;
-    std::optional<SampleScaler> scaler;
-    try {
-        values.resize(shape.chunkSamples());
-        if (kStoreEach) {
-            bytesOut.resize(shape.chunkSamples() * 8);
-        }
-        scaler.emplace(header, job.recording.queue);
-    } catch (const std::bad_alloc&) {
-        return WriteResult::kAllocationFailed;
-    }
-
-    return ForEachChunk(
-        job, shape, CardFacts(header.cardType()).elementSize,
-        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t) {
-            const std::span<double> chunk(values.data(), samples);
-            scaler->Scale(bytes, chunk);
-            const auto size = static_cast<std::size_t>(samples * 8);
-            if constexpr (kStoreEach) {
-                for (std::uint64_t i = 0; i < samples; ++i) {
-                    StoreLeDouble(bytesOut.data() + 8 * i, chunk[i]);
-                }
-                job.out.Append(bytesOut.data(), size);
-            } else {
-                // Straight from the array: a chunk is a large write already.
-                job.out.WriteThrough(values.data(), size);
-            }
-        });
-}
-
-}  // namespace
 
 const OutputFormatInfo kScaledBinaryFormat = {
     OutputFormat::kScaledBinary,
@@ -59,8 +13,10 @@ const OutputFormatInfo kScaledBinaryFormat = {
     "scaled values as little-endian 64-bit doubles, no header",
     ".cvt",
     false,
+    false,
+    false,
     "Failed to allocate scaled data-array",
-    &WriteScaledBinary,
+    &WriteScaledDoubles,
 };
 
 }  // namespace vantrel

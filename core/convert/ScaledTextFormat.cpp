@@ -64,6 +64,8 @@ const OutputFormatInfo kScaledTextFormat = {
     "scaled values as text, one line per scan, one column per channel",
     ".cvt",
     true,
+    false,
+    false,
     "Failed to allocate scaled data-array",
     &WriteScaledText,
 };

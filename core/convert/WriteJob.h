@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <type_traits>
 
 #include "convert/ConversionOptions.h"
 #include "convert/OutputBuffer.h"
 #include "convert/Progress.h"
+#include "convert/RecordingFacts.h"
 #include "convert/SampleSource.h"
 #include "recording/LoadedRecording.h"
 
@@ -27,8 +30,10 @@ enum class WriteResult {
 struct WriteJob {
     const LoadedRecording& recording;  // header and queue; the samples come from `samples`
     const ConversionOptions& options;
+    const RecordingFacts& facts;
     SampleSource& samples;
-    OutputBuffer& out;
+    OutputBuffer& out;       // where a format writes its bytes
+    std::string outputName;  // formats written by a library: the file it creates by name
     ProgressReporter& progress;
 };
 
@@ -45,11 +50,13 @@ struct TableShape {
     std::uint64_t chunkSamples() const { return scansPerChunk * channels; }
 };
 
-TableShape ShapeOf(const RecordingHeader& header);
+// `chunkSamples`: samples a chunk may hold at most (whole scans, at least one).
+TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = kChunkSamples);
 
 // Pulls the recording's samples chunk by chunk of whole scans and hands each chunk, with the
-// number of samples and scans it holds, to `emit`. Stops at the first failure of the source
-// or of the output, or when the progress callback asks to stop.
+// number of samples and scans it holds, to `emit`, which may return false when it could not
+// write the chunk. Stops at the first failure of the source or of the output, or when the
+// progress callback asks to stop.
 template <typename Emit>
 WriteResult ForEachChunk(const WriteJob& job, const TableShape& shape, int elementSize, Emit emit) {
     std::uint64_t bytesDone = 0;
@@ -61,8 +68,13 @@ WriteResult ForEachChunk(const WriteJob& job, const TableShape& shape, int eleme
         if (!chunk) {
             return WriteResult::kReadFailed;
         }
-        emit(*chunk, samples, scans);
-        if (!job.out.ok()) {
+        bool emitted = true;
+        if constexpr (std::is_same_v<decltype(emit(*chunk, samples, scans)), bool>) {
+            emitted = emit(*chunk, samples, scans);
+        } else {
+            emit(*chunk, samples, scans);
+        }
+        if (!emitted || !job.out.ok()) {
             return WriteResult::kWriteFailed;
         }
         done += scans;

@@ -1,6 +1,7 @@
 #include "platform/File.h"
 
 #include <utility>
+#include <vector>
 
 namespace vantrel {
 
@@ -13,7 +14,8 @@ File::File(File&& other) noexcept
       output_(other.output_),
       failed_(other.failed_),
       path_(std::move(other.path_)),
-      error_(other.error_) {}
+      error_(other.error_),
+      digest_(std::move(other.digest_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -24,6 +26,7 @@ File& File::operator=(File&& other) noexcept {
         failed_ = other.failed_;
         path_ = std::move(other.path_);
         error_ = other.error_;
+        digest_ = std::move(other.digest_);
     }
     return *this;
 }
@@ -37,7 +40,15 @@ File File::OpenForRead(FileApi& files, const std::string& path) {
 }
 
 File File::CreateOutput(FileApi& files, const std::string& path) {
-    File file(files, files.CreateOutput(path), path, true);
+    return Created(files, files.CreateOutput(path), path);
+}
+
+File File::CreateNamedOutput(FileApi& files, const std::string& path) {
+    return Created(files, files.CreateNamedOutput(path), path);
+}
+
+File File::Created(FileApi& files, FileApi::Handle handle, const std::string& path) {
+    File file(files, handle, path, true);
     if (!file) {
         file.NoteFailure();
     }
@@ -48,6 +59,8 @@ std::int64_t File::Read(void* buffer, std::uint64_t count) {
     const std::int64_t got = files_->Read(handle_, buffer, count);
     if (got < 0) {
         NoteFailure();
+    } else if (digest_) {
+        digest_->Update(buffer, static_cast<std::size_t>(got));
     }
     return got;
 }
@@ -62,6 +75,34 @@ bool File::Write(const void* data, std::uint64_t count) {
 
 std::optional<std::uint64_t> File::RemainingSize() {
     return files_->RemainingSize(handle_);
+}
+
+std::string File::outputName() const {
+    return isOpen() && output_ ? files_->OutputName(handle_) : std::string();
+}
+
+void File::StartDigest() {
+    digest_ = std::make_unique<Sha256>();
+}
+
+std::string File::FinishDigest() {
+    if (!digest_) {
+        return {};
+    }
+    std::vector<std::uint8_t> rest(std::size_t{64} << 10);
+    for (;;) {
+        const std::int64_t got = Read(rest.data(), rest.size());
+        if (got < 0) {
+            digest_.reset();
+            return {};
+        }
+        if (static_cast<std::uint64_t>(got) < rest.size()) {
+            break;
+        }
+    }
+    const std::string hex = digest_->FinishHex();
+    digest_.reset();
+    return hex;
 }
 
 bool File::Finish() {

@@ -5,11 +5,13 @@
 // file at its path keeps its bytes). A File that failed to open is empty and remembers why.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "platform/FileApi.h"
+#include "platform/Sha256.h"
 
 namespace vantrel {
 
@@ -26,6 +28,8 @@ class File {
     static File OpenForRead(FileApi& files, const std::string& path);
     // An output for `path` (FileApi::CreateOutput); empty when none can be had.
     static File CreateOutput(FileApi& files, const std::string& path);
+    // An output a library writes by name (FileApi::CreateNamedOutput, outputName()).
+    static File CreateNamedOutput(FileApi& files, const std::string& path);
 
     bool isOpen() const { return handle_ != FileApi::kNoFile; }
     explicit operator bool() const { return isOpen(); }
@@ -35,6 +39,17 @@ class File {
     std::int64_t Read(void* buffer, std::uint64_t count);
     bool Write(const void* data, std::uint64_t count);
     std::optional<std::uint64_t> RemainingSize();
+
+    // Where a library may write this output by name (FileApi::OutputName); may be empty.
+    std::string outputName() const;
+
+    // From now on every byte read also goes into a SHA-256 of the file; StopDigest drops it.
+    // FinishDigest reads the rest of the file into it and returns it in hex, or empty when
+    // no digest runs or the rest cannot be read.
+    void StartDigest();
+    void StopDigest() { digest_.reset(); }
+    bool digesting() const { return digest_ != nullptr; }
+    std::string FinishDigest();
 
     // Closes the file; an output is put in place at its path (FileApi::FinishOutput).
     // Returns false when that failed. The File is empty afterwards.
@@ -46,6 +61,7 @@ class File {
 
   private:
     File(FileApi& files, FileApi::Handle handle, std::string path, bool output);
+    static File Created(FileApi& files, FileApi::Handle handle, const std::string& path);
     void Release() noexcept;
     void NoteFailure();
 
@@ -55,6 +71,7 @@ class File {
     bool failed_ = false;
     std::string path_;
     std::error_code error_;
+    std::unique_ptr<Sha256> digest_;
 };
 
 }  // namespace vantrel

@@ -44,6 +44,15 @@ class FileApi {
     // path names a folder, a named pipe without a reader).
     virtual Handle CreateOutput(const std::string& path) = 0;
 
+    // As CreateOutput, for a library that writes the file by name (OutputName): the new
+    // file beside `path` has a name from the start.
+    virtual Handle CreateNamedOutput(const std::string& path) = 0;
+
+    // The name under which a library may open an output (from CreateNamedOutput) to write
+    // it: the new file beside the path, or the path itself where it is written directly.
+    // Empty for devices, pipes and terminals, which a library cannot seek in.
+    virtual std::string OutputName(Handle file) = 0;
+
     // Writes all `count` bytes at the current position. Returns false when any byte could
     // not be written (full disk, I/O error, file-size limit).
     virtual bool Write(Handle file, const void* data, std::uint64_t count) = 0;

@@ -132,6 +132,24 @@ bool OsFileApi::Close(Handle file) {
 }
 
 FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
+    return Create(path, false);
+}
+
+FileApi::Handle OsFileApi::CreateNamedOutput(const std::string& path) {
+    return Create(path, true);
+}
+
+std::string OsFileApi::OutputName(Handle file) {
+    const std::lock_guard lock(mutex_);
+    const auto it = outputs_.find(file);
+    if (it == outputs_.end()) {
+        return {};
+    }
+    const Output& output = it->second;
+    return output.replaces ? output.temporary : output.regular ? output.path : std::string();
+}
+
+FileApi::Handle OsFileApi::Create(const std::string& path, bool named) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
@@ -145,7 +163,7 @@ FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
         // Through a symbolic link the file it names is replaced, and the link stays.
         std::error_code ec;
         const std::string target = fs::canonical(path, ec).string();
-        const int fd = ec ? -1 : OpenBeside(target);
+        const int fd = ec ? -1 : OpenBeside(target, named);
         if (fd < 0) {
             return OpenDirectly(path);
         }
@@ -162,7 +180,7 @@ FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
         // it directly gives the answer it always gave.
         return OpenDirectly(path);
     }
-    const int fd = OpenBeside(path);
+    const int fd = OpenBeside(path, named);
     return fd >= 0 ? fd : OpenDirectly(path);
 }
 
@@ -183,18 +201,18 @@ FileApi::Handle OsFileApi::OpenDirectly(const std::string& path) {
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     }
-    Remember(fd, {false, path, {}});
+    Remember(fd, {false, S_ISREG(st.st_mode), path, {}});
     return fd;
 }
 
-FileApi::Handle OsFileApi::OpenBeside(const std::string& target) {
+FileApi::Handle OsFileApi::OpenBeside(const std::string& target, bool named) {
     const std::string folder = FolderOf(target);
 #ifdef O_TMPFILE
     // An unnamed file, where the file system has them: a killed run leaves nothing behind.
-    if (CanNameUnnamedFiles()) {
+    if (!named && CanNameUnnamedFiles()) {
         const int fd = OpenRetrying(folder, O_TMPFILE | O_WRONLY, kCreateMode);
         if (fd >= 0) {
-            Remember(fd, {true, target, {}});
+            Remember(fd, {true, false, target, {}});
             return fd;
         }
     }
@@ -203,7 +221,7 @@ FileApi::Handle OsFileApi::OpenBeside(const std::string& target) {
         const std::string name = TemporaryName(target);
         const int fd = OpenRetrying(name, O_WRONLY | O_CREAT | O_EXCL, kCreateMode);
         if (fd >= 0) {
-            Remember(fd, {true, target, name});
+            Remember(fd, {true, false, target, name});
             return fd;
         }
         if (errno != EEXIST) {

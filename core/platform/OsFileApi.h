@@ -21,6 +21,8 @@ class OsFileApi final : public FileApi {
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
+    Handle CreateNamedOutput(const std::string& path) override;
+    std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;
@@ -31,12 +33,14 @@ class OsFileApi final : public FileApi {
     // How an open output reaches its path.
     struct Output {
         bool replaces = false;  // written beside `path`, renamed over it when finished
+        bool regular = false;   // written directly: whether `path` is a regular file
         std::string path;       // the file it becomes (a symbolic link's target) or is
         std::string temporary;  // the new file's name; empty while it has none (O_TMPFILE)
     };
 
+    Handle Create(const std::string& path, bool named);
     Handle OpenDirectly(const std::string& path);
-    Handle OpenBeside(const std::string& target);
+    Handle OpenBeside(const std::string& target, bool named);
     static void RemoveWritten(const Output& output);
     void Remember(Handle file, Output output);
     Output Forget(Handle file);

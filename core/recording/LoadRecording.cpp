@@ -65,6 +65,8 @@ File OpenRecording(ConversionState& state, const std::string& path, const Platfo
     if (!file) {
         return file;
     }
+    // Outputs that record their source name the file by its SHA-256, taken as it is read.
+    file.StartDigest();
     // Read into a separate record: a rejected file must not replace the held header.
     RecordingHeader candidate;
     const auto got = file.Read(candidate.bytes().data(), RecordingHeader::kSize);
@@ -145,6 +147,8 @@ bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch&
         platform.messages.ShowMessage(kReadErrorMessage);
         return false;
     }
+    // Whatever follows the block counts for the digest only.
+    state.recording.sourceSha256 = file.FinishDigest();
     return true;
 }
 

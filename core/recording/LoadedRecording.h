@@ -17,6 +17,7 @@ struct LoadedRecording {
     ChannelGainQueue queue;              // empty: none held
     std::optional<SampleBlock> samples;  // none: no recording loaded
     std::string loadedPath;              // the input path the held header and queue came from
+    std::string sourceSha256;            // of the whole file the held block was loaded from
 };
 
 }  // namespace vantrel

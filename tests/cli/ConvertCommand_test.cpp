@@ -142,7 +142,7 @@ TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
     const std::string a = Example("a.daq");
     const std::string b = Example("b.daq");
     const std::vector<std::vector<std::string>> cases = {
-        {"-o", dir_.File("x.cvt"), a, b}, {"-f", "text", a}, {"-f", "3", a},
+        {"-o", dir_.File("x.cvt"), a, b}, {"-f", "text", a}, {"-f", "99", a},
         {"-s", "semicolon", a},           {"--bogus", a},    {},
     };
     for (const auto& args : cases) {

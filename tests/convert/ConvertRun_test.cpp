@@ -201,10 +201,10 @@ TEST_F(ConvertRun, existingOutput_isReplacedWithItsPermissionBits) {
     EXPECT_TRUE(state.recording.samples.has_value());
 }
 
-TEST_F(ConvertRun, anyFormatIndexBeside0And1_writesCodes) {
+TEST_F(ConvertRun, formatIndexWithoutFormat_writesCodes) {
     auto state = Load(TwoChannels());
     state.options.title = false;
-    for (const int format : {-1, 3, 7, 1000}) {
+    for (const int format : {-1, 99, 1000}) {
         const std::string out = dir_.File("out.cvt");
         EXPECT_TRUE(ConvertHeld(state, out, format).ok);
         EXPECT_EQ(ReadFileText(out), "       4096        63488\r\n      32768        32767\r\n")

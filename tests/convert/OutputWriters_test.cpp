@@ -292,8 +292,13 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
         OsFileApi files;
         File file = File::CreateOutput(files, dir_.File("chunks.out"));
         OutputBuffer out(file);
+        if (format->byName) {
+            continue;  // the run hands these a file name; the readers' tests cover them
+        }
         ProgressReporter progress({}, source.size());
-        EXPECT_EQ(format->write(WriteJob{state.recording, state.options, source, out, progress}),
+        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        EXPECT_EQ(format->write(
+                      WriteJob{state.recording, state.options, facts, source, out, {}, progress}),
                   WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples

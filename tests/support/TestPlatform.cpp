@@ -51,6 +51,21 @@ FileApi::Handle FaultyFileApi::CreateOutput(const std::string& path) {
     return h;
 }
 
+FileApi::Handle FaultyFileApi::CreateNamedOutput(const std::string& path) {
+    if (failCreate) {
+        return kNoFile;
+    }
+    const Handle h = os_.CreateNamedOutput(path);
+    if (h != kNoFile) {
+        ++openHandles;
+    }
+    return h;
+}
+
+std::string FaultyFileApi::OutputName(Handle file) {
+    return os_.OutputName(file);
+}
+
 bool FaultyFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     ++writeCalls;
     if (failWritesAfterBytes && bytesWritten + count > *failWritesAfterBytes) {

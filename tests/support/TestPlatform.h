@@ -41,6 +41,8 @@ class FaultyFileApi final : public FileApi {
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
+    Handle CreateNamedOutput(const std::string& path) override;
+    std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;

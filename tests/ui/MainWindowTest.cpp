@@ -14,6 +14,7 @@
 #include "RecordingBuilder.h"
 #include "SystemMenu.h"
 #include "WindowTestKit.h"
+#include "convert/OutputFormats.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel::test {
@@ -94,10 +95,16 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.Control<QRadioButton>(ctl::kHexadecimal)->text(), QStringLiteral("Hexadecimal"));
         QComboBox* list = f.FormatList();
         QVERIFY(list->isEditable());
-        QCOMPARE(list->count(), 3);
+        // The three items of the text and binary outputs first, then every other format of
+        // the format table in its order.
+        QCOMPARE(list->count(), static_cast<int>(OutputFormats().size()));
         QCOMPARE(list->itemText(0), QStringLiteral("Scaled data to text file"));
         QCOMPARE(list->itemText(1), QStringLiteral("Scaled data to binary file (double)"));
         QCOMPARE(list->itemText(2), QStringLiteral("Binary codes to text file"));
+        for (int i = 3; i < list->count(); ++i) {
+            QCOMPARE(list->itemText(i).toStdString(),
+                     std::string(OutputFormats()[static_cast<std::size_t>(i)]->listText));
+        }
 
         // Client size and a control position follow the template font's base units.
         const DialogBaseUnits units = BaseUnitsOf(f.window->font());
@@ -194,6 +201,21 @@ class MainWindowTest : public QObject {
         ExpectOptionsEnabled(f, true);
         for (int id : kAlwaysEnabled) {
             QVERIFY(f.Control(id)->isEnabled());
+        }
+    }
+
+    // The separators and "Title/Head" are enabled exactly for the formats whose table entry
+    // takes the text options.
+    void formatChange_whileLoaded_enablesOptionsByTheFormatTable() {
+        TempDir dir;
+        const std::string path = WriteRecording(dir, "run1.daq");
+        WindowFixture f;
+        f.BrowseAndLoad(Q(path));
+        for (const OutputFormatInfo* format : OutputFormats()) {
+            f.ChooseFormat(static_cast<int>(format->format));
+            QCOMPARE(f.window->fields().formatIndex, static_cast<int>(format->format));
+            QVERIFY(f.window->state().options.format == format->format);
+            ExpectOptionsEnabled(f, format->textOptions);
         }
     }
 

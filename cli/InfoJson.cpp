@@ -1,0 +1,137 @@
+// --info --json: a recording's header, texts, queue and facts for scripts.
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+#include "CliMessages.h"
+#include "Commands.h"
+#include "convert/ConvertRun.h"
+#include "convert/RecordingFacts.h"
+#include "platform/OsFileApi.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardCatalogue.h"
+#include "recording/LoadRecording.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+using nlohmann::json;
+
+// A header text field as stored, up to its first NUL.
+std::string Text(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        if (b == 0) {
+            break;
+        }
+        text.push_back(static_cast<char>(b));
+    }
+    return text;
+}
+
+json HeaderFields(const RecordingHeader& h) {
+    json settings = json::array();
+    for (std::size_t i = 0; i < RecordingHeader::kCardSettingsSize; ++i) {
+        settings.push_back(h.cardSetting(i));
+    }
+    return {
+        {"card_type", h.cardType()},           {"channel_count", h.channelCount()},
+        {"single_channel", h.singleChannel()}, {"scan_count", h.scanCount()},
+        {"width_code", h.widthCode()},         {"order_code", h.orderCode()},
+        {"range_code", h.rangeCode()},         {"scan_rate", h.scanRate()},
+        {"queue_count", h.queueCount()},       {"start_date", Text(h.startDate())},
+        {"start_time", Text(h.startTime())},   {"start_millis", Text(h.startMillis())},
+        {"card_settings", settings},
+    };
+}
+
+json Describe(const ConversionState& state) {
+    const LoadedRecording& recording = state.recording;
+    const RecordingHeader& header = recording.header;
+    const RecordingFacts facts = FactsOf(recording, state.display);
+
+    json display = json::object();
+    for (const DisplayField field : kDisplayFields) {
+        display[std::string(DisplayLabel(field))] = state.display[field];
+    }
+    json queue = json::array();
+    for (const ChannelGainEntry& entry : recording.queue) {
+        queue.push_back({{"channel", entry.channel},
+                         {"range_code", entry.rangeCode},
+                         {"range_label", RangeLabel(entry.rangeCode)}});
+    }
+    json columns = json::array();
+    for (const ColumnFacts& column : facts.columns) {
+        json c = {{"channel", column.channel},
+                  {"range_code", column.rangeCode},
+                  {"range_label", column.rangeLabel}};
+        if (column.inputKind) {
+            c["input_kind"] = *column.inputKind;
+        }
+        columns.push_back(c);
+    }
+
+    json result = {
+        {"file", recording.loadedPath},
+        {"header", HeaderFields(header)},
+        {"display", display},
+        {"queue", queue},
+        {"columns", columns},
+        {"card_type", facts.cardType},
+        {"card_name", facts.cardName},
+        {"channel_count", facts.channelCount},
+        {"scan_count", facts.scanCount},
+        {"scan_rate_hz", facts.scanRateHz},
+        {"start_date", facts.startDate},
+        {"start_time", facts.startTime},
+        {"order", facts.order},
+        {"source_file", facts.sourceFile},
+        {"source_sha256", recording.sourceSha256},
+        {"converter", ConverterName()},
+        {"sample_count", std::int64_t{header.channelCount()} * header.scanCount()},
+    };
+    if (facts.startIso8601) {
+        result["start_iso8601"] = *facts.startIso8601;
+    }
+    if (const auto duration = DurationSeconds(header)) {
+        result["duration_s"] = *duration;
+    }
+    const auto refusal = CheckConvertible(header, recording.queue,
+                                          recording.samples ? recording.samples->size() : 0);
+    result["convertible"] = !refusal.has_value();
+    if (refusal) {
+        result["refusal"] = *refusal;
+    }
+    return result;
+}
+
+}  // namespace
+
+int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
+    int status = kExitOk;
+    json all = json::array();
+    for (const auto& file : files) {
+        OsFileApi api;
+        CollectedMessages messages;
+        NoViewSwitch view;
+        ConversionState state;
+        state.inputPath = file;
+        if (LoadRecording(state, Platform{api, messages}, view)) {
+            all.push_back(Describe(state));
+            continue;
+        }
+        status = kExitFailed;
+        all.push_back({{"file", file},
+                       {"error", messages.messages().empty() ? std::string(kCannotOpenMessage)
+                                                             : messages.messages().front()}});
+    }
+    // Header texts are bytes as stored; anything that is not UTF-8 shows as U+FFFD.
+    const json& shown = files.size() == 1 ? all.front() : all;
+    out << shown.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    out.flush();
+    return status;
+}
+
+}  // namespace vantrel::cli

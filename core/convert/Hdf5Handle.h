@@ -1,0 +1,49 @@
+#pragma once
+
+// An HDF5 identifier, owned: closed by its own close call when the owner goes. HDF5
+// reports failures as negative identifiers and results; they become our write errors where
+// the writers meet the library.
+
+#include <hdf5.h>
+
+#include <utility>
+
+namespace vantrel {
+
+class Hdf5Handle {
+  public:
+    using CloseCall = herr_t (*)(hid_t);
+
+    Hdf5Handle() = default;
+    Hdf5Handle(hid_t id, CloseCall close) : id_(id), close_(close) {}
+    ~Hdf5Handle() { Close(); }
+    Hdf5Handle(Hdf5Handle&& other) noexcept
+        : id_(std::exchange(other.id_, H5I_INVALID_HID)), close_(other.close_) {}
+    Hdf5Handle& operator=(Hdf5Handle&& other) noexcept {
+        if (this != &other) {
+            Close();
+            id_ = std::exchange(other.id_, H5I_INVALID_HID);
+            close_ = other.close_;
+        }
+        return *this;
+    }
+    Hdf5Handle(const Hdf5Handle&) = delete;
+    Hdf5Handle& operator=(const Hdf5Handle&) = delete;
+
+    hid_t get() const { return id_; }
+    explicit operator bool() const { return id_ >= 0; }
+
+    // Closes now; false when the library reported an error (for a file: a late write).
+    bool Close() {
+        if (id_ < 0) {
+            return true;
+        }
+        return close_(std::exchange(id_, H5I_INVALID_HID)) >= 0;
+    }
+
+  private:
+    hid_t id_ = H5I_INVALID_HID;
+    CloseCall close_ = nullptr;
+};
+
+}  // namespace vantrel

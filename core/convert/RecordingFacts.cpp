@@ -1,0 +1,116 @@
+#include "convert/RecordingFacts.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "convert/InputKinds.h"
+#include "convert/TextTable.h"
+#include "recording/CardCatalogue.h"
+#include "recording/CardTable.h"
+
+namespace vantrel {
+
+namespace {
+
+// The value of `digits` decimal digits at `text[at]`, or -1.
+int Digits(const std::string& text, std::size_t at, std::size_t digits) {
+    if (at + digits > text.size()) {
+        return -1;
+    }
+    int value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+}  // namespace
+
+std::string ConverterName() {
+    return std::string("vantrel-convert ") + VANTREL_VERSION;
+}
+
+std::optional<std::string> StartIso8601(const std::string& date, const std::string& time) {
+    if (date.size() != 8 || date[2] != '/' || date[5] != '/' || time.size() != 12 ||
+        time[2] != ':' || time[5] != ':' || time[8] != '.') {
+        return std::nullopt;
+    }
+    const int month = Digits(date, 0, 2);
+    const int day = Digits(date, 3, 2);
+    const int yy = Digits(date, 6, 2);
+    const int hour = Digits(time, 0, 2);
+    const int minute = Digits(time, 3, 2);
+    const int second = Digits(time, 6, 2);
+    const int millis = Digits(time, 9, 3);
+    if (month < 1 || month > 12 || yy < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 59 || millis < 0) {
+        return std::nullopt;
+    }
+    const int year = yy >= 70 ? 1900 + yy : 2000 + yy;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int days = kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+    if (day < 1 || day > days) {
+        return std::nullopt;
+    }
+    return std::to_string(year) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + "T" + time;
+}
+
+std::optional<double> DurationSeconds(const RecordingHeader& header) {
+    const double rate = header.scanRate();
+    if (!std::isfinite(rate) || rate <= 0.0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(header.scanCount()) / rate;
+}
+
+RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
+    const RecordingHeader& header = recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    RecordingFacts facts{
+        header.cardType(),
+        CardName(header.cardType()),
+        header.channelCount(),
+        header.scanCount(),
+        header.scanRate(),
+        texts[DisplayField::kDate],
+        texts[DisplayField::kTime],
+        StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
+        std::string(OrderName(header.orderCode())),
+        std::filesystem::path(recording.loadedPath).filename().string(),
+        {},
+    };
+
+    const std::vector<int> titled = TitleChannels(header, recording.queue);
+    const std::size_t channels =
+        header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
+    const bool custom = header.isCustomOrder();
+    const std::size_t columns = custom ? std::min(channels, recording.queue.size()) : channels;
+    const InputKindTable kinds = BuildInputKindTable(header, recording.queue);
+    for (std::size_t p = 0; p < columns; ++p) {
+        ColumnFacts column{
+            p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
+            custom ? recording.queue[p].rangeCode : header.rangeCode(),
+            {},
+            std::nullopt,
+        };
+        column.rangeLabel = RangeLabel(column.rangeCode);
+        if (card.inputKinds) {
+            if (!custom) {
+                column.inputKind = static_cast<std::int8_t>(header.cardSetting(0));
+            } else if (recording.queue[p].channel < kinds.size()) {
+                column.inputKind = kinds[recording.queue[p].channel];
+            }
+        }
+        facts.columns.push_back(std::move(column));
+    }
+    return facts;
+}
+
+}  // namespace vantrel
