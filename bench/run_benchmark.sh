@@ -111,9 +111,13 @@ printf '\n%-14s %8s %10s %10s %7s %7s %6s %10s %6s' format "out MiB" "convert s"
 [ -n "$against" ] && printf ' %10s %8s' "other s" "vs other"
 echo
 status=0
-declare -A limits=([scaled-text]=3 [codes-text]=3 [scaled-binary]=1.5)
+# Time targets against the dd copy of each format's own output; mat5 holds the recording in
+# memory by design, so it has neither a time nor a memory target.
+declare -A limits=([scaled-text]=3 [codes-text]=3 [scaled-binary]=1.5 [hdf5]=1.5 [npy]=1.5
+                   [mat]=2 [mat5]=-)
+formats=(scaled-text codes-text scaled-binary hdf5 mat mat5 npy)
 text_seconds=0
-for format in scaled-text codes-text scaled-binary; do
+for format in "${formats[@]}"; do
     out=$dir/out.$format
     conv_times=() dd_times=() other_times=() peak_kib=0
     for ((i = 0; i < runs; i++)); do
@@ -133,10 +137,14 @@ for format in scaled-text codes-text scaled-binary; do
     [ "$format" = scaled-text ] && text_seconds=$conv_t
     size_mib=$(awk -v b="$(stat -c %s "$out")" 'BEGIN { printf "%.0f", b / 1048576 }')
     r=$(ratio "$conv_t" "$dd_t")
-    res=$(check "$r" "<=" "${limits[$format]}")
     peak=$(((peak_kib - idle_kib) / 1024))
-    memres=$(check "$peak" "<=" 64)
-    [ "$res" = PASS ] && [ "$memres" = PASS ] || status=1
+    if [ "${limits[$format]}" = - ]; then
+        res=- memres=-
+    else
+        res=$(check "$r" "<=" "${limits[$format]}")
+        memres=$(check "$peak" "<=" 64)
+    fi
+    [ "$res" != FAIL ] && [ "$memres" != FAIL ] || status=1
     printf '%-14s %8s %10s %10s %7s %7s %6s %10s %6s' "$format" "$size_mib" "$conv_t" "$dd_t" \
         "$r" "<=${limits[$format]}" "$res" "$peak" "$memres"
     if [ -n "$against" ]; then
@@ -181,7 +189,7 @@ if ((huge)); then
         big_bytes=$(stat -c %s "$big")
         printf 'recording larger than 4 GiB: %s bytes (%s GiB), %s scans, converted to /dev/null\n' \
             "$big_bytes" "$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 2^30 }')" "$big_scans"
-        for format in scaled-text codes-text scaled-binary; do
+        for format in scaled-text codes-text scaled-binary hdf5 mat npy; do
             measure "$convert" -f "$format" -o /dev/null "$big"
             peak=$(((mem - idle_kib) / 1024))
             res=$(check "$peak" "<=" 64)

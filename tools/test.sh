@@ -17,6 +17,9 @@ cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
+echo "== every analysis format read back by h5py, SciPy, NumPy and GNU Octave"
+VANTREL_BUILD_DIR=build/ci /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/readers
+
 echo "== cell formatter against printf on 3 million values per format"
 build/ci/bench/verify_format 3000000
 
@@ -25,7 +28,7 @@ memcheck_dir=$(mktemp -d)
 trap 'rm -rf "$memcheck_dir"' EXIT
 cp build/ci/examples/*.daq "$memcheck_dir"/
 memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full)
-for format in scaled-text scaled-binary codes-text; do
+for format in scaled-text scaled-binary codes-text hdf5 mat mat5 npy; do
     "${memcheck[@]}" build/ci/cli/vantrel-convert -f "$format" -s tab "$memcheck_dir"/*.daq >/dev/null
 done
 "${memcheck[@]}" build/ci/cli/vantrel-convert -s comma --no-title "$memcheck_dir"/*.daq >/dev/null

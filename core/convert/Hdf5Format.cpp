@@ -5,7 +5,6 @@
 // deflated.
 
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -150,9 +149,7 @@ bool WriteRows(hid_t dataset, hid_t memoryType, const TableShape& shape, std::ui
 }
 
 WriteResult WriteHdf5(const WriteJob& job) {
-    // The library prints its own error stack unless told not to; failures become ours.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr); });
+    QuietHdf5();
 
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());

@@ -10,6 +10,12 @@
 
 namespace vantrel {
 
+// Keeps the library from printing its error stack on this thread (the stack is per thread):
+// its failures become our messages instead. Called where a writer starts its work.
+inline void QuietHdf5() {
+    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+}
+
 class Hdf5Handle {
   public:
     using CloseCall = herr_t (*)(hid_t);

@@ -6,11 +6,13 @@
 // refused before the output is created.
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "convert/Hdf5Handle.h"
 #include "convert/MatioHandle.h"
 #include "convert/OutputFormats.h"
 #include "convert/SampleScaler.h"
@@ -25,10 +27,6 @@ namespace {
 // MATLAB 5 sizes a variable in 32 bits; MATLAB itself stops at 2 GiB.
 constexpr std::uint64_t kMat5VariableLimit = std::uint64_t{1} << 31;
 
-matio_compression Compression(const WriteJob& job) {
-    return job.options.compress ? MAT_COMPRESSION_ZLIB : MAT_COMPRESSION_NONE;
-}
-
 // A variable over `data`, which must outlive it (matio copies nothing).
 MatVar Variable(const char* name, matio_classes kind, matio_types type, std::size_t rows,
                 std::size_t columns, const void* data) {
@@ -37,55 +35,74 @@ MatVar Variable(const char* name, matio_classes kind, matio_types type, std::siz
         Mat_VarCreate(name, kind, type, 2, dims, const_cast<void*>(data), MAT_F_DONT_COPY_DATA));
 }
 
-bool Write(mat_t* file, const MatVar& var, matio_compression compression) {
-    return var && Mat_VarWrite(file, var.get(), compression) == 0;
-}
+// Writes whole variables into one file, counting them.
+class MatWriter {
+  public:
+    MatWriter(mat_t* file, bool compress)
+        : file_(file), compression_(compress ? MAT_COMPRESSION_ZLIB : MAT_COMPRESSION_NONE) {}
 
-bool WriteText(mat_t* file, const char* name, const std::string& text,
-               matio_compression compression) {
-    return Write(file, Variable(name, MAT_C_CHAR, MAT_T_UINT8, 1, text.size(), text.data()),
-                 compression);
-}
+    std::size_t written() const { return written_; }
 
-bool WriteInts(mat_t* file, const char* name, const std::vector<std::int32_t>& values,
-               matio_compression compression) {
-    return Write(file, Variable(name, MAT_C_INT32, MAT_T_INT32, 1, values.size(), values.data()),
-                 compression);
-}
+    bool Write(const MatVar& var) {
+        if (!var || Mat_VarWrite(file_, var.get(), compression_) != 0) {
+            return false;
+        }
+        ++written_;
+        return true;
+    }
 
-bool WriteInt(mat_t* file, const char* name, std::int32_t value, matio_compression compression) {
-    return WriteInts(file, name, {value}, compression);
-}
+    bool Append(const MatVar& var) {
+        return var && Mat_VarWriteAppend(file_, var.get(), compression_, 1) == 0;
+    }
 
-// A 1 x n cell array of texts. The cells are copied into the cell variable, which frees
-// them with itself.
-bool WriteTexts(mat_t* file, const char* name, const std::vector<std::string>& texts,
-                matio_compression compression) {
-    std::vector<matvar_t*> cells;
-    for (const std::string& text : texts) {
-        std::size_t dims[2] = {1, text.size()};
-        cells.push_back(Mat_VarCreate(nullptr, MAT_C_CHAR, MAT_T_UINT8, 2, dims,
-                                      const_cast<char*>(text.data()), 0));
-        if (cells.back() == nullptr) {
+    bool Text(const char* name, const std::string& text) {
+        return Write(Variable(name, MAT_C_CHAR, MAT_T_UINT8, 1, text.size(), text.data()));
+    }
+
+    bool Ints(const char* name, const std::vector<std::int32_t>& values) {
+        return Write(Variable(name, MAT_C_INT32, MAT_T_INT32, 1, values.size(), values.data()));
+    }
+
+    bool Int(const char* name, std::int32_t value) { return Ints(name, {value}); }
+
+    bool Double(const char* name, double value) {
+        return Write(Variable(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 1, 1, &value));
+    }
+
+    // A 1 x n cell array of texts. The cells are copied into the cell variable, which frees
+    // them with itself.
+    bool Texts(const char* name, const std::vector<std::string>& texts) {
+        std::vector<matvar_t*> cells;
+        const auto freeCells = [&cells] {
             for (matvar_t* cell : cells) {
                 Mat_VarFree(cell);
             }
             return false;
+        };
+        for (const std::string& text : texts) {
+            std::size_t dims[2] = {1, text.size()};
+            cells.push_back(Mat_VarCreate(nullptr, MAT_C_CHAR, MAT_T_UINT8, 2, dims,
+                                          const_cast<char*>(text.data()), 0));
+            if (cells.back() == nullptr) {
+                return freeCells();
+            }
         }
-    }
-    std::size_t dims[2] = {1, cells.size()};
-    MatVar var(Mat_VarCreate(name, MAT_C_CELL, MAT_T_CELL, 2, dims, cells.data(), 0));
-    if (!var) {
-        for (matvar_t* cell : cells) {
-            Mat_VarFree(cell);
+        std::size_t dims[2] = {1, cells.size()};
+        MatVar var(Mat_VarCreate(name, MAT_C_CELL, MAT_T_CELL, 2, dims, cells.data(), 0));
+        if (!var) {
+            return freeCells();
         }
-        return false;
+        return Write(var);
     }
-    return Mat_VarWrite(file, var.get(), compression) == 0;
-}
 
-bool WriteFacts(mat_t* file, const RecordingFacts& facts, bool inputKinds,
-                const std::string& sha256, matio_compression compression) {
+  private:
+    mat_t* file_;
+    matio_compression compression_;
+    std::size_t written_ = 0;
+};
+
+bool WriteFacts(MatWriter& out, const RecordingFacts& facts, bool inputKinds,
+                const std::string& sha256) {
     std::vector<std::int32_t> channels;
     std::vector<std::int32_t> ranges;
     std::vector<std::string> labels;
@@ -96,27 +113,15 @@ bool WriteFacts(mat_t* file, const RecordingFacts& facts, bool inputKinds,
         labels.push_back(column.rangeLabel);
         kinds.push_back(column.inputKind.value_or(0));
     }
-    const double rate = facts.scanRateHz;
-    bool ok = WriteInts(file, "channel", channels, compression) &&
-              WriteInts(file, "range_code", ranges, compression) &&
-              WriteTexts(file, "range_label", labels, compression) &&
-              (!inputKinds || WriteInts(file, "input_kind", kinds, compression)) &&
-              WriteInt(file, "card_type", facts.cardType, compression) &&
-              WriteText(file, "card_name", facts.cardName, compression) &&
-              WriteInt(file, "channel_count", facts.channelCount, compression) &&
-              WriteInt(file, "scan_count", facts.scanCount, compression) &&
-              Write(file, Variable("scan_rate_hz", MAT_C_DOUBLE, MAT_T_DOUBLE, 1, 1, &rate),
-                    compression) &&
-              WriteText(file, "start_date", facts.startDate, compression) &&
-              WriteText(file, "start_time", facts.startTime, compression) &&
-              WriteText(file, "order", facts.order, compression) &&
-              WriteText(file, "source_file", facts.sourceFile, compression) &&
-              WriteText(file, "source_sha256", sha256, compression) &&
-              WriteText(file, "converter", ConverterName(), compression);
-    if (ok && facts.startIso8601) {
-        ok = WriteText(file, "start_iso8601", *facts.startIso8601, compression);
-    }
-    return ok;
+    return out.Ints("channel", channels) && out.Ints("range_code", ranges) &&
+           out.Texts("range_label", labels) && (!inputKinds || out.Ints("input_kind", kinds)) &&
+           out.Int("card_type", facts.cardType) && out.Text("card_name", facts.cardName) &&
+           out.Int("channel_count", facts.channelCount) && out.Int("scan_count", facts.scanCount) &&
+           out.Double("scan_rate_hz", facts.scanRateHz) &&
+           out.Text("start_date", facts.startDate) && out.Text("start_time", facts.startTime) &&
+           (!facts.startIso8601 || out.Text("start_iso8601", *facts.startIso8601)) &&
+           out.Text("order", facts.order) && out.Text("source_file", facts.sourceFile) &&
+           out.Text("source_sha256", sha256) && out.Text("converter", ConverterName());
 }
 
 // Scan-major chunk values into MATLAB's column-major order: `rows` scans of `columns`.
@@ -148,7 +153,42 @@ struct ChunkArrays {
     }
 };
 
+// matio reports through a log function; its failures become our messages instead.
+void QuietMatio() {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { Mat_LogInitFunc("vantrel", [](int, char*) {}); });
+    QuietHdf5();  // MATLAB 7.3 files are written by HDF5
+}
+
+// matio does not report a short write of a MATLAB 5 file (a full disk, a size limit), so
+// the file is read back as far as it takes to know it whole: every variable's header, and
+// the last element of the matrix written last, `codes`, which ends the file.
+bool Mat5IsWhole(const std::string& name, std::size_t variables, std::uint64_t total,
+                 std::int64_t lastCode) {
+    MatFile file(Mat_Open(name.c_str(), MAT_ACC_RDONLY));
+    if (!file) {
+        return false;
+    }
+    std::size_t found = 0;
+    bool lastCodeRead = total == 0;
+    while (MatVar var{Mat_VarReadNextInfo(file.get())}) {
+        ++found;
+        if (total > 0 && var->name != nullptr && std::string(var->name) == "codes") {
+            // Read as the variable's class (its data type is known only once read).
+            const bool words = var->class_type == MAT_C_UINT16;
+            std::int32_t code = 0;
+            std::uint16_t word = 0;
+            void* into = words ? static_cast<void*>(&word) : &code;
+            lastCodeRead = Mat_VarReadDataLinear(file.get(), var.get(), into,
+                                                 static_cast<int>(total - 1), 1, 1) == 0 &&
+                           (words ? word : code) == lastCode;
+        }
+    }
+    return found == variables && lastCodeRead;
+}
+
 WriteResult WriteMat(const WriteJob& job, bool version5) {
+    QuietMatio();
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
     const bool sixteenBit = card.elementSize == 2;
@@ -184,7 +224,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     if (!file) {
         return WriteResult::kWriteFailed;
     }
-    const matio_compression compression = Compression(job);
+    MatWriter out(file.get(), job.options.compress);
 
     std::uint64_t row = 0;
     const WriteResult result = ForEachChunk(
@@ -217,35 +257,31 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             } else {
                 Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels);
             }
-            const MatVar values = Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans,
-                                           shape.channels, ordered.values.data());
-            const MatVar codes =
-                Variable("codes", codeClass, codeType, scans, shape.channels, orderedCodes);
-            return values && codes &&
-                   Mat_VarWriteAppend(file.get(), values.get(), compression, 1) == 0 &&
-                   Mat_VarWriteAppend(file.get(), codes.get(), compression, 1) == 0;
+            return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans, shape.channels,
+                                       ordered.values.data())) &&
+                   out.Append(
+                       Variable("codes", codeClass, codeType, scans, shape.channels, orderedCodes));
         });
     if (result != WriteResult::kWritten) {
         return result;
     }
-    // The whole matrices where nothing was appended: MATLAB 5, or an empty table.
-    if (version5 || shape.scans == 0 || shape.channels == 0) {
-        const bool whole =
-            Write(file.get(),
-                  Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans, shape.channels,
-                           ordered.values.data()),
-                  compression) &&
-            Write(file.get(),
-                  Variable("codes", codeClass, codeType, shape.scans, shape.channels, orderedCodes),
-                  compression);
-        if (!whole) {
-            return WriteResult::kWriteFailed;
-        }
+    bool written = WriteFacts(out, job.facts, card.inputKinds, job.samples.SourceSha256());
+    // The whole matrices where nothing was appended: MATLAB 5, or an empty table. For
+    // MATLAB 5 they come last, `codes` at the very end, which the check after reads.
+    if (written && (version5 || total == 0)) {
+        written = out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
+                                     shape.channels, ordered.values.data())) &&
+                  out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.channels,
+                                     orderedCodes));
     }
-    const bool described =
-        WriteFacts(file.get(), job.facts, card.inputKinds, job.samples.SourceSha256(), compression);
-    const bool closed = file.Close();
-    return described && closed ? WriteResult::kWritten : WriteResult::kWriteFailed;
+    written = file.Close() && written;
+    if (written && version5) {
+        const std::int64_t lastCode = total == 0   ? 0
+                                      : sixteenBit ? ordered.words[total - 1]
+                                                   : ordered.codes[total - 1];
+        written = Mat5IsWhole(job.outputName, out.written(), total, lastCode);
+    }
+    return written ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
 WriteResult WriteMat73(const WriteJob& job) {

@@ -65,8 +65,9 @@ std::string TemporaryName(const std::string& path) {
     for (std::uint64_t v = n ^ static_cast<std::uint64_t>(::getpid()); tag.size() < 8; v /= 36) {
         tag.push_back(kDigits[v % 36]);
     }
-    return (fs::path(FolderOf(path)) / ("." + p.filename().string() + "." + tag + ".part"))
-        .string();
+    std::string name = ".";
+    name.append(p.filename().string()).append(".").append(tag).append(".part");
+    return (fs::path(FolderOf(path)) / name).string();
 }
 
 #ifdef O_TMPFILE

@@ -15,12 +15,22 @@
 #include "RecordingBuilder.h"
 #include "convert/ConversionSession.h"
 #include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
 #include "support/ChildProcess.h"
 
 namespace vantrel::test {
 namespace {
 
 constexpr int kFormats[] = {0, 1, 2};
+
+// Every format of the table, by its Format list index.
+std::vector<int> EveryFormat() {
+    std::vector<int> formats;
+    for (const OutputFormatInfo* format : OutputFormats()) {
+        formats.push_back(static_cast<int>(format->format));
+    }
+    return formats;
+}
 
 // Outputs of this recording are tens of kilobytes in every format.
 constexpr int kScans = 3000;
@@ -102,7 +112,7 @@ std::string ConvertUnderSizeLimit(const std::string& recording, const std::strin
 TEST(FullDisk, fileSizeLimit_eachFormat_reportsWriteErrorAndLeavesNoOutput) {
     TempDir dir;
     WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(kScans));
-    for (const int format : kFormats) {
+    for (const int format : EveryFormat()) {
         SCOPED_TRACE(format);
         const std::string output = dir.File("out" + std::to_string(format) + ".cvt");
         EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), output, format, 4096),
@@ -115,7 +125,7 @@ TEST(FullDisk, fileSizeLimit_overExistingOutput_keepsItsBytes) {
     TempDir dir;
     WriteFileBytes(dir.File("rec.daq"), TwoChannelRecording(kScans));
     const std::vector<std::uint8_t> earlier(100, 'x');
-    for (const int format : kFormats) {
+    for (const int format : EveryFormat()) {
         SCOPED_TRACE(format);
         WriteFileBytes(dir.File("out.cvt"), earlier);
         EXPECT_EQ(ConvertUnderSizeLimit(dir.File("rec.daq"), dir.File("out.cvt"), format, 4096),

@@ -1,0 +1,232 @@
+"""Each analysis format read back by the readers users have: h5py, SciPy, NumPy and GNU
+Octave. Its numbers must be those of the scaled binary output (bit for bit) and of the
+codes text output, and its facts those `--info --json` gives. One test per format, over
+every recording."""
+
+import math
+import shutil
+import subprocess
+
+import h5py
+import numpy as np
+import pytest
+import scipy.io
+
+from conftest import (COLUMN_FACTS, RECORDING_FACTS, column_facts, run_convert, same_bits)
+
+
+def text(value):
+    """A text attribute or variable as h5py, SciPy or Octave gives it."""
+    if isinstance(value, bytes):
+        return value.decode()
+    if isinstance(value, np.ndarray):
+        if value.dtype.kind == "U":
+            return "".join(value.ravel())
+        if value.dtype.kind in "ui":  # MATLAB 7.3 characters, as numbers
+            return "".join(chr(c) for c in value.ravel())
+        return text(value.ravel()[0])
+    return str(value)
+
+
+def check_facts(where, facts, info):
+    """`facts` maps names to what the file holds; every fact `--info --json` has must be there
+    with its value, and `start_iso8601` only where the texts read as a date and time."""
+    for name in RECORDING_FACTS:
+        if name not in info:
+            assert name not in facts, (where, name)
+            continue
+        held = facts[name]
+        expected = info[name]
+        if isinstance(expected, str):
+            assert text(held) == expected, (where, name)
+        elif isinstance(expected, float) or expected is None:
+            number = float(np.asarray(held).ravel()[0])
+            assert (math.isnan(number) if expected is None else number == expected), (where, name)
+        else:
+            assert int(np.asarray(held).ravel()[0]) == expected, (where, name)
+
+
+def check_columns(where, held, info):
+    for name, expected in column_facts(info).items():
+        values = held[name]
+        if name == "range_label":
+            assert [text(v) for v in values] == expected, (where, name)
+        else:
+            assert [int(v) for v in np.asarray(values).ravel()] == expected, (where, name)
+
+
+def test_hdf5(references, workdir):
+    for ref in references:
+        for compress in ([], ["--compress"]):
+            out = workdir / (ref.recording.stem + ("-z" if compress else "") + ".h5")
+            run_convert("-f", "hdf5", *compress, "-o", out, ref.recording)
+            with h5py.File(out, "r") as f:
+                where = (out.name,)
+                assert same_bits(f["scaled"][()], ref.scaled), where
+                assert f["codes"].dtype == ref.code_dtype, where
+                assert np.array_equal(f["codes"][()], ref.codes), where
+                if ref.scaled.size:
+                    assert f["scaled"].chunks[1] == ref.scaled.shape[1], where
+                    assert (f["scaled"].compression == "gzip") == bool(compress), where
+                check_facts(where, dict(f.attrs), ref.info)
+                check_columns(where, dict(f["scaled"].attrs), ref.info)
+                assert ("input_kind" in f["scaled"].attrs) == (ref.info["card_type"] == 4)
+
+
+def mat73_matrix(dataset, dtype):
+    """A MATLAB 7.3 matrix as scans x channels: stored column by column (HDF5 sees channels
+    x scans), or, when empty, as its dimensions under the MATLAB_empty attribute."""
+    if dataset.attrs.get("MATLAB_empty", 0):
+        return np.zeros(tuple(int(d) for d in dataset[()]), dtype=dtype)
+    return dataset[()].T
+
+
+def test_mat73_with_h5py(references, workdir):
+    for ref in references:
+        out = workdir / (ref.recording.stem + ".v73.mat")
+        run_convert("-f", "mat", "-o", out, ref.recording)
+        assert out.read_bytes()[:19] == b"MATLAB 7.3 MAT-file"
+        with h5py.File(out, "r") as f:
+            where = (out.name,)
+            # MATLAB stores its matrices column by column: HDF5 sees channels x scans.
+            assert same_bits(mat73_matrix(f["scaled"], "<f8"), ref.scaled), where
+            assert np.array_equal(mat73_matrix(f["codes"], ref.code_dtype), ref.codes), where
+            assert f["scaled"].attrs["MATLAB_class"] == b"double"
+            facts = {name: f[name][()] for name in f if name != "#refs#"}
+            check_facts(where, facts, ref.info)
+            labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
+            held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
+            held["range_label"] = labels
+            check_columns(where, held, ref.info)
+
+
+def test_mat5_with_scipy(references, workdir):
+    for ref in references:
+        out = workdir / (ref.recording.stem + ".v5.mat")
+        run_convert("-f", "mat5", "-o", out, ref.recording)
+        m = scipy.io.loadmat(out)
+        where = (out.name,)
+        assert same_bits(m["scaled"].reshape(ref.scaled.shape), ref.scaled), where
+        assert np.array_equal(m["codes"].reshape(ref.codes.shape), ref.codes), where
+        assert m["codes"].dtype == ref.code_dtype.newbyteorder("="), where
+        check_facts(where, m, ref.info)
+        held = dict(m)
+        held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
+        check_columns(where, held, ref.info)
+
+
+def test_npy(references, workdir):
+    for ref in references:
+        out = workdir / (ref.recording.stem + ".npy")
+        run_convert("-f", "npy", "-o", out, ref.recording)
+        values = np.load(out)
+        assert values.dtype == np.dtype("<f8") and not np.isfortran(values) or values.ndim < 2
+        assert same_bits(values, ref.scaled), out.name
+
+
+# Writes each file's matrices transposed back to scan order, and its facts one a line:
+# "name<TAB>T:text" or "name<TAB>N:number" (MATLAB 7.3 texts reach Octave as numbers).
+OCTAVE_DUMP = r"""
+names = argv();
+facts = {'card_type', 'card_name', 'channel_count', 'scan_count', 'scan_rate_hz', ...
+         'start_date', 'start_time', 'start_iso8601', 'order', 'source_file', ...
+         'source_sha256', 'converter'};
+for i = 1:numel(names)
+  s = load(names{i});
+  f = fopen([names{i} '.scaled'], 'w'); fwrite(f, s.scaled', 'double'); fclose(f);
+  f = fopen([names{i} '.codes'], 'w'); fwrite(f, s.codes', class(s.codes)); fclose(f);
+  f = fopen([names{i} '.facts'], 'w');
+  for k = 1:numel(facts)
+    if isfield(s, facts{k})
+      v = s.(facts{k});
+      if ischar(v)
+        fprintf(f, '%s\tT:%s\n', facts{k}, v);
+      elseif numel(v) == 1
+        fprintf(f, '%s\tN:%.17g\n', facts{k}, double(v));
+      else
+        fprintf(f, '%s\tT:%s\n', facts{k}, char(v(:)'));
+      end
+    end
+  end
+  fclose(f);
+end
+"""
+
+
+def test_octave_loads_both_matlab_versions(references, workdir):
+    octave = shutil.which("octave-cli") or shutil.which("octave")
+    assert octave, "GNU Octave is part of the test setup (Debian octave)"
+    files = []
+    for ref in references:
+        for fmt, suffix in (("mat", ".o73.mat"), ("mat5", ".o5.mat")):
+            # Octave reads neither MATLAB 7.3's empty matrices nor its cell arrays.
+            if fmt == "mat" and ref.scaled.size == 0:
+                continue
+            out = workdir / (ref.recording.stem + suffix)
+            run_convert("-f", fmt, "-o", out, ref.recording)
+            files.append((ref, out))
+    script = workdir / "dump.m"
+    script.write_text(OCTAVE_DUMP)
+    done = subprocess.run([octave, "--no-gui", "--norc", "-q", str(script),
+                           *[str(out) for _, out in files]], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    for ref, out in files:
+        where = (out.name,)
+        scaled = np.fromfile(str(out) + ".scaled", dtype="<f8").reshape(ref.scaled.shape)
+        assert same_bits(scaled, ref.scaled), where
+        codes = np.fromfile(str(out) + ".codes", dtype=ref.code_dtype).reshape(ref.codes.shape)
+        assert np.array_equal(codes, ref.codes), where
+        with open(str(out) + ".facts") as lines:
+            facts = dict(line.rstrip("\n").split("\t", 1) for line in lines)
+        assert set(facts) == {n for n in RECORDING_FACTS if n in ref.info}, where
+        for name, value in facts.items():
+            kind, value = value.split(":", 1)
+            expected = ref.info[name]
+            if isinstance(expected, str):
+                held = value if kind == "T" else chr(int(float(value)))
+                assert held == expected, (where, name)
+            else:
+                assert float(value) == float(expected), (where, name)
+
+
+def test_large_recording_in_every_format(large_reference):
+    ref = large_reference
+    folder = ref.recording.parent
+    for fmt in ("hdf5", "mat", "mat5", "npy"):
+        out = folder / ("large." + fmt)
+        run_convert("-f", fmt, "-o", out, ref.recording)
+        if fmt == "hdf5":
+            with h5py.File(out, "r") as f:
+                assert same_bits(f["scaled"][()], ref.scaled)
+                assert np.array_equal(f["codes"][()], ref.codes)
+                assert f.attrs["source_sha256"] == ref.info["source_sha256"]
+        elif fmt == "mat":
+            with h5py.File(out, "r") as f:
+                assert same_bits(f["scaled"][()].T, ref.scaled)
+        elif fmt == "mat5":
+            m = scipy.io.loadmat(out, variable_names=["scaled"])
+            assert same_bits(m["scaled"], ref.scaled)
+        else:
+            assert same_bits(np.load(out, mmap_mode="r"), ref.scaled)
+        out.unlink()
+
+
+def test_info_json_reports_refusals_and_failed_loads(workdir):
+    card5 = workdir / "card5.daq"
+    header = bytearray(60)
+    header[0:10] = b"MervikDAQ1"
+    header[10] = 5  # card type 5: named, not decoded
+    header[12] = 1  # one channel, no scans
+    card5.write_bytes(bytes(header))
+    info = __import__("json").loads(run_convert("--info", "--json", card5))
+    assert info["convertible"] is False and info["refusal"] == "Unsupported card type!"
+    assert info["card_name"] == "MODEL_E" and info["display"]["Card Type:"] == "MODEL_E"
+
+    bad = workdir / "bad.daq"
+    bad.write_bytes(b"not a recording at all, not at all, not at all, not at all ok")
+    done = subprocess.run([str(__import__("conftest").CONVERT), "--info", "--json", str(bad),
+                           str(card5)], capture_output=True, text=True)
+    assert done.returncode == 1
+    both = __import__("json").loads(done.stdout)
+    assert both[0] == {"file": str(bad), "error": "Isn't Mervik DAQ File!"}
+    assert both[1]["file"] == str(card5)
