@@ -64,10 +64,13 @@ TEST(ConvertMemory, peakMemoryStaysFarBelowTheSampleBlock) {
     WriteRecording(small, 1);
     constexpr std::int32_t kLargeScans = 6'000'000;  // a 48 MiB sample block
     WriteRecording(large, kLargeScans);
-    for (const char* format : {"scaled-text", "scaled-binary", "codes-text"}) {
+    for (const char* format :
+         {"scaled-text", "scaled-binary", "codes-text", "hdf5", "mat", "npy"}) {
         SCOPED_TRACE(format);
-        const auto [idleStatus, idleKib] = RunMeasured({"-f", format, "-o", "/dev/null", small});
-        const auto [bigStatus, bigKib] = RunMeasured({"-f", format, "-o", "/dev/null", large});
+        const auto [idleStatus, idleKib] =
+            RunMeasured({"-f", format, "-o", dir.File("small.out"), small});
+        const auto [bigStatus, bigKib] =
+            RunMeasured({"-f", format, "-o", dir.File("large.out"), large});
         EXPECT_EQ(idleStatus, 0);
         EXPECT_EQ(bigStatus, 0);
         // Chunks, the output block and the word tables: a few MiB whatever the size.

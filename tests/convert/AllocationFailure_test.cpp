@@ -42,6 +42,19 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 
+// Arrays too, which a sanitizer would otherwise serve itself.
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
 namespace vantrel {
 namespace {
 

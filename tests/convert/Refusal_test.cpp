@@ -9,6 +9,7 @@
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
 #include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
 
 namespace vantrel::test {
 namespace {
@@ -141,6 +142,48 @@ TEST(Refused, card4CustomQueueBoundaries_convert) {
     state.options.title = false;
     EXPECT_TRUE(ConvertHeld(state, dir.File("past.cvt"), 0).ok);
     EXPECT_EQ(ReadFileText(dir.File("past.cvt")), "12.500000000\r\n");
+}
+
+// A source that claims a block it never hands out: a refusal comes before any sample.
+class ClaimedBlock final : public SampleSource {
+  public:
+    explicit ClaimedBlock(std::uint64_t size) : size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::span<const std::uint8_t>> Next(std::uint64_t) override {
+        ADD_FAILURE() << "a refused recording is read";
+        return std::nullopt;
+    }
+
+  private:
+    std::uint64_t size_;
+};
+
+// MATLAB 5 sizes a variable in 32 bits: `scaled` of 2 GiB or more is refused before the
+// output exists, with a message that names the format that holds it; one sample less fits.
+TEST(Refused, mat5VariableOf2GiB_pointsToMat) {
+    TempDir dir;
+    WriteFileBytes(dir.File("existing.mat"), kPreviousOutput);
+    for (const std::int32_t scans : {1 << 25, (1 << 25) - 1}) {
+        RecordingBuilder b;
+        b.header().SetChannelCount(8);
+        b.header().SetScanCount(scans);  // 8 x 2^25 doubles: 2 GiB
+        ConversionState state = StateFrom(b);
+        state.outputPath = dir.File("existing.mat");
+        state.options.format = OutputFormat::kMat5;
+        ClaimedBlock source(std::uint64_t{2} * 8 * static_cast<std::uint64_t>(scans));
+        FaultyFileApi files;
+        RecordedMessages messages;
+        if (scans == 1 << 25) {
+            EXPECT_FALSE(ConvertToOutput(state, source, Platform{files, messages}));
+            EXPECT_EQ(messages.texts,
+                      std::vector<std::string>{"Recording too large for a MATLAB 5 file (2 GiB "
+                                               "per variable): use the mat format!"});
+            EXPECT_EQ(ReadFileBytes(dir.File("existing.mat")), kPreviousOutput);
+        } else {
+            // Not refused: the run goes on to read the block, which this source does not have.
+            EXPECT_EQ(FormatInfo(OutputFormat::kMat5).refuse(state.recording.header), std::nullopt);
+        }
+    }
 }
 
 }  // namespace
