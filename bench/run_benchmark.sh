@@ -114,8 +114,8 @@ status=0
 # Time targets against the dd copy of each format's own output; mat5 holds the recording in
 # memory by design, so it has neither a time nor a memory target.
 declare -A limits=([scaled-text]=3 [codes-text]=3 [scaled-binary]=1.5 [hdf5]=1.5 [npy]=1.5
-                   [mat]=2 [mat5]=-)
-formats=(scaled-text codes-text scaled-binary hdf5 mat mat5 npy)
+                   [mat]=2 [mat5]=- [csv]=3 [edf]=1.5 [bdf]=1.5)
+formats=(scaled-text codes-text scaled-binary hdf5 mat mat5 npy csv edf bdf)
 text_seconds=0
 for format in "${formats[@]}"; do
     out=$dir/out.$format
@@ -189,7 +189,7 @@ if ((huge)); then
         big_bytes=$(stat -c %s "$big")
         printf 'recording larger than 4 GiB: %s bytes (%s GiB), %s scans, converted to /dev/null\n' \
             "$big_bytes" "$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 2^30 }')" "$big_scans"
-        for format in scaled-text codes-text scaled-binary hdf5 mat npy; do
+        for format in scaled-text codes-text scaled-binary hdf5 mat npy csv edf bdf; do
             measure "$convert" -f "$format" -o /dev/null "$big"
             peak=$(((mem - idle_kib) / 1024))
             res=$(check "$peak" "<=" 64)

@@ -74,6 +74,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
     app.add_flag("--compress", command.options.compress,
                  "Deflate the datasets of the hdf5, mat and mat5 formats");
+    app.add_flag("--decimal-comma", command.options.decimalComma,
+                 "csv: semicolons between cells and a decimal comma, for spreadsheets so set");
     app.add_option("-o,--output", command.output,
                    "Output file (only with exactly one INPUT; default: INPUT with .cvt)");
     app.add_option("FILE", files, "Recording files (INPUT...)")->required();

@@ -4,6 +4,7 @@ option(VANTREL_WERROR "Treat compiler warnings as errors" OFF)
 option(VANTREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(VANTREL_WITH_HDF5 "Write HDF5 files (libhdf5)" ON)
 option(VANTREL_WITH_MATIO "Write MATLAB files (matio)" ON)
+option(VANTREL_WITH_EDFLIB "Write EDF and BDF files (EDFlib)" ON)
 
 # Warnings for our own targets (not for third-party code).
 function(vantrel_set_warnings target)

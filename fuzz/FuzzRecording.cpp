@@ -176,6 +176,9 @@ std::uint64_t MinimumOutputSize(const ConversionState& state) {
         static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.channelCount()));
     const std::uint64_t scans =
         static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.scanCount()));
+    if (state.options.format == OutputFormat::kCsv) {
+        return scans * (2 * channels + 1);  // a character and a separator a cell, CR LF
+    }
     if (!FormatInfo(state.options.format).textOptions) {
         return 8 * channels * scans;
     }
@@ -228,8 +231,17 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
         case OutputFormat::kHdf5:
         case OutputFormat::kMat:
         case OutputFormat::kMat5:
+        case OutputFormat::kEdf:
+        case OutputFormat::kBdf:
             Require(out->size() >= 128, "a file a library writes holds at least its header");
             break;
+        case OutputFormat::kCsv: {
+            const std::string_view text(reinterpret_cast<const char*>(out->data()), out->size());
+            Require(Count(text, "\r\n") == static_cast<std::size_t>(header.scanCount()) + 1 &&
+                        Count(text, "\n") == Count(text, "\r\n") && text.ends_with("\r\n"),
+                    "a CSV file holds a header row and one CR LF row per scan");
+            break;
+        }
         default:
             CheckTextOutput(state, *out);
             break;

@@ -7,14 +7,15 @@
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config libcli11-dev
-       libssl-dev libhdf5-dev libmatio-dev nlohmann-json3-dev)
+       libssl-dev libhdf5-dev libmatio-dev libedf-dev nlohmann-json3-dev)
 window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
 bench=(libbenchmark-dev python3-numpy time)
 test=(
     clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev
     xvfb xauth valgrind
-    python3-pytest python3-h5py python3-scipy octave  # the readers users have
+    python3-pytest python3-h5py python3-scipy python3-pandas python3-mne
+    octave  # the readers users have
     locales  # locale sources: a test compiles a decimal-comma locale
 )
 

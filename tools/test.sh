@@ -28,7 +28,7 @@ memcheck_dir=$(mktemp -d)
 trap 'rm -rf "$memcheck_dir"' EXIT
 cp build/ci/examples/*.daq "$memcheck_dir"/
 memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full)
-for format in scaled-text scaled-binary codes-text hdf5 mat mat5 npy; do
+for format in scaled-text scaled-binary codes-text hdf5 mat mat5 npy csv edf bdf; do
     "${memcheck[@]}" build/ci/cli/vantrel-convert -f "$format" -s tab "$memcheck_dir"/*.daq >/dev/null
 done
 "${memcheck[@]}" build/ci/cli/vantrel-convert -s comma --no-title "$memcheck_dir"/*.daq >/dev/null

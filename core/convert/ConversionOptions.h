@@ -17,6 +17,9 @@ enum class OutputFormat : std::int32_t {
     kMat = 4,
     kMat5 = 5,
     kNpy = 6,
+    kCsv = 7,
+    kEdf = 8,
+    kBdf = 9,
 };
 
 // Column separators of the text outputs; the value is the window's radio button index.
@@ -29,8 +32,9 @@ enum class Separator : std::int32_t {
 struct ConversionOptions {
     OutputFormat format = OutputFormat::kScaledText;
     Separator separator = Separator::kSpace;
-    bool title = true;      // the two title lines of the text outputs
-    bool compress = false;  // deflate the datasets of the HDF5-based and MATLAB outputs
+    bool title = true;          // the two title lines of the text outputs
+    bool compress = false;      // deflate the datasets of the HDF5-based and MATLAB outputs
+    bool decimalComma = false;  // CSV: semicolons between cells, ',' for the decimal point
 };
 
 }  // namespace vantrel

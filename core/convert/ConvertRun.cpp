@@ -53,12 +53,14 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
 
 // Lets the writer of the chosen format write the body into state.outputFile.
 WriteResult WriteBody(ConversionState& state, SampleSource& samples, const OutputFormatInfo& format,
-                      const Platform& platform, const ProgressCallback& progress) {
+                      const Platform& platform, const ProgressCallback& progress,
+                      std::string& refusal) {
     try {
         OutputBuffer out(state.outputFile);
         ProgressReporter reporter(progress, samples.size());
         const RecordingFacts facts = FactsOf(state.recording, state.display);
-        const WriteJob job{state.recording, state.options, facts, samples, out, {}, reporter};
+        const WriteJob job{state.recording, state.options, facts, samples, out, {},
+                           reporter,        &refusal};
         const WriteResult result =
             format.byName ? WriteByName(job, format, platform.files, state.outputFile.outputName())
                           : format.write(job);
@@ -119,12 +121,12 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
     }
     const LoadedRecording& recording = state.recording;
     const OutputFormatInfo& format = FormatInfo(state.options.format);
-    auto refusal = CheckConvertible(recording.header, recording.queue, samples.size());
-    if (!refusal && format.refuse != nullptr) {
-        refusal = format.refuse(recording.header);
+    auto unconvertible = CheckConvertible(recording.header, recording.queue, samples.size());
+    if (!unconvertible && format.refuse != nullptr) {
+        unconvertible = format.refuse(recording.header);
     }
-    if (refusal) {
-        messages.ShowMessage(*refusal);
+    if (unconvertible) {
+        messages.ShowMessage(*unconvertible);
         return false;
     }
     // Writing the output would destroy the recording itself.
@@ -139,7 +141,8 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
         messages.ShowMessage(kOpenOutputErrorMessage);
         return false;
     }
-    WriteResult result = WriteBody(state, samples, format, platform, progress);
+    std::string refusal;
+    WriteResult result = WriteBody(state, samples, format, platform, progress, refusal);
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
     File output = std::exchange(state.outputFile, File{});
     if (result == WriteResult::kWritten && !output.Finish()) {
@@ -161,6 +164,9 @@ bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platfo
             return false;
         case WriteResult::kCancelled:
             messages.ShowMessage(kCancelledMessage);
+            return false;
+        case WriteResult::kRefused:
+            messages.ShowMessage(refusal);
             return false;
     }
     return false;

@@ -194,7 +194,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const bool sixteenBit = card.elementSize == 2;
     const matio_classes codeClass = sixteenBit ? MAT_C_UINT16 : MAT_C_INT32;
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
-    const TableShape shape = ShapeOf(header);
+    // MATLAB 7.3 appends a block per chunk: chunks of 1 MiB of doubles keep them few.
+    const TableShape shape = ShapeOf(header, std::uint64_t{1} << 17);
     const std::uint64_t total = shape.scans * shape.channels;
     ChunkArrays chunk;
     ChunkArrays ordered;  // column-major: a chunk (7.3), or the whole recording (5)

@@ -14,7 +14,10 @@ constexpr std::array kFormats = {
 #ifdef VANTREL_HAVE_MATIO
     &kMatFormat,        &kMat5Format,
 #endif
-    &kNpyFormat,
+    &kNpyFormat,        &kCsvFormat,
+#ifdef VANTREL_HAVE_EDFLIB
+    &kEdfFormat,        &kBdfFormat,
+#endif
 };
 
 }  // namespace

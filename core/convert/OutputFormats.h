@@ -40,6 +40,9 @@ extern const OutputFormatInfo kHdf5Format;
 extern const OutputFormatInfo kMatFormat;
 extern const OutputFormatInfo kMat5Format;
 extern const OutputFormatInfo kNpyFormat;
+extern const OutputFormatInfo kCsvFormat;
+extern const OutputFormatInfo kEdfFormat;
+extern const OutputFormatInfo kBdfFormat;
 
 // Every format, in the order of the window's Format list.
 std::span<const OutputFormatInfo* const> OutputFormats();

@@ -37,29 +37,46 @@ std::string ConverterName() {
     return std::string("vantrel-convert ") + VANTREL_VERSION;
 }
 
-std::optional<std::string> StartIso8601(const std::string& date, const std::string& time) {
-    if (date.size() != 8 || date[2] != '/' || date[5] != '/' || time.size() != 12 ||
-        time[2] != ':' || time[5] != ':' || time[8] != '.') {
+std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,
+                                    bool millisOptional) {
+    const bool withMillis = time.size() == 12 && time[8] == '.';
+    if (date.size() != 8 || date[2] != '/' || date[5] != '/' ||
+        !(withMillis || (millisOptional && time.size() == 8)) || time[2] != ':' || time[5] != ':') {
         return std::nullopt;
     }
-    const int month = Digits(date, 0, 2);
-    const int day = Digits(date, 3, 2);
     const int yy = Digits(date, 6, 2);
-    const int hour = Digits(time, 0, 2);
-    const int minute = Digits(time, 3, 2);
-    const int second = Digits(time, 6, 2);
-    const int millis = Digits(time, 9, 3);
-    if (month < 1 || month > 12 || yy < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-        second < 0 || second > 59 || millis < 0) {
+    StartTime start{yy >= 70 ? 1900 + yy : 2000 + yy,
+                    Digits(date, 0, 2),
+                    Digits(date, 3, 2),
+                    Digits(time, 0, 2),
+                    Digits(time, 3, 2),
+                    Digits(time, 6, 2),
+                    std::nullopt};
+    if (withMillis) {
+        start.millis = Digits(time, 9, 3);
+        if (*start.millis < 0) {
+            return std::nullopt;
+        }
+    }
+    if (start.month < 1 || start.month > 12 || yy < 0 || start.hour < 0 || start.hour > 23 ||
+        start.minute < 0 || start.minute > 59 || start.second < 0 || start.second > 59) {
         return std::nullopt;
     }
-    const int year = yy >= 70 ? 1900 + yy : 2000 + yy;
     constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int days = kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-    if (day < 1 || day > days) {
+    const int days = kDays[start.month - 1] + (start.month == 2 && IsLeapYear(start.year) ? 1 : 0);
+    if (start.day < 1 || start.day > days) {
         return std::nullopt;
     }
-    return std::to_string(year) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + "T" + time;
+    return start;
+}
+
+std::optional<std::string> StartIso8601(const std::string& date, const std::string& time) {
+    const auto start = ParseStart(date, time, false);
+    if (!start) {
+        return std::nullopt;
+    }
+    return std::to_string(start->year) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + "T" +
+           time;
 }
 
 std::optional<double> DurationSeconds(const RecordingHeader& header) {

@@ -43,8 +43,19 @@ struct RecordingFacts {
 // The facts of a loaded recording whose header has been presented into `texts`.
 RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts);
 
-// "20YY-MM-DDTHH:MM:SS.mmm" (years 70 to 99 are 19YY) when `date` reads as MM/DD/YY and
-// `time` as HH:MM:SS.mmm, each field within its range; nullopt otherwise.
+// A start read from the header's texts.
+struct StartTime {
+    int year, month, day, hour, minute, second;
+    std::optional<int> millis;
+};
+
+// The start when `date` reads as MM/DD/YY (years 70 to 99 are 19YY, the others 20YY) and
+// `time` as HH:MM:SS.mmm, or as HH:MM:SS where `millisOptional`, each field within its
+// range; nullopt otherwise.
+std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,
+                                    bool millisOptional);
+
+// "YYYY-MM-DDTHH:MM:SS.mmm" where ParseStart reads the texts with their milliseconds.
 std::optional<std::string> StartIso8601(const std::string& date, const std::string& time);
 
 // Seconds the recording spans: scans / rate, where the rate is a positive finite number.

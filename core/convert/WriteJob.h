@@ -25,6 +25,7 @@ enum class WriteResult {
     kReadFailed,        // the sample source could not supply its bytes
     kWriteFailed,       // a write of the output failed
     kCancelled,         // the progress callback asked to stop
+    kRefused,           // the format cannot hold a sample it met; WriteJob::refusal says why
 };
 
 struct WriteJob {
@@ -35,6 +36,7 @@ struct WriteJob {
     OutputBuffer& out;       // where a format writes its bytes
     std::string outputName;  // formats written by a library: the file it creates by name
     ProgressReporter& progress;
+    std::string* refusal;  // set with kRefused: the message
 };
 
 // Samples a writer converts per chunk (rounded down to whole scans, at least one scan), so

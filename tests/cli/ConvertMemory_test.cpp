@@ -64,8 +64,8 @@ TEST(ConvertMemory, peakMemoryStaysFarBelowTheSampleBlock) {
     WriteRecording(small, 1);
     constexpr std::int32_t kLargeScans = 6'000'000;  // a 48 MiB sample block
     WriteRecording(large, kLargeScans);
-    for (const char* format :
-         {"scaled-text", "scaled-binary", "codes-text", "hdf5", "mat", "npy"}) {
+    for (const char* format : {"scaled-text", "scaled-binary", "codes-text", "hdf5", "mat", "npy",
+                               "csv", "edf", "bdf"}) {
         SCOPED_TRACE(format);
         const auto [idleStatus, idleKib] =
             RunMeasured({"-f", format, "-o", dir.File("small.out"), small});

@@ -57,6 +57,16 @@ std::string Expected(OutputFormat format, const std::string& sep, bool title,
             EXPECT_EQ(written.substr(0, 19), "MATLAB 7.3 MAT-file");
             EXPECT_EQ(written.substr(512, 8), "\x89HDF\r\n\x1a\n");
             return written;
+        case OutputFormat::kCsv:
+            return "time_s,Channel_0,Channel_1\r\n0,1.25,-0.625\r\n0.001,-10,9.99969482421875\r\n";
+        case OutputFormat::kEdf:
+            EXPECT_EQ(written.substr(0, 8), "0       ");
+            return written;
+        case OutputFormat::kBdf:
+            EXPECT_EQ(written.substr(0, 8),
+                      "\xFF"
+                      "BIOSEMI");
+            return written;
         case OutputFormat::kMat5:
             EXPECT_EQ(written.substr(0, 19), "MATLAB 5.0 MAT-file");
             EXPECT_EQ(written.substr(124, 4), std::string("\x00\x01IM", 4));

@@ -297,8 +297,9 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
         }
         ProgressReporter progress({}, source.size());
         const RecordingFacts facts = FactsOf(state.recording, state.display);
-        EXPECT_EQ(format->write(
-                      WriteJob{state.recording, state.options, facts, source, out, {}, progress}),
+        std::string refusal;
+        EXPECT_EQ(format->write(WriteJob{
+                      state.recording, state.options, facts, source, out, {}, progress, &refusal}),
                   WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples

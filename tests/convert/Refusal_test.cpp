@@ -144,6 +144,60 @@ TEST(Refused, card4CustomQueueBoundaries_convert) {
     EXPECT_EQ(ReadFileText(dir.File("past.cvt")), "12.500000000\r\n");
 }
 
+// Recordings a format cannot hold, refused with a message that says why, and the earlier
+// output kept: before anything is written, or (a code BDF cannot hold) on meeting it.
+TEST(Refused, recordingsTheEdfFormatsCannotHold) {
+    const auto card7 = [](std::uint32_t word) {
+        RecordingBuilder b = Base(7, 2);
+        b.AddWord32(word).AddWord32(0);  // a seventh and eighth sample: four scans
+        b.header().SetScanCount(4);
+        return b;
+    };
+    const struct {
+        const char* what;
+        OutputFormat format;
+        RecordingBuilder recording;
+        const char* message;
+    } cases[] = {
+        {"24-bit card as EDF", OutputFormat::kEdf, Base(4, 2),
+         "EDF holds 16-bit samples: write this card's recordings as bdf!"},
+        {"code past 24 bits", OutputFormat::kBdf, card7(0x01000000),
+         "A sample code needs more than 24 bits: the recording cannot be written as BDF!"},
+        {"no scans", OutputFormat::kBdf,
+         [] {
+             RecordingBuilder b = TwoChannels(0);
+             return b;
+         }(),
+         "EDF and BDF files hold at least one data record: no scans!"},
+        {"rate with no whole record", OutputFormat::kEdf,
+         [] {
+             RecordingBuilder b = TwoChannels(2);
+             b.header().SetScanRate(3.14159);
+             return b;
+         }(),
+         "The scan rate gives no data record of EDF and BDF a whole number of scans!"},
+        {"rate zero", OutputFormat::kBdf,
+         [] {
+             RecordingBuilder b = TwoChannels(2);
+             b.header().SetScanRate(0.0);
+             return b;
+         }(),
+         "The scan rate gives no data record of EDF and BDF a whole number of scans!"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(dir.File("existing.edf"), kPreviousOutput);
+        ConversionState state = StateFrom(c.recording);
+        state.options.format = c.format;
+        const auto outcome =
+            ConvertHeld(state, dir.File("existing.edf"), static_cast<int>(c.format));
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(ReadFileBytes(dir.File("existing.edf")), kPreviousOutput);
+    }
+}
+
 // A source that claims a block it never hands out: a refusal comes before any sample.
 class ClaimedBlock final : public SampleSource {
   public:

@@ -1,0 +1,152 @@
+// CSV for spreadsheets and pandas (RFC 4180): a header row `time_s,Channel_0,...` and one
+// row per scan, comma-separated, CR LF after every row. Every number is written in the
+// shortest form that reads back as exactly the same double (std::to_chars), so a reader
+// gets the scaled binary output's values bit for bit; time_s is the scan index over the
+// scan rate, left out where the rate is not a positive finite number. With a decimal
+// comma the separator is a semicolon and the same digits take ',' for '.'.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/OutputFormats.h"
+#include "convert/SampleDecoding.h"
+#include "convert/SampleScaler.h"
+#include "convert/TextTable.h"
+#include "convert/WordTables.h"
+
+namespace vantrel {
+
+namespace {
+
+// The shortest text of a double has at most 24 characters ("-2.2250738585072014e-308").
+constexpr std::size_t kNumberRoom = 24;
+
+struct NumberText {
+    char text[kNumberRoom];
+    std::uint8_t length;
+};
+
+// Writes the shortest text of `value` to `out` (kNumberRoom bytes) and returns its length;
+// with a decimal comma its '.' becomes ','.
+std::size_t FormatNumber(char* out, double value, bool decimalComma) {
+    const auto end = std::to_chars(out, out + kNumberRoom, value).ptr;
+    const auto length = static_cast<std::size_t>(end - out);
+    if (decimalComma) {
+        std::replace(out, end, '.', ',');
+    }
+    return length;
+}
+
+// Every word's text under one range code, for long 16-bit recordings; empty without a rule.
+std::vector<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, bool decimalComma) {
+    const std::vector<double> values = ScaledWordValues(card.rules, range);
+    std::vector<NumberText> table(values.size());
+    for (std::size_t w = 0; w < values.size(); ++w) {
+        table[w].length =
+            static_cast<std::uint8_t>(FormatNumber(table[w].text, values[w], decimalComma));
+    }
+    return table;
+}
+
+WriteResult WriteCsv(const WriteJob& job) {
+    const RecordingHeader& header = job.recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    const TableShape shape = ShapeOf(header);
+    const bool comma = job.options.decimalComma;
+    const char separator = comma ? ';' : ',';
+    const double rate = header.scanRate();
+    const bool timed = std::isfinite(rate) && rate > 0.0;
+
+    PositionTables<NumberText> tables;
+    std::vector<const NumberText*> columns;
+    std::vector<double> values;
+    std::optional<SampleScaler> scaler;
+    try {
+        // Long 16-bit recordings take each text from a table where every column has one.
+        if (UsesWordTables(header)) {
+            tables = TablesByPosition<NumberText>(header, job.recording.queue, [&](auto range) {
+                return WordNumbers(card, range, comma);
+            });
+            columns = tables.positions;
+            if (columns.size() == 1) {
+                columns.assign(shape.channels, columns[0]);
+            }
+            if (std::find(columns.begin(), columns.end(), nullptr) != columns.end()) {
+                columns.clear();
+            }
+        }
+        if (columns.empty()) {
+            values.resize(shape.chunkSamples());
+            scaler.emplace(header, job.recording.queue);
+        }
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;
+    }
+
+    std::string head = timed ? "time_s" : "";
+    for (const ColumnFacts& column : job.facts.columns) {
+        if (!head.empty()) {
+            head.push_back(separator);
+        }
+        head += "Channel_" + std::to_string(column.channel);
+    }
+    head.append(kLineEnd);
+    job.out.Append(head);
+
+    // A row at its longest: the time, every cell and a separator each, CR LF.
+    const std::size_t rowRoom = (shape.channels + 1) * (kNumberRoom + 1) + kLineEnd.size();
+    std::uint64_t scan = 0;
+    return ForEachChunk(
+        job, shape, card.elementSize,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
+            if (columns.empty()) {
+                scaler->Scale(bytes, std::span<double>(values.data(), samples));
+            }
+            std::uint64_t k = 0;
+            for (std::uint64_t s = 0; s < scans; ++s, ++scan) {
+                char* const start = job.out.Room(rowRoom);
+                char* out = start;
+                if (timed) {
+                    out += FormatNumber(out, static_cast<double>(scan) / rate, comma);
+                }
+                for (std::uint64_t c = 0; c < shape.channels; ++c, ++k) {
+                    if (timed || c > 0) {
+                        *out++ = separator;
+                    }
+                    if (columns.empty()) {
+                        out += FormatNumber(out, values[k], comma);
+                    } else {
+                        const NumberText& text = columns[c][Word16At(bytes.data(), k)];
+                        std::memcpy(out, text.text, kNumberRoom);
+                        out += text.length;
+                    }
+                }
+                std::memcpy(out, kLineEnd.data(), kLineEnd.size());
+                out += kLineEnd.size();
+                job.out.Commit(static_cast<std::size_t>(out - start));
+            }
+        });
+}
+
+}  // namespace
+
+const OutputFormatInfo kCsvFormat = {
+    OutputFormat::kCsv,
+    "csv",
+    "Scaled data to CSV file (.csv)",
+    "scaled values as CSV with a header row and time_s, every double exact",
+    ".csv",
+    false,
+    false,
+    false,
+    "Failed to allocate scaled data-array",
+    &WriteCsv,
+};
+
+}  // namespace vantrel
