@@ -19,6 +19,15 @@
 namespace vantrel {
 namespace {
 
+// AddressSanitizer keeps freed blocks aside for a while: a library that allocates per write
+// (HDF5) grows the sanitizer's resident size there, not the program's. Those formats are
+// measured in the plain build only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // The command line's exit status and its process's peak resident size in KiB, from a
 // forked child.
 std::pair<int, long> RunMeasured(const std::vector<std::string>& args) {
@@ -67,6 +76,9 @@ TEST(ConvertMemory, peakMemoryStaysFarBelowTheSampleBlock) {
     for (const char* format : {"scaled-text", "scaled-binary", "codes-text", "hdf5", "mat", "npy",
                                "csv", "edf", "bdf"}) {
         SCOPED_TRACE(format);
+        if (kSanitized && (std::string(format) == "hdf5" || std::string(format) == "mat")) {
+            continue;
+        }
         const auto [idleStatus, idleKib] =
             RunMeasured({"-f", format, "-o", dir.File("small.out"), small});
         const auto [bigStatus, bigKib] =
