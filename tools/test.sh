@@ -29,7 +29,10 @@ trap 'rm -rf "$memcheck_dir"' EXIT
 cp build/ci/examples/*.daq "$memcheck_dir"/
 memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full)
 for format in scaled-text scaled-binary codes-text hdf5 mat mat5 npy csv edf bdf; do
-    "${memcheck[@]}" build/ci/cli/vantrel-convert -f "$format" -s tab "$memcheck_dir"/*.daq >/dev/null
+    inputs=("$memcheck_dir"/*.daq)
+    # EDF holds the 16-bit cards only (it refuses the others, by design).
+    [ "$format" = edf ] && inputs=("$memcheck_dir"/card[1238]-*.daq)
+    "${memcheck[@]}" build/ci/cli/vantrel-convert -f "$format" -s tab "${inputs[@]}" >/dev/null
 done
 "${memcheck[@]}" build/ci/cli/vantrel-convert -s comma --no-title "$memcheck_dir"/*.daq >/dev/null
 "${memcheck[@]}" build/ci/cli/vantrel-convert --info "$memcheck_dir"/*.daq >/dev/null

@@ -73,13 +73,7 @@ WriteResult WriteCsv(const WriteJob& job) {
             tables = TablesByPosition<NumberText>(header, job.recording.queue, [&](auto range) {
                 return WordNumbers(card, range, comma);
             });
-            columns = tables.positions;
-            if (columns.size() == 1) {
-                columns.assign(shape.channels, columns[0]);
-            }
-            if (std::find(columns.begin(), columns.end(), nullptr) != columns.end()) {
-                columns.clear();
-            }
+            columns = TablesOfEveryColumn(tables, shape.channels);
         }
         if (columns.empty()) {
             values.resize(shape.chunkSamples());

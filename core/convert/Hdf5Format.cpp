@@ -80,19 +80,11 @@ bool WriteInts(hid_t at, const char* name, const std::vector<std::int32_t>& valu
 }
 
 bool WriteColumnFacts(hid_t scaled, const RecordingFacts& facts, bool inputKinds) {
-    std::vector<std::int32_t> channels;
-    std::vector<std::int32_t> ranges;
-    std::vector<std::string> labels;
-    std::vector<std::int32_t> kinds;
-    for (const ColumnFacts& column : facts.columns) {
-        channels.push_back(column.channel);
-        ranges.push_back(column.rangeCode);
-        labels.push_back(column.rangeLabel);
-        kinds.push_back(column.inputKind.value_or(0));
-    }
-    return WriteInts(scaled, "channel", channels) && WriteInts(scaled, "range_code", ranges) &&
-           WriteStrings(scaled, "range_label", labels) &&
-           (!inputKinds || WriteInts(scaled, "input_kind", kinds));
+    const ColumnArrays columns = ArraysOf(facts.columns);
+    return WriteInts(scaled, "channel", columns.channel) &&
+           WriteInts(scaled, "range_code", columns.rangeCode) &&
+           WriteStrings(scaled, "range_label", columns.rangeLabel) &&
+           (!inputKinds || WriteInts(scaled, "input_kind", columns.inputKind));
 }
 
 bool WriteRecordingFacts(hid_t root, const RecordingFacts& facts, const std::string& sha256) {

@@ -103,18 +103,10 @@ class MatWriter {
 
 bool WriteFacts(MatWriter& out, const RecordingFacts& facts, bool inputKinds,
                 const std::string& sha256) {
-    std::vector<std::int32_t> channels;
-    std::vector<std::int32_t> ranges;
-    std::vector<std::string> labels;
-    std::vector<std::int32_t> kinds;
-    for (const ColumnFacts& column : facts.columns) {
-        channels.push_back(column.channel);
-        ranges.push_back(column.rangeCode);
-        labels.push_back(column.rangeLabel);
-        kinds.push_back(column.inputKind.value_or(0));
-    }
-    return out.Ints("channel", channels) && out.Ints("range_code", ranges) &&
-           out.Texts("range_label", labels) && (!inputKinds || out.Ints("input_kind", kinds)) &&
+    const ColumnArrays columns = ArraysOf(facts.columns);
+    return out.Ints("channel", columns.channel) && out.Ints("range_code", columns.rangeCode) &&
+           out.Texts("range_label", columns.rangeLabel) &&
+           (!inputKinds || out.Ints("input_kind", columns.inputKind)) &&
            out.Int("card_type", facts.cardType) && out.Text("card_name", facts.cardName) &&
            out.Int("channel_count", facts.channelCount) && out.Int("scan_count", facts.scanCount) &&
            out.Double("scan_rate_hz", facts.scanRateHz) &&

@@ -87,6 +87,17 @@ std::optional<double> DurationSeconds(const RecordingHeader& header) {
     return static_cast<double>(header.scanCount()) / rate;
 }
 
+ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns) {
+    ColumnArrays arrays;
+    for (const ColumnFacts& column : columns) {
+        arrays.channel.push_back(column.channel);
+        arrays.rangeCode.push_back(column.rangeCode);
+        arrays.rangeLabel.push_back(column.rangeLabel);
+        arrays.inputKind.push_back(column.inputKind.value_or(0));
+    }
+    return arrays;
+}
+
 RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
     const RecordingHeader& header = recording.header;
     const CardInfo& card = CardFacts(header.cardType());

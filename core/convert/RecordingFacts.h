@@ -40,6 +40,16 @@ struct RecordingFacts {
                                               // as the queue reaches)
 };
 
+// The column facts as one array per name, as the file formats store them (input_kind 0
+// where a column has none).
+struct ColumnArrays {
+    std::vector<std::int32_t> channel;
+    std::vector<std::int32_t> rangeCode;
+    std::vector<std::string> rangeLabel;
+    std::vector<std::int32_t> inputKind;
+};
+ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns);
+
 // The facts of a loaded recording whose header has been presented into `texts`.
 RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts);
 

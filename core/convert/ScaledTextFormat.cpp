@@ -28,7 +28,7 @@ WriteResult WriteScaledText(const WriteJob& job) {
             tables = TablesByPosition<CellText>(header, job.recording.queue, [&](auto range) {
                 return ScaledWordCells(card, range);
             });
-            columns = CellsOfEveryColumn(tables, shape.channels);
+            columns = TablesOfEveryColumn(tables, shape.channels);
         }
         if (columns.empty()) {
             values.resize(shape.chunkSamples());

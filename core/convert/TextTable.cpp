@@ -54,17 +54,6 @@ void WriteTitleLines(const LoadedRecording& recording, Separator separator, Outp
     out.Append(line);
 }
 
-std::vector<const CellText*> CellsOfEveryColumn(const PositionTables<CellText>& tables,
-                                                std::uint64_t channels) {
-    std::vector<const CellText*> columns(tables.positions);
-    if (columns.size() == 1) {
-        columns.assign(channels, columns[0]);
-    }
-    const bool complete = columns.size() == channels &&
-                          std::find(columns.begin(), columns.end(), nullptr) == columns.end();
-    return complete ? columns : std::vector<const CellText*>{};
-}
-
 WriteResult WriteTableCells(const WriteJob& job, const TableShape& shape,
                             const std::vector<const CellText*>& positions) {
     return WriteTextChunks(

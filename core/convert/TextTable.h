@@ -119,11 +119,6 @@ WriteResult WriteTextChunks(const WriteJob& job, const TableShape& shape, int el
         });
 }
 
-// Per column, the cell table of its position (uniform order: the one table for every
-// column); empty unless every column has one.
-std::vector<const CellText*> CellsOfEveryColumn(const PositionTables<CellText>& tables,
-                                                std::uint64_t channels);
-
 // The text of 16-bit words by table: cell k at position c is positions[c][word k]; every
 // position has a table.
 WriteResult WriteTableCells(const WriteJob& job, const TableShape& shape,

@@ -5,6 +5,7 @@
 // scaling and formatting it, and gives exactly the same bytes: each table is made by the
 // scaling rule and the cell formatter themselves.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +85,20 @@ PositionTables<Entry> TablesByPosition(const RecordingHeader& header, const Chan
         result.positions.push_back(table == nullptr || table->empty() ? nullptr : table->data());
     }
     return result;
+}
+
+// Per column the table of its position (uniform order: the one table for every column);
+// empty unless every column has one.
+template <typename Entry>
+std::vector<const Entry*> TablesOfEveryColumn(const PositionTables<Entry>& tables,
+                                              std::uint64_t channels) {
+    std::vector<const Entry*> columns(tables.positions);
+    if (columns.size() == 1) {
+        columns.assign(channels, columns[0]);
+    }
+    const bool complete = columns.size() == channels &&
+                          std::find(columns.begin(), columns.end(), nullptr) == columns.end();
+    return complete ? columns : std::vector<const Entry*>{};
 }
 
 }  // namespace vantrel

@@ -10,11 +10,7 @@
 namespace vantrel::test {
 
 FileApi::Handle FaultyFileApi::OpenForRead(const std::string& path) {
-    const Handle h = os_.OpenForRead(path);
-    if (h != kNoFile) {
-        ++openHandles;
-    }
-    return h;
+    return Counted(os_.OpenForRead(path));
 }
 
 std::int64_t FaultyFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
@@ -41,25 +37,18 @@ bool FaultyFileApi::Close(Handle file) {
 }
 
 FileApi::Handle FaultyFileApi::CreateOutput(const std::string& path) {
-    if (failCreate) {
-        return kNoFile;
-    }
-    const Handle h = os_.CreateOutput(path);
-    if (h != kNoFile) {
-        ++openHandles;
-    }
-    return h;
+    return Counted(failCreate ? kNoFile : os_.CreateOutput(path));
 }
 
 FileApi::Handle FaultyFileApi::CreateNamedOutput(const std::string& path) {
-    if (failCreate) {
-        return kNoFile;
-    }
-    const Handle h = os_.CreateNamedOutput(path);
-    if (h != kNoFile) {
+    return Counted(failCreate ? kNoFile : os_.CreateNamedOutput(path));
+}
+
+FileApi::Handle FaultyFileApi::Counted(Handle handle) {
+    if (handle != kNoFile) {
         ++openHandles;
     }
-    return h;
+    return handle;
 }
 
 std::string FaultyFileApi::OutputName(Handle file) {

@@ -56,6 +56,8 @@ class FaultyFileApi final : public FileApi {
     std::uint64_t bytesRead = 0;
 
   private:
+    Handle Counted(Handle handle);  // counts an opened handle
+
     OsFileApi os_;
 };
 
