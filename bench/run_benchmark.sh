@@ -94,6 +94,8 @@ check() {  # check VALUE OP LIMIT -> PASS/FAIL
 # The other build's conversion of the current format, into its own output.
 measure_other() {
     [ -n "$against" ] || return 0
+    # An earlier build may not know the format.
+    "$against/cli/vantrel-convert" --help 2>/dev/null | grep -qw -- "$format" || return 0
     rm -f "$out.other"
     measure "$against/cli/vantrel-convert" -f "$format" -s tab -o "$out.other" "$input"
     other_times+=("$t")
@@ -147,7 +149,7 @@ for format in "${formats[@]}"; do
     [ "$res" != FAIL ] && [ "$memres" != FAIL ] || status=1
     printf '%-14s %8s %10s %10s %7s %7s %6s %10s %6s' "$format" "$size_mib" "$conv_t" "$dd_t" \
         "$r" "<=${limits[$format]}" "$res" "$peak" "$memres"
-    if [ -n "$against" ]; then
+    if [ -n "$against" ] && ((${#other_times[@]})); then
         other_t=$(echo "${other_times[*]}" | median)
         printf ' %10s %8s' "$other_t" "$(ratio "$conv_t" "$other_t")"
     fi
