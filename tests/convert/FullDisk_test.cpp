@@ -49,7 +49,7 @@ TEST(FullDisk, devFull_eachFormat_reportsWriteErrorAndLeavesDeviceAlone) {
     ConversionSession session;
     ASSERT_TRUE(session.Load(dir.File("rec.daq")));
 
-    for (const int format : kFormats) {
+    for (const int format : EveryFormat()) {
         SCOPED_TRACE(format);
         session.Convert("/dev/full", format);
         EXPECT_EQ(session.messages.texts, std::vector<std::string>{kWriteOutputErrorMessage});
