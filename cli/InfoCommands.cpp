@@ -19,7 +19,8 @@ bool Load(ConversionState& state, const std::string& file, std::ostream& out, st
     CollectedMessages messages;
     NoViewSwitch view;
     state.inputPath = file;
-    if (LoadRecording(state, Platform{files, messages}, view)) {
+    // The header texts and the queue need no digest of the file.
+    if (LoadRecording(state, Platform{files, messages}, view, SourceDigest::kSkip)) {
         return true;
     }
     // Keep the report in step with what standard output has shown so far.

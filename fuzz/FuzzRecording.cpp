@@ -274,8 +274,7 @@ Bytes ConvertStreamed(const ConversionState& loaded, const vantrel::Platform& pl
     const bool converted = vantrel::StreamConvert(state, platform);
     files.sizeUnknown = false;
     Require(files.openHandles() == 0, "a streamed conversion closes the recording");
-    if (!converted && !state.recording.samples && files.File(state.outputPath) == nullptr &&
-        messages.texts.size() == 1 &&
+    if (!converted && files.File(state.outputPath) == nullptr && messages.texts.size() == 1 &&
         IsOneOf(messages.texts.front(),
                 {vantrel::kNotRecordingMessage, vantrel::kQueueAllocationMessage,
                  vantrel::kFileTooLargeMessage})) {

@@ -16,9 +16,8 @@
 
 #include "convert/OutputFormats.h"
 #include "convert/SampleDecoding.h"
-#include "convert/SampleScaler.h"
+#include "convert/ScaledCells.h"
 #include "convert/TextTable.h"
-#include "convert/WordTables.h"
 
 namespace vantrel {
 
@@ -63,22 +62,10 @@ WriteResult WriteCsv(const WriteJob& job) {
     const double rate = header.scanRate();
     const bool timed = std::isfinite(rate) && rate > 0.0;
 
-    PositionTables<NumberText> tables;
-    std::vector<const NumberText*> columns;
-    std::vector<double> values;
-    std::optional<SampleScaler> scaler;
+    ScaledCells<NumberText> cells;
     try {
-        // Long 16-bit recordings take each text from a table where every column has one.
-        if (UsesWordTables(header)) {
-            tables = TablesByPosition<NumberText>(header, job.recording.queue, [&](auto range) {
-                return WordNumbers(card, range, comma);
-            });
-            columns = TablesOfEveryColumn(tables, shape.channels);
-        }
-        if (columns.empty()) {
-            values.resize(shape.chunkSamples());
-            scaler.emplace(header, job.recording.queue);
-        }
+        cells.Prepare(job.recording, shape,
+                      [&](std::uint16_t range) { return WordNumbers(card, range, comma); });
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -99,9 +86,7 @@ WriteResult WriteCsv(const WriteJob& job) {
     return ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            if (columns.empty()) {
-                scaler->Scale(bytes, std::span<double>(values.data(), samples));
-            }
+            cells.Scale(bytes, samples);
             std::uint64_t k = 0;
             for (std::uint64_t s = 0; s < scans; ++s, ++scan) {
                 char* const start = job.out.Room(rowRoom);
@@ -113,10 +98,10 @@ WriteResult WriteCsv(const WriteJob& job) {
                     if (timed || c > 0) {
                         *out++ = separator;
                     }
-                    if (columns.empty()) {
-                        out += FormatNumber(out, values[k], comma);
+                    if (!cells.tabled()) {
+                        out += FormatNumber(out, cells.values[k], comma);
                     } else {
-                        const NumberText& text = columns[c][Word16At(bytes.data(), k)];
+                        const NumberText& text = cells.columns[c][Word16At(bytes.data(), k)];
                         std::memcpy(out, text.text, kNumberRoom);
                         out += text.length;
                     }

@@ -116,12 +116,14 @@ bool WriteFacts(MatWriter& out, const RecordingFacts& facts, bool inputKinds,
            out.Text("source_sha256", sha256) && out.Text("converter", ConverterName());
 }
 
-// Scan-major chunk values into MATLAB's column-major order: `rows` scans of `columns`.
+// Scan-major chunk values into MATLAB's column-major order: `rows` scans of `columns` go to
+// rows [first, first + rows) of a matrix of `height` rows.
 template <typename T>
-void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t columns) {
+void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t columns, std::uint64_t first,
+               std::uint64_t height) {
     for (std::uint64_t r = 0; r < rows; ++r) {
         for (std::uint64_t c = 0; c < columns; ++c) {
-            out[c * rows + r] = in[r * columns + c];
+            out[c * height + first + r] = in[r * columns + c];
         }
     }
 }
@@ -224,31 +226,21 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
-            if (version5) {
-                // Chunk rows go to rows [row, row + scans) of each column of the whole.
-                for (std::uint64_t r = 0; r < scans; ++r) {
-                    for (std::uint64_t c = 0; c < shape.channels; ++c) {
-                        const std::uint64_t at = c * shape.scans + row + r;
-                        const std::uint64_t from = r * shape.channels + c;
-                        ordered.values[at] = chunk.values[from];
-                        if (sixteenBit) {
-                            ordered.words[at] = chunk.words[from];
-                        } else {
-                            ordered.codes[at] = chunk.codes[from];
-                        }
-                    }
-                }
-                row += scans;
-                return true;
-            }
-            if (shape.channels == 0) {
-                return true;
-            }
-            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels);
+            // MATLAB 5: the chunk's rows go to their place in the whole; 7.3: the chunk alone.
+            const std::uint64_t first = version5 ? row : 0;
+            const std::uint64_t height = version5 ? shape.scans : scans;
+            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, first,
+                      height);
             if (sixteenBit) {
-                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels);
+                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, first,
+                          height);
             } else {
-                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels);
+                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, first,
+                          height);
+            }
+            row += scans;
+            if (version5 || shape.channels == 0) {
+                return true;
             }
             return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans, shape.channels,
                                        ordered.values.data())) &&

@@ -7,7 +7,7 @@
 
 #include "convert/FixedCellFormat.h"
 #include "convert/OutputFormats.h"
-#include "convert/SampleScaler.h"
+#include "convert/ScaledCells.h"
 #include "convert/TextTable.h"
 
 namespace vantrel {
@@ -18,22 +18,10 @@ WriteResult WriteScaledText(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
     const TableShape shape = ShapeOf(header);
-    PositionTables<CellText> tables;
-    std::vector<const CellText*> columns;
-    std::vector<double> values;
-    std::optional<SampleScaler> scaler;
+    ScaledCells<CellText> cells;
     try {
-        // Long 16-bit recordings take each cell from a table where every column has one.
-        if (UsesWordTables(header)) {
-            tables = TablesByPosition<CellText>(header, job.recording.queue, [&](auto range) {
-                return ScaledWordCells(card, range);
-            });
-            columns = TablesOfEveryColumn(tables, shape.channels);
-        }
-        if (columns.empty()) {
-            values.resize(shape.chunkSamples());
-            scaler.emplace(header, job.recording.queue);
-        }
+        cells.Prepare(job.recording, shape,
+                      [&](std::uint16_t range) { return ScaledWordCells(card, range); });
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -41,15 +29,15 @@ WriteResult WriteScaledText(const WriteJob& job) {
     if (job.options.title) {
         WriteTitleLines(job.recording, job.options.separator, job.out);
     }
-    if (!columns.empty()) {
-        return WriteTableCells(job, shape, columns);
+    if (cells.tabled()) {
+        return WriteTableCells(job, shape, cells.columns);
     }
     const int decimals = card.cellDecimals;
     return WriteTextChunks(job, shape, card.elementSize, kCellCapacity,
                            [&](std::span<const std::uint8_t> bytes, std::uint64_t samples) {
-                               scaler->Scale(bytes, std::span<double>(values.data(), samples));
-                               return [chunk = values.data(), decimals](std::uint64_t k,
-                                                                        std::uint64_t, char* cell) {
+                               cells.Scale(bytes, samples);
+                               return [chunk = cells.values.data(), decimals](
+                                          std::uint64_t k, std::uint64_t, char* cell) {
                                    return FormatFixedCell(cell, chunk[k], decimals);
                                };
                            });

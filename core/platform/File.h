@@ -48,7 +48,6 @@ class File {
     // no digest runs or the rest cannot be read.
     void StartDigest();
     void StopDigest() { digest_.reset(); }
-    bool digesting() const { return digest_ != nullptr; }
     std::string FinishDigest();
 
     // Closes the file; an output is put in place at its path (FileApi::FinishOutput).

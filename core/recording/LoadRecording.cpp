@@ -119,13 +119,17 @@ std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const 
     return size;
 }
 
-bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view) {
+bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view,
+                   SourceDigest digest) {
     const auto size = OpenRecordingSamples(state, platform, view);
     if (!size) {
         return false;
     }
     // The block is read in one piece; the file is closed on every way out.
     File file = std::exchange(state.inputFile, File{});
+    if (digest == SourceDigest::kSkip) {
+        file.StopDigest();
+    }
     std::optional<SampleBlock>& samples = state.recording.samples;
     bool complete = false;
     try {
@@ -147,7 +151,7 @@ bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch&
         platform.messages.ShowMessage(kReadErrorMessage);
         return false;
     }
-    // Whatever follows the block counts for the digest only.
+    // Whatever follows the block counts for the digest only (empty when skipped).
     state.recording.sourceSha256 = file.FinishDigest();
     return true;
 }

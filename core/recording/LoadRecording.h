@@ -40,8 +40,13 @@ std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header);
 std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const Platform& platform,
                                                   ViewSwitch& view);
 
+// Whether a load takes the SHA-256 of the whole file (recording.sourceSha256), which the
+// analysis formats record: it costs a pass over the block and reading what follows it.
+enum class SourceDigest { kTake, kSkip };
+
 // The whole load of state.inputPath. True when the whole sample block is held in
 // state.recording.samples; false when the load stopped early.
-bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view);
+bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view,
+                   SourceDigest digest = SourceDigest::kTake);
 
 }  // namespace vantrel

@@ -2,6 +2,7 @@
 reference outputs every analysis format is compared with (the scaled binary output, the
 codes text output and `--info --json`)."""
 
+import hashlib
 import json
 import os
 import pathlib
@@ -30,6 +31,7 @@ class Reference:
     def __init__(self, recording, folder):
         self.recording = recording
         self.info = json.loads(run_convert("--info", "--json", recording))
+        assert self.info["source_sha256"] == hashlib.sha256(recording.read_bytes()).hexdigest()
         channels = max(self.info["channel_count"], 0)
         scans = max(self.info["scan_count"], 0)
         binary = folder / (recording.stem + ".bin")

@@ -117,6 +117,28 @@ TEST_F(LoadRecordingTest, load_validFile_holdsHeaderQueueSamplesAndTexts) {
     ExpectNothingOpen();
 }
 
+// The digest covers the whole file, bytes after the block included; a load that skips it
+// leaves it empty and reads nothing past the block.
+TEST_F(LoadRecordingTest, load_takesTheFilesDigestUnlessSkipped) {
+    auto bytes = EarlierRecording().Bytes();
+    const std::string path = Write("a.daq", bytes);
+    ASSERT_TRUE(Load(path));
+    const std::string whole = state.recording.sourceSha256;
+    EXPECT_EQ(whole.size(), 64u);
+    bytes.push_back(0x5A);  // after the block: not a sample, but part of the file
+    Write("a.daq", bytes);
+    ASSERT_TRUE(Load(path));
+    EXPECT_EQ(state.recording.sourceSha256.size(), 64u);
+    EXPECT_NE(state.recording.sourceSha256, whole);
+
+    files.bytesRead = 0;
+    state.inputPath = path;
+    ASSERT_TRUE(LoadRecording(state, platform, view, SourceDigest::kSkip));
+    EXPECT_EQ(state.recording.sourceSha256, "");
+    EXPECT_EQ(files.bytesRead, bytes.size() - 1);
+    ExpectNothingOpen();
+}
+
 TEST_F(LoadRecordingTest, load_fileThatCannotBeOpened_changesNothingSilently) {
     LoadEarlier();
     const Snapshot before(state);
