@@ -23,7 +23,7 @@ class ConvertCommand : public testing::Test {
   protected:
     static test::CliRun Run(const std::vector<std::string>& args) { return test::RunCli(args); }
 
-    // The worked example recording: card 1, two channels, words 1000 and F800 hex.
+    // A two-channel recording: card 1, two channels, words 1000 and F800 hex.
     std::string Example(const std::string& name) {
         const std::string path = dir_.File(name);
         test::TwoChannels(1).WriteTo(path);

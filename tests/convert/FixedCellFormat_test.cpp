@@ -46,7 +46,7 @@ struct FixedCase {
 TEST(FixedCellFormat, handPickedValues_giveTheTextOfPrintf) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const FixedCase cases[] = {
-        // The scaled cells of a worked recording and the rule edge values.
+        // The scaled cells of a two-channel recording and the rule edge values.
         {1.25, 7, "  1.2500000"},
         {-0.625, 7, " -0.6250000"},
         {9.99969482421875, 7, "  9.9996948"},

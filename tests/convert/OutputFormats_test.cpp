@@ -1,4 +1,4 @@
-// The format and separator tables: every format of the table converts the worked recording
+// The format and separator tables: every format of the table converts a two-channel recording
 // with every separator and title choice, the text options apply exactly where the table
 // says, and every lookup finds what the window and the command line ask for.
 
@@ -29,7 +29,7 @@ const std::string kDoubles =
     Text({0, 0, 0, 0, 0, 0, 0xF4, 0x3F, 0, 0, 0, 0, 0,    0,    0xE4, 0xBF,
           0, 0, 0, 0, 0, 0, 0x24, 0xC0, 0, 0, 0, 0, 0xD8, 0xFF, 0x23, 0x40});
 
-// The worked recording's output in each format, by separator text and title choice. Files
+// The two-channel recording's output in each format, by separator text and title choice. Files
 // a library writes are read back by the readers' tests (tests/readers); here they show the
 // signature of their kind of file.
 std::string Expected(OutputFormat format, const std::string& sep, bool title,

@@ -1,4 +1,4 @@
-// The writers of the three formats: worked examples, title lines, long lines, empty tables
+// The writers of the three formats: a two-channel scan, title lines, long lines, empty tables
 // and recordings of many chunks.
 
 #include <gtest/gtest.h>
@@ -29,8 +29,8 @@ constexpr int kScaledText = 0;
 constexpr int kScaledBinary = 1;
 constexpr int kCodesText = 2;
 
-// The worked example: card 1, two channels ascending, "+/-10V", words 1000 and F800 hex.
-RecordingBuilder WorkedExample() {
+// One scan of card 1, two channels ascending, "+/-10V", words 1000 and F800 hex.
+RecordingBuilder TwoChannelScan() {
     return test::TwoChannels(1);
 }
 
@@ -65,8 +65,8 @@ class OutputWriters : public testing::Test {
     TempDir dir_;
 };
 
-TEST_F(OutputWriters, workedExample_scaledText) {
-    auto state = StateFrom(WorkedExample());
+TEST_F(OutputWriters, twoChannelScan_scaledText) {
+    auto state = StateFrom(TwoChannelScan());
     state.options.separator = Separator::kTab;
     EXPECT_EQ(ConvertText(state, kScaledText),
               ";Mervik DAQ Data of Card MODEL_A\r\n"
@@ -74,8 +74,8 @@ TEST_F(OutputWriters, workedExample_scaledText) {
               "  1.2500000\t -0.6250000\r\n");
 }
 
-TEST_F(OutputWriters, workedExample_codesText) {
-    auto state = StateFrom(WorkedExample());
+TEST_F(OutputWriters, twoChannelScan_codesText) {
+    auto state = StateFrom(TwoChannelScan());
     state.options.separator = Separator::kTab;
     EXPECT_EQ(ConvertText(state, kCodesText),
               ";Mervik DAQ Data of Card MODEL_A\r\n"
@@ -83,8 +83,8 @@ TEST_F(OutputWriters, workedExample_codesText) {
               "       4096\t      63488\r\n");
 }
 
-TEST_F(OutputWriters, workedExample_scaledBinary) {
-    auto state = StateFrom(WorkedExample());
+TEST_F(OutputWriters, twoChannelScan_scaledBinary) {
+    auto state = StateFrom(TwoChannelScan());
     state.options.separator = Separator::kTab;
     EXPECT_EQ(
         Convert(state, kScaledBinary),
