@@ -1,6 +1,7 @@
 #include "convert/ConvertRun.h"
 
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -21,6 +22,11 @@ constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
 // file is written in the temporary folder and copied to the output after.
 WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, FileApi& files,
                         const std::string& name) {
+    // The libraries keep process-wide state without locks of their own (HDF5 as Debian
+    // builds it, matio on top of it, EDFlib's table of open files): one such file at a time,
+    // whichever thread converts.
+    static std::mutex libraryLock;
+    const std::lock_guard<std::mutex> held(libraryLock);
     if (!name.empty()) {
         WriteJob named = job;
         named.outputName = name;
