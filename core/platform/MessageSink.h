@@ -4,6 +4,7 @@
 // failure and success through it; only front ends decide how it looks.
 
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -12,6 +13,16 @@ class MessageSink {
     virtual ~MessageSink() = default;
     // Shows `text` and returns once the user has acknowledged it.
     virtual void ShowMessage(const std::string& text) = 0;
+};
+
+// A message box for callers that report after the operation: keeps every text, in order.
+class MessageLog final : public MessageSink {
+  public:
+    void ShowMessage(const std::string& text) override { texts_.push_back(text); }
+    const std::vector<std::string>& texts() const { return texts_; }
+
+  private:
+    std::vector<std::string> texts_;
 };
 
 }  // namespace vantrel

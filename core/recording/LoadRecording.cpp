@@ -99,6 +99,7 @@ std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const 
                                                   ViewSwitch& view) {
     File file = OpenRecording(state, state.inputPath, platform);
     if (!file) {
+        state.inputFile = std::move(file);  // empty; says why a file could not be opened
         return std::nullopt;
     }
     view.SetViewEnabled(PresentHeader(state));

@@ -36,7 +36,8 @@ std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header);
 // the "View" switch, and the size checks. Releases any held sample block. On success the
 // open recording is in state.inputFile, positioned at its sample block, and the block's
 // size is returned (never more than the file still holds, where its size is known); on
-// failure the message has been shown and inputFile is empty.
+// failure the message has been shown and inputFile is empty (where the file could not be
+// opened, its error() says why).
 std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const Platform& platform,
                                                   ViewSwitch& view);
 
