@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the project needs for one purpose, asking apt only when
 # something is missing:
-#   install-deps.sh run     build and start the program (the window, the command line)
+#   install-deps.sh run     build and start the program (the window, the command line,
+#                           the Python module)
 #   install-deps.sh bench   build the command line and the benchmarks, run the benchmark
 #   install-deps.sh test    everything the tests need (the default)
 set -euo pipefail
@@ -9,6 +10,7 @@ set -euo pipefail
 build=(build-essential cmake ninja-build pkg-config libcli11-dev
        libssl-dev libhdf5-dev libmatio-dev libedf-dev nlohmann-json3-dev)
 window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
+python=(python3-dev pybind11-dev python3-numpy)
 bench=(libbenchmark-dev python3-numpy time)
 test=(
     clang clang-format libclang-rt-14-dev
@@ -20,9 +22,9 @@ test=(
 )
 
 case "${1:-test}" in
-    run) packages=("${build[@]}" "${window[@]}") ;;
-    bench) packages=("${build[@]}" "${bench[@]}") ;;
-    test) packages=("${build[@]}" "${window[@]}" "${bench[@]}" "${test[@]}") ;;
+    run) packages=("${build[@]}" "${window[@]}" "${python[@]}") ;;
+    bench) packages=("${build[@]}" "${python[@]}" "${bench[@]}") ;;
+    test) packages=("${build[@]}" "${window[@]}" "${python[@]}" "${bench[@]}" "${test[@]}") ;;
     *) echo "usage: $0 [run|bench|test]" >&2; exit 2 ;;
 esac
 

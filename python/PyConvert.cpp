@@ -1,0 +1,119 @@
+// vantrel.convert: the command line's conversion of one recording, from a script. The run
+// goes on without the GIL; the progress callback and Ctrl-C are served between chunks.
+
+#include "PyConvert.h"
+
+#include <optional>
+#include <string>
+
+#include "PyErrors.h"
+#include "PyFiles.h"
+#include "convert/ConvertRun.h"
+#include "convert/OutputFormats.h"
+#include "convert/OutputPath.h"
+#include "convert/Separators.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace vantrel::python {
+
+namespace {
+
+std::string FormatNames() {
+    std::string names;
+    for (const OutputFormatInfo* info : OutputFormats()) {
+        names += (names.empty() ? "" : ", ") + std::string(info->name);
+    }
+    return names;
+}
+
+const OutputFormatInfo& FormatNamed(const std::string& name) {
+    if (const OutputFormatInfo* info = FindFormat(name)) {
+        return *info;
+    }
+    throw py::value_error("unknown format \"" + name + "\"; one of: " + FormatNames());
+}
+
+Separator SeparatorNamed(const std::string& name) {
+    for (const SeparatorInfo& info : kSeparators) {
+        if (info.name == name) {
+            return info.separator;
+        }
+    }
+    throw py::value_error("unknown separator \"" + name + "\"; one of: space, tab, comma");
+}
+
+std::string Convert(const py::handle& input, const py::object& output, const std::string& format,
+                    const std::string& separator, bool title, const py::object& progress,
+                    bool compress, bool decimalComma) {
+    const OutputFormatInfo& info = FormatNamed(format);
+    ConversionState state;
+    state.inputPath = PathText(input);
+    state.outputPath =
+        output.is_none() ? DeriveOutputPath(state.inputPath, info.extension) : PathText(output);
+    state.options = {info.format, SeparatorNamed(separator), title, compress, decimalComma};
+
+    // What the callback or a signal handler raised; rethrown once the run has stopped.
+    std::optional<py::error_already_set> raised;
+    const ProgressCallback report = [&](std::uint64_t done, std::uint64_t total) {
+        const py::gil_scoped_acquire gil;
+        try {
+            if (PyErr_CheckSignals() != 0) {
+                throw py::error_already_set();
+            }
+            // Only False cancels: a callback that returns nothing goes on.
+            return progress.is_none() || progress(done, total).ptr() != Py_False;
+        } catch (py::error_already_set& e) {
+            raised.emplace(std::move(e));
+            return false;
+        }
+    };
+    MessageLog log;
+    bool converted = false;
+    {
+        const py::gil_scoped_release free;
+        converted = StreamConvert(state, Platform{Files(), log}, {}, report);
+    }
+    if (raised) {
+        throw std::move(*raised);
+    }
+    if (!converted) {
+        if (log.texts().empty()) {
+            RaiseOpenError(state.inputFile.error(), state.inputPath);
+        }
+        RaiseMessage(log.texts());
+    }
+    return state.outputPath;
+}
+
+py::list FormatTable() {
+    py::list formats;
+    for (const OutputFormatInfo* info : OutputFormats()) {
+        formats.append(py::make_tuple(std::string(info->name), std::string(info->extension),
+                                      std::string(info->description)));
+    }
+    return formats;
+}
+
+}  // namespace
+
+void AddConvert(py::module_& module) {
+    module.def("convert", &Convert, "input"_a, "output"_a = py::none(), "format"_a = "scaled-text",
+               "separator"_a = "space", "title"_a = true, "progress"_a = py::none(), py::kw_only(),
+               "compress"_a = false, "decimal_comma"_a = false,
+               "Converts a recording file as vantrel-convert does and returns the output path "
+               "(by default the input's with the format's extension). format is a name of "
+               "formats(); separator \"space\", \"tab\" or \"comma\" and title apply to the text "
+               "formats; compress deflates the hdf5, mat and mat5 datasets; decimal_comma gives "
+               "csv for spreadsheets so set. progress(done_bytes, total_bytes) is called as "
+               "the conversion goes on; returning False cancels it (CancelledError), and an "
+               "earlier file at the output path keeps its bytes. Runs without the GIL, so "
+               "threads convert at once. Raises LoadError, RefusedError or Error with the "
+               "converter's message, OSError for an input that cannot be opened.");
+    module.def("formats", &FormatTable,
+               "Every output format as (name, extension, description), in the order of the "
+               "window's Format list.");
+}
+
+}  // namespace vantrel::python

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace vantrel::python {
+
+// Adds convert() and formats() to the module.
+void AddConvert(pybind11::module_& module);
+
+}  // namespace vantrel::python

@@ -1,0 +1,418 @@
+// vantrel.open and vantrel.Recording: a recording's facts at once, its samples as NumPy
+// arrays on demand. The arrays are filled by the core's reader without the GIL, in pieces
+// between which Ctrl-C is looked at.
+
+#include "PyRecording.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+
+#include "PyErrors.h"
+#include "PyFiles.h"
+#include "convert/RecordingFacts.h"
+#include "convert/ScanReader.h"
+#include "recording/CardCatalogue.h"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace vantrel::python {
+
+namespace {
+
+// Samples filled per piece without the GIL: large enough to cost nothing, small enough that
+// Ctrl-C answers at once.
+constexpr std::uint64_t kPieceSamples = std::uint64_t{1} << 22;
+
+struct Recording {
+    ScanRecording opened;
+    RecordingFacts facts;
+
+    std::uint64_t channels() const { return opened.channels(); }
+    std::uint64_t scans() const { return opened.scans(); }
+};
+using RecordingPtr = std::shared_ptr<Recording>;
+
+struct Column {
+    std::int32_t channel;
+    std::int32_t rangeCode;
+    std::string rangeLabel;
+    std::optional<std::int32_t> inputKind;
+};
+
+RecordingPtr OpenRecording(const py::handle& path) {
+    const std::string text = PathText(path);
+    MessageLog log;
+    std::error_code openError;
+    std::optional<ScanRecording> opened;
+    {
+        const py::gil_scoped_release free;
+        opened = OpenScanRecording(text, Platform{Files(), log}, &openError);
+    }
+    if (!opened) {
+        if (log.texts().empty()) {
+            RaiseOpenError(openError, text);
+        }
+        RaiseMessage(log.texts());
+    }
+    auto recording = std::make_shared<Recording>();
+    recording->facts = FactsOf(opened->recording, opened->display);
+    recording->opened = std::move(*opened);
+    return recording;
+}
+
+std::optional<ScanReader> OpenReader(const Recording& recording, ScanValues values,
+                                     MessageLog& log) {
+    std::optional<ScanReader> reader;
+    {
+        const py::gil_scoped_release free;
+        reader = ScanReader::Open(recording.opened, Platform{Files(), log}, values);
+    }
+    if (!reader) {
+        RaiseMessage(log.texts());
+    }
+    return reader;
+}
+
+// Scans per piece: whole scans, at least one.
+std::uint64_t ScansPerPiece(const Recording& recording) {
+    const std::uint64_t channels = recording.channels();
+    return channels == 0 ? recording.scans() + 1
+                         : std::max<std::uint64_t>(kPieceSamples / channels, 1);
+}
+
+// Runs step(scans) over `count` scans in pieces without the GIL. Raises the reader's
+// message when a step fails and KeyboardInterrupt (or what a signal handler raised) when
+// one ran.
+template <typename Step>
+void InPieces(const Recording& recording, const MessageLog& log, std::uint64_t count, Step step) {
+    const std::uint64_t perPiece = ScansPerPiece(recording);
+    bool ok = true;
+    bool signalled = false;
+    {
+        const py::gil_scoped_release free;
+        for (std::uint64_t done = 0; ok && !signalled && done < count;) {
+            const std::uint64_t scans = std::min(perPiece, count - done);
+            ok = step(done, scans);
+            done += scans;
+            signalled = SignalRaised();
+        }
+    }
+    if (signalled) {
+        throw py::error_already_set();
+    }
+    if (!ok) {
+        RaiseMessage(log.texts());
+    }
+}
+
+// The array of `count` scans from `first`: scaled values (double) or codes (uint16 for the
+// 16-bit cards, int32 for the 24-bit ones).
+template <typename T>
+py::array ReadInto(const Recording& recording, ScanReader& reader, const MessageLog& log,
+                   std::uint64_t first, std::uint64_t count) {
+    InPieces(recording, log, first - std::min(first, reader.position()),
+             [&](std::uint64_t, std::uint64_t scans) {
+                 return reader.SkipTo(reader.position() + scans);
+             });
+    const std::uint64_t channels = recording.channels();
+    py::array_t<T> out({static_cast<py::ssize_t>(count), static_cast<py::ssize_t>(channels)});
+    T* data = out.mutable_data();
+    InPieces(recording, log, count, [&](std::uint64_t done, std::uint64_t scans) {
+        const std::span<T> piece(data + done * channels, scans * channels);
+        if constexpr (std::is_same_v<T, double>) {
+            return reader.ReadScaled(scans, piece);
+        } else if constexpr (std::is_same_v<T, std::uint16_t>) {
+            return reader.ReadWords(scans, piece);
+        } else {
+            return reader.ReadCodes(scans, piece);
+        }
+    });
+    return out;
+}
+
+py::array ReadValues(const Recording& recording, ScanReader& reader, const MessageLog& log,
+                     ScanValues values, std::uint64_t first, std::uint64_t count) {
+    if (values == ScanValues::kScaled) {
+        return ReadInto<double>(recording, reader, log, first, count);
+    }
+    if (recording.opened.elementSize() == 2) {
+        return ReadInto<std::uint16_t>(recording, reader, log, first, count);
+    }
+    return ReadInto<std::int32_t>(recording, reader, log, first, count);
+}
+
+// start and stop as Python slices take them: negative from the end, clipped to the scans.
+std::pair<std::uint64_t, std::uint64_t> ScanRange(const Recording& recording,
+                                                  const py::object& start, const py::object& stop) {
+    const auto slice =
+        py::reinterpret_steal<py::slice>(PySlice_New(start.ptr(), stop.ptr(), nullptr));
+    if (!slice) {
+        throw py::error_already_set();
+    }
+    py::ssize_t first = 0;
+    py::ssize_t last = 0;
+    py::ssize_t step = 0;
+    py::ssize_t length = 0;
+    if (!slice.compute(static_cast<py::ssize_t>(recording.scans()), &first, &last, &step,
+                       &length)) {
+        throw py::error_already_set();
+    }
+    return {static_cast<std::uint64_t>(first), static_cast<std::uint64_t>(length)};
+}
+
+py::array Read(const Recording& recording, ScanValues values, const py::object& start,
+               const py::object& stop) {
+    const auto [first, count] = ScanRange(recording, start, stop);
+    MessageLog log;
+    std::optional<ScanReader> reader = OpenReader(recording, values, log);
+    return ReadValues(recording, *reader, log, values, first, count);
+}
+
+ScanValues ValuesOfKind(const std::string& kind) {
+    if (kind == "scaled") {
+        return ScanValues::kScaled;
+    }
+    if (kind == "codes") {
+        return ScanValues::kCodes;
+    }
+    throw py::value_error("kind must be \"scaled\" or \"codes\", not \"" + kind + "\"");
+}
+
+// The iterator rec.chunks() returns: one reader over the whole recording, one chunk of
+// scans per step.
+class ChunkIterator {
+  public:
+    ChunkIterator(RecordingPtr recording, ScanValues values, std::uint64_t scansPerChunk)
+        : recording_(std::move(recording)), values_(values), scansPerChunk_(scansPerChunk) {
+        reader_ = OpenReader(*recording_, values_, log_);
+    }
+
+    py::array Next() {
+        // Another thread's step runs without the GIL; waiting for it here would hold the GIL
+        // it needs to finish.
+        const std::unique_lock<std::mutex> step(stepping_, std::try_to_lock);
+        if (!step.owns_lock()) {
+            throw py::value_error("chunks() iterator already executing");
+        }
+        const std::uint64_t position = reader_->position();
+        if (position >= recording_->scans()) {
+            throw py::stop_iteration();
+        }
+        const std::uint64_t count = std::min(scansPerChunk_, recording_->scans() - position);
+        return ReadValues(*recording_, *reader_, log_, values_, position, count);
+    }
+
+  private:
+    RecordingPtr recording_;
+    ScanValues values_;
+    std::uint64_t scansPerChunk_;
+    MessageLog log_;
+    std::optional<ScanReader> reader_;
+    std::mutex stepping_;
+};
+
+py::object StartOf(const Recording& recording) {
+    const auto start = ParseStart(recording.facts.startDate, recording.facts.startTime, true);
+    if (!start) {
+        return py::none();
+    }
+    return py::module_::import("datetime")
+        .attr("datetime")(start->year, start->month, start->day, start->hour, start->minute,
+                          start->second, start->millis.value_or(0) * 1000);
+}
+
+py::object DataFrameOf(const Recording& recording) {
+    py::module_ pandas;
+    try {
+        pandas = py::module_::import("pandas");
+    } catch (const py::error_already_set& e) {
+        if (!e.matches(PyExc_ImportError)) {
+            throw;
+        }
+        PyErr_SetString(PyExc_ImportError,
+                        "Recording.to_pandas() needs pandas (Debian: apt-get install "
+                        "python3-pandas; elsewhere: pip install pandas)");
+        throw py::error_already_set();
+    }
+    const py::object values = Read(recording, ScanValues::kScaled, py::int_(0), py::none());
+    py::list names;
+    for (const ColumnFacts& column : recording.facts.columns) {
+        names.append("Channel_" + std::to_string(column.channel));
+    }
+    // As the CSV output's time_s: the scan index over the rate, where the rate is usable.
+    const py::module_ numpy = py::module_::import("numpy");
+    const double rate = recording.opened.recording.header.scanRate();
+    const py::object scans = numpy.attr("arange")(recording.scans(), "dtype"_a = "float64");
+    const py::object index =
+        std::isfinite(rate) && rate > 0.0
+            ? pandas.attr("Index")(scans.attr("__truediv__")(rate), "name"_a = "time_s")
+            : pandas.attr("RangeIndex")(recording.scans(), "name"_a = "scan");
+    return pandas.attr("DataFrame")(values, "index"_a = index, "columns"_a = names,
+                                    "copy"_a = false);
+}
+
+std::string ReprOf(const Recording& recording) {
+    const RecordingFacts& f = recording.facts;
+    return "<vantrel.Recording '" + f.sourceFile + "': card " + std::to_string(f.cardType) + " (" +
+           f.cardName + "), " + std::to_string(recording.channels()) + " channels x " +
+           std::to_string(recording.scans()) + " scans>";
+}
+
+}  // namespace
+
+void AddRecording(py::module_& module) {
+    py::class_<Column>(module, "Column",
+                       "One column of the arrays: the channel, its range and (card type 4) "
+                       "its input kind, as the analysis formats record them.")
+        .def_readonly("channel", &Column::channel,
+                      "Channel number as title line 2 names it (the position where it names "
+                      "none).")
+        .def_readonly("range_code", &Column::rangeCode, "Range code of the header or queue.")
+        .def_readonly("range_label", &Column::rangeLabel, "The range as text, e.g. \"+/-10V\".")
+        .def_readonly("input_kind", &Column::inputKind, "Input kind (card type 4), else None.")
+        .def("__eq__",
+             [](const Column& a, const Column& b) {
+                 return a.channel == b.channel && a.rangeCode == b.rangeCode &&
+                        a.rangeLabel == b.rangeLabel && a.inputKind == b.inputKind;
+             })
+        .def("__repr__", [](const Column& c) {
+            std::string text = "Column(channel=" + std::to_string(c.channel) +
+                               ", range_code=" + std::to_string(c.rangeCode) + ", range_label='" +
+                               c.rangeLabel + "'";
+            if (c.inputKind) {
+                text += ", input_kind=" + std::to_string(*c.inputKind);
+            }
+            return text + ")";
+        });
+
+    py::class_<ChunkIterator>(module, "ChunkIterator",
+                              "Consecutive chunks of a recording's scans (see Recording.chunks).")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", &ChunkIterator::Next, "The next chunk of scans as an array.");
+
+    py::class_<Recording, RecordingPtr>(module, "Recording",
+                                        "A recording file's header, queue and facts; its samples "
+                                        "are read from the file on demand. Made by open().")
+        .def_property_readonly(
+            "path", [](const Recording& r) { return r.opened.recording.loadedPath; },
+            "The path it was opened from.")
+        .def_property_readonly(
+            "card_type", [](const Recording& r) { return r.facts.cardType; }, "Card type code.")
+        .def_property_readonly(
+            "card_name", [](const Recording& r) { return r.facts.cardName; },
+            "The card's name (\"Unknown (N)\" for a type without one).")
+        .def_property_readonly(
+            "channel_count", [](const Recording& r) { return r.facts.channelCount; },
+            "Channels per scan, as the header holds it.")
+        .def_property_readonly(
+            "scan_count", [](const Recording& r) { return r.facts.scanCount; },
+            "Scans, as the header holds it.")
+        .def_property_readonly(
+            "shape", [](const Recording& r) { return py::make_tuple(r.scans(), r.channels()); },
+            "(scans, channels): the shape of scaled() and codes().")
+        .def_property_readonly(
+            "scan_rate_hz", [](const Recording& r) { return r.facts.scanRateHz; },
+            "Scans per second, as stored.")
+        .def_property_readonly(
+            "start_date", [](const Recording& r) { return r.facts.startDate; },
+            "Start date as the header's text (MM/DD/YY).")
+        .def_property_readonly(
+            "start_time", [](const Recording& r) { return r.facts.startTime; },
+            "Start time as the header's texts (HH:MM:SS.mmm).")
+        .def_property_readonly("start", &StartOf,
+                               "The start as a datetime.datetime where the date and time texts "
+                               "read as one, else None.")
+        .def_property_readonly(
+            "order", [](const Recording& r) { return r.facts.order; },
+            "Channel order: \"0-1-2-3\", \"3-2-1-0\" or \"Custom\".")
+        .def_property_readonly(
+            "queue",
+            [](const Recording& r) {
+                py::list entries;
+                for (const ChannelGainEntry& entry : r.opened.recording.queue) {
+                    entries.append(py::make_tuple(entry.channel, RangeLabel(entry.rangeCode)));
+                }
+                return entries;
+            },
+            "The channel-gain queue: a list of (channel, range_label).")
+        .def_property_readonly(
+            "columns",
+            [](const Recording& r) {
+                std::vector<Column> columns;
+                for (const ColumnFacts& c : r.facts.columns) {
+                    columns.push_back({c.channel, c.rangeCode, c.rangeLabel, c.inputKind});
+                }
+                return columns;
+            },
+            "One Column per position of a scan (custom order: as far as the queue reaches).")
+        .def_property_readonly(
+            "display",
+            [](const Recording& r) {
+                py::dict texts;
+                for (const DisplayField field : kDisplayFields) {
+                    texts[py::str(std::string(DisplayLabel(field)))] = r.opened.display[field];
+                }
+                return texts;
+            },
+            "The ten texts the window and vantrel-convert --info show, keyed by their label "
+            "(\"Card Type:\", ...).")
+        .def_property_readonly(
+            "duration_s",
+            [](const Recording& r) { return DurationSeconds(r.opened.recording.header); },
+            "Seconds the recording spans (scans / rate), or None where the rate is not a "
+            "positive number.")
+        .def(
+            "scaled",
+            [](const Recording& r, const py::object& start, const py::object& stop) {
+                return Read(r, ScanValues::kScaled, start, stop);
+            },
+            "start"_a = 0, "stop"_a = py::none(),
+            "Scaled values of scans [start, stop) as a float64 array of shape (scans, "
+            "channels): bit for bit the scaled binary output's, a sample without a rule "
+            "repeating the value before it across the whole recording. start and stop are "
+            "taken as a slice takes them.")
+        .def(
+            "codes",
+            [](const Recording& r, const py::object& start, const py::object& stop) {
+                return Read(r, ScanValues::kCodes, start, stop);
+            },
+            "start"_a = 0, "stop"_a = py::none(),
+            "Raw codes of scans [start, stop), shape (scans, channels): uint16 for the 16-bit "
+            "cards, int32 (24-bit codes, sign-extended) for card types 4 and 7; the codes "
+            "text output's numbers.")
+        .def(
+            "chunks",
+            [](const RecordingPtr& r, std::int64_t scans, const std::string& kind) {
+                if (scans < 1) {
+                    throw py::value_error("scans must be at least 1");
+                }
+                return std::make_unique<ChunkIterator>(r, ValuesOfKind(kind),
+                                                       static_cast<std::uint64_t>(scans));
+            },
+            "scans"_a = 65536, "kind"_a = "scaled",
+            "An iterator of arrays of up to `scans` scans each (kind \"scaled\" or \"codes\") "
+            "that together equal scaled() or codes(); memory holds one chunk at a time.")
+        .def("to_pandas", &DataFrameOf,
+             "The scaled values as a pandas.DataFrame with Channel_N columns, indexed by time_s "
+             "(the scan index over the rate; by scan number where the rate is not a positive "
+             "number). Raises ImportError where pandas is not installed.")
+        .def("__repr__", &ReprOf);
+
+    module.def("open", &OpenRecording, "path"_a,
+               "Opens a recording file: reads its header and channel-gain queue (the samples "
+               "are read by scaled(), codes() and chunks()). Raises LoadError with the "
+               "converter's message for a file that is not a recording or cannot be read, and "
+               "OSError (FileNotFoundError, ...) for a path that cannot be opened.");
+}
+
+}  // namespace vantrel::python

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace vantrel::python {
+
+// Adds open(), Recording, Column and the chunk iterator to the module.
+void AddRecording(pybind11::module_& module);
+
+}  // namespace vantrel::python

@@ -1,0 +1,22 @@
+// The Python module `vantrel`: recordings as NumPy arrays with the converter's exact values,
+// and conversions into every output format, from scripts and notebooks.
+
+#include <pybind11/pybind11.h>
+
+#include "PyConvert.h"
+#include "PyErrors.h"
+#include "PyRecording.h"
+#include "convert/RecordingFacts.h"
+
+PYBIND11_MODULE(vantrel, module) {
+    module.doc() =
+        "Recording files of the data-acquisition cards as NumPy arrays, and their conversion.\n\n"
+        "    rec = vantrel.open(\"run1.daq\")\n"
+        "    volts = rec.scaled()          # float64, shape (scans, channels)\n"
+        "    vantrel.convert(\"run1.daq\", format=\"hdf5\")\n";
+    module.attr("__version__") = VANTREL_VERSION;
+    module.attr("converter") = vantrel::ConverterName();
+    vantrel::python::AddErrors(module);
+    vantrel::python::AddRecording(module);
+    vantrel::python::AddConvert(module);
+}
