@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,12 +21,15 @@
 #include "convert/ConvertRun.h"
 #include "convert/OutputFormats.h"
 #include "convert/ScaleSample.h"
+#include "convert/ScanReader.h"
 #include "convert/Separators.h"
+#include "convert/WidenCodes.h"
 #include "convert/WordTables.h"
 #include "platform/DataExchange.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
 #include "recording/CardTable.h"
+#include "recording/LittleEndian.h"
 #include "recording/LoadRecording.h"
 
 namespace {
@@ -392,6 +396,58 @@ void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const 
     }
 }
 
+// Scans read as arrays (the Python module's reads): a loaded recording opens with the same
+// header and queue; a reader is refused exactly where the run refuses; the scaled values of
+// the whole recording and of its second half are the scaled binary output's doubles, and
+// the codes are the block's codes.
+void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const Bytes* binary) {
+    Messages messages;
+    const vantrel::Platform platform{files, messages};
+    const auto opened = vantrel::OpenScanRecording(kInput, platform);
+    Require(opened.has_value() && messages.texts.empty(), "a loadable recording opens for reads");
+    Require(opened->recording.header == loaded.recording.header &&
+                opened->recording.queue == loaded.recording.queue,
+            "reads see the header and queue the load saw");
+    const vantrel::SampleBlock& block = *loaded.recording.samples;
+    const auto refusal =
+        vantrel::CheckConvertible(loaded.recording.header, loaded.recording.queue, block.size());
+    auto scaled = vantrel::ScanReader::Open(*opened, platform, vantrel::ScanValues::kScaled);
+    Require(scaled.has_value() == !refusal.has_value() &&
+                (scaled || OnlyMessage(messages, "a refused read") == *refusal),
+            "a read is refused exactly where the run refuses, with its message");
+    if (!scaled) {
+        return;
+    }
+    const std::uint64_t channels = opened->channels();
+    const std::uint64_t scans = opened->scans();
+    std::vector<double> values(channels * scans);
+    Require(scaled->ReadScaled(scans, values) && scaled->position() == scans,
+            "a reader reads every scan");
+    if (binary != nullptr) {
+        Bytes doubles(values.size() * 8);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            vantrel::StoreLeDouble(doubles.data() + 8 * i, values[i]);
+        }
+        Require(doubles == *binary, "scaled reads are the scaled binary output");
+        auto half = vantrel::ScanReader::Open(*opened, platform, vantrel::ScanValues::kScaled);
+        std::vector<double> tail(channels * (scans - scans / 2));
+        const auto middle = values.begin() + static_cast<std::ptrdiff_t>(channels * (scans / 2));
+        Require(half && half->SkipTo(scans / 2) && half->ReadScaled(scans, tail) &&
+                    std::equal(tail.begin(), tail.end(), middle, values.end(),
+                               [](double a, double b) {
+                                   return std::bit_cast<std::uint64_t>(a) ==
+                                          std::bit_cast<std::uint64_t>(b);
+                               }),
+                "a read from the middle carries the value the whole read has there");
+    }
+    auto codes = vantrel::ScanReader::Open(*opened, platform, vantrel::ScanValues::kCodes);
+    std::vector<std::int32_t> read(values.size());
+    std::vector<std::int32_t> widened(values.size());
+    vantrel::WidenCodes(block.bytes(), widened, widened.size(), loaded.recording.header.cardType());
+    Require(codes && codes->ReadCodes(scans, read) && read == widened,
+            "code reads are the block's codes");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -507,6 +563,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                npy.end() - static_cast<std::ptrdiff_t>(binary.size())),
                 "the NumPy file holds the doubles of the scaled binary output");
     }
+
+    CheckScanReads(files, state, haveBinary ? &binary : nullptr);
 
     // One input in eight that qualifies is tiled into a long recording: enough to reach the
     // word tables often without slowing every input down.

@@ -22,12 +22,6 @@ namespace {
 // Samples read from the file at a time: large reads, a buffer that stays in the cache.
 constexpr std::uint64_t kReadChunkSamples = std::uint64_t{1} << 18;
 
-// Collects what a second load says, which the reader reports in its own words.
-class QuietMessages final : public MessageSink {
-  public:
-    void ShowMessage(const std::string&) override {}
-};
-
 }  // namespace
 
 std::uint64_t ScanRecording::channels() const {
@@ -85,13 +79,13 @@ std::optional<ScanReader> ScanReader::Open(const ScanRecording& opened, const Pl
     }
     ConversionState again;
     again.inputPath = held.loadedPath;
-    QuietMessages quiet;
+    MessageLog said;
     NoViewSwitch view;
-    const auto sampleBytes = OpenRecordingSamples(again, Platform{platform.files, quiet}, view);
+    const auto sampleBytes = OpenRecordingSamples(again, Platform{platform.files, said}, view);
     if (!sampleBytes) {
-        // Gone or unreadable reads as a read error; anything else as a changed file.
-        platform.messages.ShowMessage(again.inputFile.error() ? kReadErrorMessage
-                                                              : kRecordingChangedMessage);
+        // Gone, unreadable or cut short reads as a read error; anything else as a change.
+        const bool unread = said.texts().empty() || said.texts().back() == kReadErrorMessage;
+        platform.messages.ShowMessage(unread ? kReadErrorMessage : kRecordingChangedMessage);
         return std::nullopt;
     }
     if (again.recording.header != held.header || again.recording.queue != held.queue ||

@@ -1,5 +1,6 @@
-"""Shared fixtures of the readers' tests: the built tools, recordings of every kind, and the
-reference outputs every analysis format is compared with (the scaled binary output, the
+"""Shared fixtures of the Python tests (the readers' and the module's): the built tools,
+recordings of every kind, and the reference outputs every analysis format and the module are
+compared with (the scaled binary output, the
 codes text output and `--info --json`)."""
 
 import hashlib
@@ -11,7 +12,7 @@ import subprocess
 import numpy as np
 import pytest
 
-ROOT = pathlib.Path(__file__).resolve().parents[2]
+ROOT = pathlib.Path(__file__).resolve().parents[1]
 BUILD = pathlib.Path(os.environ.get("VANTREL_BUILD_DIR", ROOT / "build" / "ci"))
 CONVERT = BUILD / "cli" / "vantrel-convert"
 MAKE_EXAMPLES = BUILD / "examples" / "vantrel-make-examples"
