@@ -29,6 +29,8 @@
 #   takes seconds, so small disturbances do not matter to it.
 # - Peak memory is /usr/bin/time's maximum resident size minus that of `vantrel-convert
 #   --version` (the program loaded, converting nothing).
+# - The Python module's Recording.scaled() runs against numpy.fromfile and the same scaling
+#   arithmetic in the same interpreter, alternating (bench/python_scaled.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -58,7 +60,10 @@ done
 if [ "$build" = build/bench ]; then
     bash tools/install-deps.sh bench
     cmake --preset bench >/dev/null
-    cmake --build --preset bench -j 2 --target vantrel-convert make_large_recording
+    targets=(vantrel-convert make_large_recording)
+    # The Python module, where the build found Python and pybind11.
+    grep -q 'build python/vantrel' build/bench/build.ninja && targets+=(vantrel_python)
+    cmake --build --preset bench -j 2 --target "${targets[@]}"
 fi
 if [ -n "$against" ] && [ ! -x "$against/cli/vantrel-convert" ]; then
     echo "no $against/cli/vantrel-convert to compare with" >&2
@@ -175,6 +180,12 @@ np.savetxt(sys.argv[2], d / 32768.0 * 10.0, fmt='%11.7f', delimiter='\t')
     rm -f "$out"
 elif ((numpy)); then
     echo "numpy: not installed (Debian python3-numpy); comparison skipped"
+fi
+
+if ((numpy)) && compgen -G "$build/python/vantrel*.so" >/dev/null &&
+    /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
+    /usr/bin/python3 bench/python_scaled.py "$build/python" "$input" "$channels" "$runs" ||
+        status=1
 fi
 
 if ((huge)); then

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
-# build with its tests, the cell formatter against printf, valgrind's memcheck on the
-# command-line tool, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a minute of fuzzing the loader and the conversion.
+# build with its tests, the Python tests (readers of each format, the Python module), the
+# cell formatter against printf, valgrind's memcheck on the command-line tool, the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a minute of fuzzing the
+# loader, the conversion and the reads of scans.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,8 +18,9 @@ cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
-echo "== every analysis format read back by h5py, SciPy, NumPy and GNU Octave"
-VANTREL_BUILD_DIR=build/ci /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/readers
+echo "== every analysis format read back by h5py, SciPy, NumPy, pandas, MNE and GNU Octave;"
+echo "== the Python module against the command line"
+VANTREL_BUILD_DIR=build/ci /usr/bin/python3 -m pytest -q tests/readers tests/python
 
 echo "== cell formatter against printf on 3 million values per format"
 build/ci/bench/verify_format 3000000
