@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "StandardStreams.h"
 #include "convert/OutputFormats.h"
@@ -58,9 +59,15 @@ std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
     const std::string_view extension = FormatInfo(command.options.format).extension;
     std::vector<PlannedInput> plan;
     std::map<std::string, std::size_t> outputs;  // resolved output: the input that has it
+    std::set<std::string> recordings;
+    for (const std::string& input : inputs) {
+        recordings.insert(Resolved(input));
+    }
     for (const std::string& input : inputs) {
         PlannedInput planned{input, OutputOf(input, command, extension), {}, false};
-        if (!IsStandardStream(planned.output)) {
+        // An output that is one of the recordings is refused by the conversion itself, as
+        // "Output file is the input file!".
+        if (!IsStandardStream(planned.output) && !recordings.contains(Resolved(planned.output))) {
             const auto [it, first] = outputs.emplace(Resolved(planned.output), plan.size());
             if (!first) {
                 planned.refusal = SharedOutputMessage(planned.output, plan[it->second].input);
