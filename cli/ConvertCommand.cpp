@@ -121,9 +121,11 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
                        const std::vector<std::string>& inputs, const ConvertCommand& command,
                        FileApi& files, ProgressLine& line) {
     if (planned.refusal) {
+        line.Finished(index);
         return {Outcome::kFailed, {*planned.refusal}};
     }
     if (planned.skipped) {
+        line.Finished(index);
         return {Outcome::kSkipped, {SkippedMessage(planned.output)}};
     }
     CollectedMessages messages;
