@@ -2,12 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
+#include "StandardStreams.h"
 #include "convert/OutputFormats.h"
 #include "convert/RecordingFacts.h"
 #include "convert/Separators.h"
@@ -27,13 +29,14 @@ std::map<std::string, int> FormatNames() {
     return names;
 }
 
-// "Output format:" and each format's name, index and description, from the format table.
+// "Output format:" and each format's name and description, one line each, from the format
+// table.
 std::string FormatHelp() {
-    std::string help = "Output format (default scaled-text):";
+    std::string help =
+        "Output format (default scaled-text; or the number of the window's Format "
+        "list item):";
     for (const OutputFormatInfo* info : OutputFormats()) {
-        help += "\n  " + std::string(info->name) + " (" +
-                std::to_string(static_cast<int>(info->format)) +
-                "): " + std::string(info->description);
+        help += "\n  " + std::string(info->name) + ": " + std::string(info->description);
     }
     return help;
 }
@@ -46,54 +49,115 @@ std::map<std::string, int> SeparatorNames() {
     return names;
 }
 
+std::string SeparatorHelp() {
+    std::string help = "Column separator of the text outputs (default space):";
+    for (const SeparatorInfo& info : kSeparators) {
+        help += "\n  " + std::string(info.name) + ": " + std::string(info.description);
+    }
+    return help;
+}
+
+// Names the value a transformer accepts by its table's words; its own text would list the
+// map as "{0->0,1->1,...}".
+CLI::Validator Words(const std::map<std::string, int>& names) {
+    return CLI::CheckedTransformer(names, CLI::ignore_case).description("");
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Convert recording files to scaled text, little-endian doubles or raw codes.",
-                 "vantrel-convert"};
+    CLI::App app{
+        "Convert recording files to scaled text, little-endian doubles, raw codes or an "
+        "analysis format. \"-\" as INPUT reads standard input; -o - writes standard "
+        "output.",
+        "vantrel-convert"};
     app.set_version_flag("--version", ConverterName());
 
     std::vector<std::string> files;
     bool info = false;
     bool queue = false;
+    bool listFormats = false;
     ConvertCommand command;
     int format = static_cast<int>(command.options.format);
     int separator = static_cast<int>(command.options.separator);
     bool noTitle = false;
     bool json = false;
+    bool progress = false;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
     app.add_flag("--json", json, "With --info: print each FILE's header and facts as JSON")
         ->needs(app.get_option("--info"));
     auto* queueFlag = app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
+    auto* listFlag = app.add_flag("--list-formats", listFormats,
+                                  "Print the output formats: name, extension, description");
     app.add_option("-f,--format", format, FormatHelp())
-        ->transform(CLI::CheckedTransformer(FormatNames(), CLI::ignore_case));
-    app.add_option("-s,--separator", separator,
-                   "Column separator of text outputs: space (default), tab, comma")
-        ->transform(CLI::CheckedTransformer(SeparatorNames(), CLI::ignore_case));
+        ->transform(Words(FormatNames()))
+        ->type_name("FORMAT");
+    app.add_option("-s,--separator", separator, SeparatorHelp())
+        ->transform(Words(SeparatorNames()))
+        ->type_name("SEP");
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
     app.add_flag("--compress", command.options.compress,
                  "Deflate the datasets of the hdf5, mat and mat5 formats");
     app.add_flag("--decimal-comma", command.options.decimalComma,
                  "csv: semicolons between cells and a decimal comma, for spreadsheets so set");
-    app.add_option("-o,--output", command.output,
-                   "Output file (only with exactly one INPUT; default: INPUT with .cvt)");
-    app.add_option("FILE", files, "Recording files (INPUT...)")->required();
+    auto* outputOption =
+        app.add_option("-o,--output", command.output,
+                       "Output file of the one INPUT (default: INPUT with the format's "
+                       "extension); - writes standard output")
+            ->type_name("OUT");
+    app.add_option("--output-dir", command.outputDir,
+                   "Write each output into DIR, named after its input")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory.description(""))
+        ->excludes(outputOption);
+    app.add_flag("--no-clobber", command.noClobber,
+                 "Leave an existing output alone and skip its INPUT");
+    app.add_option("-j,--jobs", command.jobs,
+                   "Convert N inputs at once (default 1; 0: one per processor)")
+        ->type_name("N");
+    auto* progressFlag = app.add_flag(
+        "--progress", progress, "Show the progress line on standard error even off a terminal");
+    app.add_flag("-q,--quiet", command.quiet,
+                 "No progress line, no success messages (failures are still printed)")
+        ->excludes(progressFlag);
+    app.add_option("FILE", files, "Recording files (INPUT...); - reads standard input");
     queueFlag->excludes(app.get_option("--info"));
+    listFlag->excludes(queueFlag)->excludes(app.get_option("--info"));
 
     try {
         app.parse(argc, argv);
+        if (listFormats) {
+            if (!files.empty()) {
+                throw CLI::ValidationError("--list-formats", "takes no FILE");
+            }
+        } else if (files.empty()) {
+            throw CLI::RequiredError("FILE");
+        }
         if (queue && files.size() != 1) {
             throw CLI::ValidationError("--queue", "takes exactly one FILE");
         }
         if (!command.output.empty() && files.size() != 1) {
             throw CLI::ValidationError("--output", "needs exactly one INPUT");
         }
+        // Standard input can be read once only.
+        if (std::count_if(files.begin(), files.end(), IsStandardStream) > 1) {
+            throw CLI::ValidationError("FILE", "- (standard input) may be given only once");
+        }
+        if (!command.outputDir.empty() &&
+            std::any_of(files.begin(), files.end(), IsStandardStream)) {
+            throw CLI::ValidationError("--output-dir",
+                                       "standard input has no name to derive an output from; "
+                                       "use -o");
+        }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e, out, err);
         return code == 0 ? 0 : kExitUsage;
     }
 
+    if (listFormats) {
+        return RunListFormats(out);
+    }
     if (info) {
         return json ? RunInfoJson(files, out) : RunInfo(files, out, err);
     }
@@ -103,6 +167,11 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     command.options.format = static_cast<OutputFormat>(format);
     command.options.separator = static_cast<Separator>(separator);
     command.options.title = !noTitle;
+    if (progress) {
+        command.progress = ProgressShown::kAlways;
+    } else if (command.quiet) {
+        command.progress = ProgressShown::kNever;
+    }
     return RunConvert(files, command, out, err);
 }
 

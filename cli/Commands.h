@@ -28,14 +28,29 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out);
 // Prints the channel-gain queue of a recording, one "channel\trange label" line per entry.
 int RunQueue(const std::string& file, std::ostream& out, std::ostream& err);
 
+// Where the progress line of a conversion shows.
+enum class ProgressShown { kOnTerminal, kNever, kAlways };
+
 struct ConvertCommand {
     ConversionOptions options;
-    std::string output;  // empty: derive each output path from its input
+    std::string output;      // empty: derive each output path from its input; "-": standard output
+    std::string outputDir;   // empty: each output beside its input
+    bool noClobber = false;  // an existing output is left alone and the input skipped
+    unsigned jobs = 1;       // inputs converted at once; 0: one per processor
+    bool quiet = false;      // no success or skip messages (failures are still printed)
+    ProgressShown progress = ProgressShown::kOnTerminal;
 };
 
-// Converts each input to its derived output path, or to command.output; prints each
-// success message on `out`.
+// Converts each input to its derived output path, to command.output, or into
+// command.outputDir; "-" as an input reads standard input. Prints each success message on
+// `out`, or on `err` when standard output carries an output; failures as "INPUT: text" on
+// `err`; each input's messages together and in the inputs' order, however many run at once.
+// Returns 0 when every input converted or was skipped, 1 when any failed, 130 when Ctrl-C
+// stopped the batch.
 int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& command,
                std::ostream& out, std::ostream& err);
+
+// Prints the format table: name, extension and description, one format a line.
+int RunListFormats(std::ostream& out);
 
 }  // namespace vantrel::cli

@@ -1,17 +1,172 @@
 // Batch conversion: each input is converted by the same core as the window, with the same
 // messages; a failure is reported and the next input goes on. The sample block is streamed
 // from the file chunk by chunk, so memory stays bounded whatever the recording's size.
+// Several inputs may convert at once, each with its own state and messages; the messages
+// are printed in the inputs' order, so a batch reads the same however many jobs ran it.
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <optional>
 #include <ostream>
+#include <thread>
 
+#include "BatchPlan.h"
 #include "CliMessages.h"
 #include "Commands.h"
+#include "Interrupt.h"
+#include "ProgressLine.h"
+#include "StandardStreams.h"
 #include "convert/ConvertRun.h"
 #include "convert/OutputFormats.h"
-#include "convert/OutputPath.h"
 #include "platform/OsFileApi.h"
+#include "platform/Terminal.h"
 
 namespace vantrel::cli {
+
+namespace {
+
+enum class Outcome { kConverted, kSkipped, kFailed, kCancelled };
+
+struct InputReport {
+    Outcome outcome = Outcome::kFailed;
+    std::vector<std::string> messages;
+};
+
+// Prints the report of each input once every input before it has been printed.
+class OrderedReports {
+  public:
+    OrderedReports(std::size_t inputs, const std::vector<PlannedInput>& plan, ProgressLine& line,
+                   std::ostream& messages, std::ostream& err, bool quiet)
+        : plan_(plan),
+          line_(line),
+          messages_(messages),
+          err_(err),
+          quiet_(quiet),
+          reports_(inputs) {}
+
+    void Add(std::size_t input, InputReport report) {
+        const std::lock_guard lock(mutex_);
+        reports_[input] = std::move(report);
+        while (next_ < reports_.size() && reports_[next_]) {
+            Print(next_++);
+        }
+    }
+
+    // What did finish, in order, past inputs that never started (Ctrl-C stopped the batch).
+    void PrintTheRest() {
+        const std::lock_guard lock(mutex_);
+        for (; next_ < reports_.size(); ++next_) {
+            if (reports_[next_]) {
+                Print(next_);
+            }
+        }
+    }
+
+    int Status() const {
+        int status = kExitOk;
+        for (const auto& report : reports_) {
+            if (report && report->outcome == Outcome::kCancelled) {
+                return kExitInterrupted;
+            }
+            if (report && report->outcome == Outcome::kFailed) {
+                status = kExitFailed;
+            }
+        }
+        return status;
+    }
+
+    bool AllReported() const {
+        return std::all_of(reports_.begin(), reports_.end(),
+                           [](const auto& report) { return report.has_value(); });
+    }
+
+    bool AnyCancelled() const {
+        return std::any_of(reports_.begin(), reports_.end(), [](const auto& report) {
+            return report && report->outcome == Outcome::kCancelled;
+        });
+    }
+
+  private:
+    void Print(std::size_t input) {
+        const InputReport& report = *reports_[input];
+        line_.PrintAbove([&] {
+            if (report.outcome == Outcome::kConverted || report.outcome == Outcome::kSkipped) {
+                if (!quiet_) {
+                    for (const auto& text : report.messages) {
+                        messages_ << text << '\n';
+                    }
+                    messages_.flush();
+                }
+                return;
+            }
+            // Keep the two streams in the order the inputs were handled.
+            messages_.flush();
+            PrintFailure(err_, plan_[input].input, report.messages);
+            err_.flush();
+        });
+    }
+
+    const std::vector<PlannedInput>& plan_;
+    ProgressLine& line_;
+    std::ostream& messages_;
+    std::ostream& err_;
+    const bool quiet_;
+    std::mutex mutex_;
+    std::vector<std::optional<InputReport>> reports_;
+    std::size_t next_ = 0;
+};
+
+InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
+                       const std::vector<std::string>& inputs, const ConvertCommand& command,
+                       FileApi& files, ProgressLine& line) {
+    if (planned.refusal) {
+        line.Finished(index);
+        return {Outcome::kFailed, {*planned.refusal}};
+    }
+    if (planned.skipped) {
+        line.Finished(index);
+        return {Outcome::kSkipped, {SkippedMessage(planned.output)}};
+    }
+    CollectedMessages messages;
+    ConversionState state;
+    state.inputPath = planned.input;
+    state.outputPath = planned.output;
+    state.options = command.options;
+    const ProgressCallback progress = [&](std::uint64_t done, std::uint64_t total) {
+        line.Update(index, done, total);
+        return !InterruptCatcher::Requested();
+    };
+    // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
+    // turn.
+    const bool converted = StreamConvert(state, Platform{files, messages}, inputs, progress);
+    line.Finished(index);
+    Outcome outcome = converted ? Outcome::kConverted : Outcome::kFailed;
+    if (!converted && InterruptCatcher::Requested() && !messages.messages().empty() &&
+        messages.messages().back() == kCancelledMessage) {
+        outcome = Outcome::kCancelled;
+    }
+    return {outcome, messages.messages()};
+}
+
+unsigned JobCount(unsigned asked, std::size_t inputs) {
+    unsigned jobs = asked == 0 ? std::max(1u, std::thread::hardware_concurrency()) : asked;
+    return static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(inputs, 1)));
+}
+
+bool ShowsProgress(const ConvertCommand& command) {
+    switch (command.progress) {
+        case ProgressShown::kAlways:
+            return true;
+        case ProgressShown::kNever:
+            return false;
+        case ProgressShown::kOnTerminal:
+            return !command.quiet && IsTerminal(StandardStream::kError);
+    }
+    return false;
+}
+
+}  // namespace
 
 int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& command,
                std::ostream& out, std::ostream& err) {
@@ -19,31 +174,43 @@ int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& com
         err << "--output needs exactly one INPUT\n";
         return kExitUsage;
     }
-    const std::string_view extension = FormatInfo(command.options.format).extension;
-    OsFileApi files;
-    int status = kExitOk;
-    for (const auto& input : inputs) {
-        CollectedMessages messages;
-        ConversionState state;
-        state.inputPath = input;
-        state.outputPath =
-            command.output.empty() ? DeriveOutputPath(input, extension) : command.output;
-        state.options = command.options;
-        // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
-        // turn.
-        if (StreamConvert(state, Platform{files, messages}, inputs)) {
-            for (const auto& text : messages.messages()) {
-                out << text << '\n';
+    const std::vector<PlannedInput> plan = PlanBatch(inputs, command);
+    // Standard output carrying data takes no message, not even a success.
+    std::ostream& messages = WritesStandardOutput(plan) ? err : out;
+    OsFileApi os;
+    StandardStreamFiles files(os);
+    const InterruptCatcher interrupt;
+    ProgressLine line(err, ShowsProgress(command), plan.size());
+    OrderedReports reports(plan.size(), plan, line, messages, err, command.quiet);
+
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        while (!InterruptCatcher::Requested()) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= plan.size()) {
+                return;
             }
-        } else {
-            // Keep the two streams in the order the inputs were handled.
-            out.flush();
-            PrintFailure(err, input, messages.messages());
-            status = kExitFailed;
+            reports.Add(i, ConvertOne(plan[i], i, inputs, command, files, line));
         }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned j = 1; j < JobCount(command.jobs, plan.size()); ++j) {
+        helpers.emplace_back(work);
+    }
+    work();
+    for (auto& helper : helpers) {
+        helper.join();
+    }
+    line.Clear();
+    reports.PrintTheRest();
+    // Ctrl-C between two inputs stopped the batch without a conversion saying so.
+    if (!reports.AllReported() && !reports.AnyCancelled()) {
+        err << kCancelledMessage << '\n';
+        err.flush();
+        return kExitInterrupted;
     }
     out.flush();
-    return status;
+    return reports.Status();
 }
 
 }  // namespace vantrel::cli

@@ -4,6 +4,7 @@
 
 #include "CliMessages.h"
 #include "Commands.h"
+#include "StandardStreams.h"
 #include "platform/OsFileApi.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
@@ -15,7 +16,8 @@ namespace {
 
 // Loads `file` into `state`; on failure prints its message and returns false.
 bool Load(ConversionState& state, const std::string& file, std::ostream& out, std::ostream& err) {
-    OsFileApi files;
+    OsFileApi os;
+    StandardStreamFiles files(os);
     CollectedMessages messages;
     NoViewSwitch view;
     state.inputPath = file;

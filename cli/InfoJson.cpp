@@ -6,6 +6,7 @@
 
 #include "CliMessages.h"
 #include "Commands.h"
+#include "StandardStreams.h"
 #include "convert/ConvertRun.h"
 #include "convert/RecordingFacts.h"
 #include "platform/OsFileApi.h"
@@ -113,7 +114,8 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
     int status = kExitOk;
     json all = json::array();
     for (const auto& file : files) {
-        OsFileApi api;
+        OsFileApi os;
+        StandardStreamFiles api(os);
         CollectedMessages messages;
         NoViewSwitch view;
         ConversionState state;

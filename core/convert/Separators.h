@@ -13,14 +13,15 @@ namespace vantrel {
 
 struct SeparatorInfo {
     Separator separator;
-    std::string_view name;  // command-line name
-    std::string_view text;  // what stands between two cells
+    std::string_view name;         // command-line name
+    std::string_view text;         // what stands between two cells
+    std::string_view description;  // one line for the command line's help
 };
 
 inline constexpr std::array<SeparatorInfo, 3> kSeparators = {{
-    {Separator::kSpace, "space", "  "},
-    {Separator::kTab, "tab", "\t"},
-    {Separator::kComma, "comma", ", "},
+    {Separator::kSpace, "space", "  ", "two blanks"},
+    {Separator::kTab, "tab", "\t", "a tab"},
+    {Separator::kComma, "comma", ", ", "a comma and a blank"},
 }};
 
 // The characters of a separator.

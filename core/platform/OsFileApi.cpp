@@ -79,7 +79,28 @@ bool CanNameUnnamedFiles() {
 }
 #endif
 
+// A descriptor of our own for one of the standard streams, so that closing it never
+// closes the stream itself.
+int Duplicate(int fd) {
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        NoteErrno();
+    }
+    return copy;
+}
+
 }  // namespace
+
+FileApi::Handle OsFileApi::OpenStandardInput() {
+    const int fd = Duplicate(STDIN_FILENO);
+    return fd < 0 ? kNoFile : fd;
+}
+
+FileApi::Handle OsFileApi::CreateStandardOutput() {
+    // Not remembered as an output: it is finished and discarded as a device is.
+    const int fd = Duplicate(STDOUT_FILENO);
+    return fd < 0 ? kNoFile : fd;
+}
 
 FileApi::Handle OsFileApi::OpenForRead(const std::string& path) {
     const int fd = OpenRetrying(path, O_RDONLY);

@@ -29,6 +29,15 @@ class OsFileApi final : public FileApi {
     bool IsSameFile(const std::string& a, const std::string& b) override;
     std::error_code LastError() const override;
 
+    // The process's standard input, for reading as OpenForRead gives a file: a descriptor
+    // of its own, so closing it leaves standard input open. kNoFile when there is none.
+    Handle OpenStandardInput();
+
+    // The process's standard output as an output written directly, as a pipe or device is:
+    // it has no name (OutputName is empty), finishing it closes only its own descriptor,
+    // and discarding it removes nothing, whatever standard output was redirected to.
+    Handle CreateStandardOutput();
+
   private:
     // How an open output reaches its path.
     struct Output {

@@ -1,0 +1,88 @@
+#include "BatchPlan.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "StandardStreams.h"
+#include "convert/OutputFormats.h"
+#include "convert/OutputPath.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string OutputOf(const std::string& input, const ConvertCommand& command,
+                     std::string_view extension) {
+    if (!command.output.empty()) {
+        return command.output;
+    }
+    if (IsStandardStream(input)) {
+        return std::string(kStandardStream);
+    }
+    if (!command.outputDir.empty()) {
+        // The name alone: a "." in the input's folders must not cut it.
+        const std::string name = fs::path(input).filename().string();
+        return (fs::path(command.outputDir) / DeriveOutputPath(name, extension)).string();
+    }
+    return DeriveOutputPath(input, extension);
+}
+
+// The file an output path becomes, for comparing two of them: absolute, with "." and ".."
+// and the symbolic links of its existing part resolved.
+std::string Resolved(const std::string& path) {
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    return ec ? fs::path(path).lexically_normal().string() : resolved.string();
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+}  // namespace
+
+std::string SharedOutputMessage(const std::string& output, const std::string& earlier) {
+    return "Output file " + output + " is already the output of " + earlier + "!";
+}
+
+std::string SkippedMessage(const std::string& output) {
+    return "Skipped " + output + ": the file exists";
+}
+
+std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
+                                    const ConvertCommand& command) {
+    const std::string_view extension = FormatInfo(command.options.format).extension;
+    std::vector<PlannedInput> plan;
+    std::map<std::string, std::size_t> outputs;  // resolved output: the input that has it
+    std::set<std::string> recordings;
+    for (const std::string& input : inputs) {
+        recordings.insert(Resolved(input));
+    }
+    for (const std::string& input : inputs) {
+        PlannedInput planned{input, OutputOf(input, command, extension), {}, false};
+        // An output that is one of the recordings is refused by the conversion itself, as
+        // "Output file is the input file!".
+        if (!IsStandardStream(planned.output) && !recordings.contains(Resolved(planned.output))) {
+            const auto [it, first] = outputs.emplace(Resolved(planned.output), plan.size());
+            if (!first) {
+                planned.refusal = SharedOutputMessage(planned.output, plan[it->second].input);
+            } else if (command.noClobber && Exists(planned.output)) {
+                planned.skipped = true;
+            }
+        }
+        plan.push_back(std::move(planned));
+    }
+    return plan;
+}
+
+bool WritesStandardOutput(const std::vector<PlannedInput>& plan) {
+    return std::any_of(plan.begin(), plan.end(),
+                       [](const PlannedInput& p) { return IsStandardStream(p.output); });
+}
+
+}  // namespace vantrel::cli

@@ -1,0 +1,47 @@
+#pragma once
+
+// "-" as a path: standard input where a recording is read, standard output where an output
+// is written, as command-line tools take it. Every other path, and every other call, goes to
+// the operating system's files unchanged. One object may serve several threads.
+
+#include <string>
+#include <string_view>
+
+#include "platform/OsFileApi.h"
+
+namespace vantrel::cli {
+
+inline constexpr std::string_view kStandardStream = "-";
+
+inline bool IsStandardStream(std::string_view path) {
+    return path == kStandardStream;
+}
+
+class StandardStreamFiles final : public FileApi {
+  public:
+    explicit StandardStreamFiles(OsFileApi& files) : files_(files) {}
+
+    Handle OpenForRead(const std::string& path) override;
+    std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override {
+        return files_.Read(file, buffer, count);
+    }
+    std::optional<std::uint64_t> RemainingSize(Handle file) override {
+        return files_.RemainingSize(file);
+    }
+    bool Close(Handle file) override { return files_.Close(file); }
+    Handle CreateOutput(const std::string& path) override;
+    Handle CreateNamedOutput(const std::string& path) override;
+    std::string OutputName(Handle file) override { return files_.OutputName(file); }
+    bool Write(Handle file, const void* data, std::uint64_t count) override {
+        return files_.Write(file, data, count);
+    }
+    bool FinishOutput(Handle file) override { return files_.FinishOutput(file); }
+    void DiscardOutput(Handle file) override { files_.DiscardOutput(file); }
+    bool IsSameFile(const std::string& a, const std::string& b) override;
+    std::error_code LastError() const override { return files_.LastError(); }
+
+  private:
+    OsFileApi& files_;
+};
+
+}  // namespace vantrel::cli
