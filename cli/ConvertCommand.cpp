@@ -128,7 +128,7 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
         line.Finished(index);
         return {Outcome::kSkipped, {SkippedMessage(planned.output)}};
     }
-    CollectedMessages messages;
+    MessageLog messages;
     ConversionState state;
     state.inputPath = planned.input;
     state.outputPath = planned.output;
@@ -142,11 +142,11 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
     const bool converted = StreamConvert(state, Platform{files, messages}, inputs, progress);
     line.Finished(index);
     Outcome outcome = converted ? Outcome::kConverted : Outcome::kFailed;
-    if (!converted && InterruptCatcher::Requested() && !messages.messages().empty() &&
-        messages.messages().back() == kCancelledMessage) {
+    if (!converted && InterruptCatcher::Requested() && !messages.texts().empty() &&
+        messages.texts().back() == kCancelledMessage) {
         outcome = Outcome::kCancelled;
     }
-    return {outcome, messages.messages()};
+    return {outcome, messages.texts()};
 }
 
 unsigned JobCount(unsigned asked, std::size_t inputs) {

@@ -18,7 +18,7 @@ namespace {
 bool Load(ConversionState& state, const std::string& file, std::ostream& out, std::ostream& err) {
     OsFileApi os;
     StandardStreamFiles files(os);
-    CollectedMessages messages;
+    MessageLog messages;
     NoViewSwitch view;
     state.inputPath = file;
     // The header texts and the queue need no digest of the file.
@@ -27,7 +27,7 @@ bool Load(ConversionState& state, const std::string& file, std::ostream& out, st
     }
     // Keep the report in step with what standard output has shown so far.
     out.flush();
-    PrintFailure(err, file, messages.messages());
+    PrintFailure(err, file, messages.texts());
     return false;
 }
 

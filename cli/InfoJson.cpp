@@ -116,7 +116,7 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
     for (const auto& file : files) {
         OsFileApi os;
         StandardStreamFiles api(os);
-        CollectedMessages messages;
+        MessageLog messages;
         NoViewSwitch view;
         ConversionState state;
         state.inputPath = file;
@@ -126,8 +126,8 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
         }
         status = kExitFailed;
         all.push_back({{"file", file},
-                       {"error", messages.messages().empty() ? std::string(kCannotOpenMessage)
-                                                             : messages.messages().front()}});
+                       {"error", messages.texts().empty() ? std::string(kCannotOpenMessage)
+                                                          : messages.texts().front()}});
     }
     // Header texts are bytes as stored; anything that is not UTF-8 shows as U+FFFD.
     const json& shown = files.size() == 1 ? all.front() : all;
