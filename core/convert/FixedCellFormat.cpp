@@ -98,6 +98,10 @@ inline std::size_t PadAndMeasure(std::size_t length) {
     return length < kFieldWidth ? kFieldWidth : length;
 }
 
+// The cell of the value -+n / 10^Precision (minus where `negative`), as printf writes it.
+template <int Precision>
+std::size_t WriteFixedDigits(char* out, bool negative, std::uint64_t n);
+
 // The exact path for |value| < 2^34 and Precision decimals.
 template <int Precision>
 std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
@@ -129,6 +133,12 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
         }
     }
 
+    return WriteFixedDigits<Precision>(out, negative, n);
+}
+
+template <int Precision>
+std::size_t WriteFixedDigits(char* out, bool negative, std::uint64_t n) {
+    constexpr std::uint64_t kScale = kPowersOf10[Precision];
     const std::uint64_t integer = n / kScale;
     auto fraction = static_cast<std::uint32_t>(n % kScale);
     // Most cells of scaled signals have one or two integer digits; whether one or two
@@ -215,6 +225,17 @@ std::size_t FormatFixedCell(char* out, double value, int precision) {
         return FormatLarge(out, value, precision);
     }
     return FormatWithLibrary(out, value, precision);
+}
+
+std::size_t FormatFixedScaled(char* out, bool negative, std::uint64_t n, int precision) {
+    switch (precision) {
+        case 6:
+            return WriteFixedDigits<6>(out, negative, n);
+        case 7:
+            return WriteFixedDigits<7>(out, negative, n);
+        default:
+            return WriteFixedDigits<9>(out, negative, n);
+    }
 }
 
 std::size_t FormatCodeCell(char* out, std::int32_t code) {

@@ -21,6 +21,11 @@ inline constexpr std::size_t kCellCapacity = 400;
 // these depends on the process locale. Other precisions are passed to snprintf as they are.
 std::size_t FormatFixedCell(char* out, double value, int precision);
 
+// The cell FormatFixedCell writes for a value whose magnitude is exactly n / 10^precision
+// (precision 6, 7 or 9), minus where `negative`: for callers that have the rounded
+// fixed-point number already.
+std::size_t FormatFixedScaled(char* out, bool negative, std::uint64_t n, int precision);
+
 // Exactly "%11d": always 11 bytes, written to out (capacity >= 11); returns 11.
 std::size_t FormatCodeCell(char* out, std::int32_t code);
 

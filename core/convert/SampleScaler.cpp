@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 
+#include "convert/DyadicCells.h"
 #include "convert/InputKinds.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaleSample.h"
@@ -107,7 +108,17 @@ SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue
     if (header.isCustomOrder() && card_.inputKinds) {
         inputKinds_ = BuildInputKindTable(header, queue);
     }
-    if (!card_.converts() || !UsesWordTables(header)) {
+    if (!card_.converts()) {
+        return;
+    }
+    if (card_.elementSize == 4 && !header.isCustomOrder()) {
+        // 24-bit codes whose every value is code x step: one multiplication each.
+        if (const auto steps = DyadicStepsOf(header, queue)) {
+            linearStep_ = steps->front().step;
+        }
+        return;
+    }
+    if (!UsesWordTables(header)) {
         return;
     }
     auto byPosition = TablesByPosition<double>(
@@ -169,6 +180,18 @@ void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> 
     }
     if (header_.isCustomOrder()) {
         ScaleByQueue(chunk, out, card_, header_.channelCount(), queue_, inputKinds_, carried_);
+        return;
+    }
+    if (linearStep_) {
+        const std::uint64_t count = BoundedCount(chunk, out.size(), 4);
+        const std::uint8_t* in = chunk.data();
+        const double step = *linearStep_;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            out[i] = static_cast<double>(Decode24(Word32At(in, i))) * step;
+        }
+        if (count > 0) {
+            carried_ = out[count - 1];
+        }
         return;
     }
     // In uniform order the single input kind is the byte at offset 54.

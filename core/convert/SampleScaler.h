@@ -43,7 +43,8 @@ class SampleScaler {
     // through the rule).
     std::vector<std::vector<double>> tables_;
     std::vector<const double*> positionTables_;
-    // Uniform order: the factor that gives every word's value exactly, when there is one.
+    // Uniform order: the factor that gives every word's (or 24-bit code's) value exactly,
+    // when there is one.
     std::optional<double> linearStep_;
 };
 

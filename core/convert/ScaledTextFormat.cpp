@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "convert/DyadicCells.h"
 #include "convert/FixedCellFormat.h"
 #include "convert/OutputFormats.h"
+#include "convert/SampleDecoding.h"
 #include "convert/ScaledCells.h"
 #include "convert/TextTable.h"
 
@@ -19,15 +21,30 @@ WriteResult WriteScaledText(const WriteJob& job) {
     const CardInfo& card = CardFacts(header.cardType());
     const TableShape shape = ShapeOf(header);
     ScaledCells<CellText> cells;
+    std::optional<std::vector<DyadicStep>> steps;
     try {
-        cells.Prepare(job.recording, shape,
-                      [&](std::uint16_t range) { return ScaledWordCells(card, range); });
+        steps = DyadicStepsOf(header, job.recording.queue);
+        if (!steps) {
+            cells.Prepare(job.recording, shape,
+                          [&](std::uint16_t range) { return ScaledWordCells(card, range); });
+        }
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
 
     if (job.options.title) {
         WriteTitleLines(job.recording, job.options.separator, job.out);
+    }
+    if (steps) {
+        // 24-bit codes whose every value is code x step: each cell from the code itself.
+        return WriteTextChunks(job, shape, card.elementSize, kCellCapacity,
+                               [&](std::span<const std::uint8_t> bytes, std::uint64_t) {
+                                   return [words = bytes.data(), positions = steps->data()](
+                                              std::uint64_t k, std::uint64_t c, char* cell) {
+                                       return FormatDyadicCell(cell, positions[c],
+                                                               Decode24(Word32At(words, k)));
+                                   };
+                               });
     }
     if (cells.tabled()) {
         return WriteTableCells(job, shape, cells.columns);
