@@ -62,7 +62,8 @@ WriteResult WriteBody(ConversionState& state, SampleSource& samples, const Outpu
                       const Platform& platform, const ProgressCallback& progress,
                       std::string& refusal) {
     try {
-        OutputBuffer out(state.outputFile);
+        // Blocks are written on the second core while the next is formatted.
+        OutputBuffer out(state.outputFile, OutputBuffer::kDefaultCapacity, true);
         ProgressReporter reporter(progress, samples.size());
         const RecordingFacts facts = FactsOf(state.recording, state.display);
         const WriteJob job{state.recording, state.options, facts, samples, out, {},

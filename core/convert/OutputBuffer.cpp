@@ -5,7 +5,8 @@
 
 namespace vantrel {
 
-OutputBuffer::OutputBuffer(File& file, std::size_t capacity) : file_(file), capacity_(capacity) {}
+OutputBuffer::OutputBuffer(File& file, std::size_t capacity, bool overlap)
+    : file_(file), capacity_(capacity), overlap_(overlap) {}
 
 void OutputBuffer::Append(const void* data, std::size_t size) {
     if (!ok_) {
@@ -13,12 +14,17 @@ void OutputBuffer::Append(const void* data, std::size_t size) {
     }
     const auto* in = static_cast<const char*>(data);
     while (size > 0) {
-        if (used_ > 0 && used_ == allocated_ && !Flush()) {
-            return;
+        if (used_ > 0 && used_ == allocated_) {
+            HandOver();
+            if (!ok_) {
+                return;
+            }
         }
         // Large pieces bypass the block once it is empty.
         if (used_ == 0 && size >= capacity_) {
-            Write(in, size);
+            if (Flush()) {
+                Write(in, size);
+            }
             return;
         }
         Reserve(capacity_);
@@ -37,11 +43,32 @@ void OutputBuffer::WriteThrough(const void* data, std::size_t size) {
 }
 
 bool OutputBuffer::Flush() {
+    HandOver();
+    if (writer_) {
+        ok_ = writer_->Wait() && ok_;
+    }
+    return ok_;
+}
+
+void OutputBuffer::HandOver() {
     if (ok_ && used_ > 0) {
-        Write(block_.get(), used_);
+        // The first block is written at once: an output of one block needs no thread.
+        if (!overlap_ || written_ == 0) {
+            Write(block_.get(), used_);
+        } else {
+            if (!writer_) {
+                writer_.emplace(file_);
+            }
+            ok_ = writer_->Wait();
+            if (ok_) {
+                writer_->Start(block_.get(), used_);
+                written_ += used_;
+                std::swap(block_, spare_);
+                std::swap(allocated_, spareAllocated_);
+            }
+        }
     }
     used_ = 0;
-    return ok_;
 }
 
 bool OutputBuffer::Write(const void* data, std::size_t size) {

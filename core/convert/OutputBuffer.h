@@ -3,13 +3,16 @@
 // Output gathered in large blocks and written one block per call. Every write is checked;
 // after the first failure the buffer drops further output and reports failure. The block is
 // taken at its first use and never cleared: an output written straight through, or a
-// library's file, costs no block.
+// library's file, costs no block. With `overlap`, blocks after the first are written on a
+// second thread while the next one is gathered (a failure then shows one block later).
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "convert/BlockWriter.h"
 #include "platform/File.h"
 
 namespace vantrel {
@@ -18,7 +21,8 @@ class OutputBuffer {
   public:
     static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
-    explicit OutputBuffer(File& file, std::size_t capacity = kDefaultCapacity);
+    explicit OutputBuffer(File& file, std::size_t capacity = kDefaultCapacity,
+                          bool overlap = false);
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -38,14 +42,15 @@ class OutputBuffer {
     // Throws std::bad_alloc when the block cannot be had.
     char* Room(std::size_t size) {
         if (allocated_ - used_ < size) {
-            Flush();
+            HandOver();
             Reserve(size);
         }
         return block_.get() + used_;
     }
     void Commit(std::size_t size) { used_ += size; }
 
-    // Writes what is gathered. Returns false when this or any earlier write failed.
+    // Writes what is gathered, and waits for every block handed over. Returns false when this
+    // or any earlier write failed.
     bool Flush();
     bool ok() const { return ok_; }
     // Bytes handed to the file so far.
@@ -53,6 +58,8 @@ class OutputBuffer {
 
   private:
     bool Write(const void* data, std::size_t size);
+    // Passes the gathered block on to be written: at once, or to the second thread.
+    void HandOver();
     // A block of at least `size` bytes (and of the capacity), keeping what is gathered.
     void Reserve(std::size_t size);
 
@@ -63,6 +70,10 @@ class OutputBuffer {
     std::size_t allocated_ = 0;
     std::size_t used_ = 0;
     bool ok_ = true;
+    bool overlap_;
+    std::unique_ptr<char[]> spare_;  // the block in flight, with overlap
+    std::size_t spareAllocated_ = 0;
+    std::optional<BlockWriter> writer_;  // after the blocks: it may still read one
 };
 
 }  // namespace vantrel
