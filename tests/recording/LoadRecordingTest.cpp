@@ -248,6 +248,57 @@ TEST_F(LoadRecordingTest, load_readErrorInSamples_isReadErrorAndDropsSamples) {
     ExpectNothingOpen();
 }
 
+// A block of two and a half load chunks is read chunk by chunk, whether the file tells its
+// size or not; a progress callback that answers false leaves the state of a failed sample
+// read, without a message.
+TEST_F(LoadRecordingTest, load_reportsEachChunk_andStopsSilentlyWhenCancelled) {
+    constexpr std::uint64_t kTotal = kLoadChunk * 5 / 2;
+    RecordingBuilder b;
+    b.header().SetScanCount(static_cast<std::int32_t>(kTotal / 2));
+    b.AddQueueEntry(0, 1);
+    for (std::uint64_t i = 0; i < kTotal / 2; ++i) {
+        b.AddWord16(static_cast<std::uint16_t>(i * 7));
+    }
+    const auto bytes = b.Bytes();
+    const std::string path = Write("long.daq", bytes);
+    const std::vector<std::uint64_t> everyReport{kLoadChunk, 2 * kLoadChunk, kTotal};
+    for (bool sizeUnknown : {false, true}) {
+        for (std::size_t stopAt : {0, 1, 2, 3}) {  // 0: never; n: the n-th report answers false
+            const std::string where =
+                (sizeUnknown ? "pipe, stop at " : "file, stop at ") + std::to_string(stopAt);
+            LoadEarlier();
+            files.sizeUnknown = sizeUnknown;
+            std::vector<std::uint64_t> reports;
+            const ProgressCallback progress = [&](std::uint64_t done, std::uint64_t total) {
+                EXPECT_EQ(total, kTotal) << where;
+                reports.push_back(done);
+                return reports.size() != stopAt;
+            };
+            state.inputPath = path;
+            const bool loaded = LoadRecording(state, platform, view, SourceDigest::kTake, progress);
+            files.sizeUnknown = false;
+
+            const std::size_t reported = stopAt == 0 ? everyReport.size() : stopAt;
+            EXPECT_EQ(reports, std::vector(everyReport.begin(), everyReport.begin() + reported))
+                << where;
+            EXPECT_EQ(loaded, stopAt == 0) << where;
+            EXPECT_TRUE(messages.texts.empty()) << where;
+            EXPECT_EQ(state.recording.header, b.header()) << where;
+            EXPECT_EQ(state.recording.loadedPath, path) << where;
+            EXPECT_EQ(state.display[DisplayField::kQueue], "1") << where;
+            EXPECT_EQ(view.state, true) << where;
+            ASSERT_EQ(state.recording.samples.has_value(), loaded) << where;
+            if (loaded) {
+                EXPECT_TRUE(std::equal(state.recording.samples->bytes().begin(),
+                                       state.recording.samples->bytes().end(), bytes.begin() + 62,
+                                       bytes.end()))
+                    << where;
+            }
+            ExpectNothingOpen();
+        }
+    }
+}
+
 RecordingBuilder HugeClaim() {
     // 32767 channels x (2^31 - 1) scans x 4 bytes: about 2.8e14 bytes, in a tiny file.
     RecordingBuilder b;

@@ -1,12 +1,15 @@
 // The main window: its template, its control states in each state of the loaded data, the
 // data exchange, every handler, and the typical use from browsing to a converted file.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
 #include <array>
+#include <map>
 
 #include "DialogTemplates.h"
 #include "DialogUnits.h"
@@ -15,6 +18,7 @@
 #include "SystemMenu.h"
 #include "WindowTestKit.h"
 #include "convert/OutputFormats.h"
+#include "convert/OutputPath.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel::test {
@@ -211,12 +215,109 @@ class MainWindowTest : public QObject {
         const std::string path = WriteRecording(dir, "run1.daq");
         WindowFixture f;
         f.BrowseAndLoad(Q(path));
-        for (const OutputFormatInfo* format : OutputFormats()) {
-            f.ChooseFormat(static_cast<int>(format->format));
-            QCOMPARE(f.window->fields().formatIndex, static_cast<int>(format->format));
-            QVERIFY(f.window->state().options.format == format->format);
-            ExpectOptionsEnabled(f, format->textOptions);
+        for (int i = 0; i < f.FormatList()->count(); ++i) {
+            const OutputFormatInfo& format = *OutputFormats()[static_cast<std::size_t>(i)];
+            f.ChooseFormat(i);
+            QCOMPARE(f.window->fields().formatIndex, i);
+            QVERIFY(f.window->state().options.format == format.format);
+            ExpectOptionsEnabled(f, format.textOptions);
         }
+        // CSV always writes its header row and its own separator: both stay disabled.
+        QVERIFY(!FormatInfo(OutputFormat::kCsv).textOptions);
+        // An index without an item writes codes.
+        for (int index : {-1, f.FormatList()->count()}) {
+            QVERIFY(FormatOfListItem(index).format == OutputFormat::kCodesText);
+        }
+    }
+
+    // While the output path field holds the path derived from the input, it follows the
+    // chosen format's extension; a typed or chosen path never changes.
+    void formatChange_derivedOutputPathFollowsTheExtension_anyOtherStays() {
+        const std::map<OutputFormat, std::string> extensions{
+            {OutputFormat::kScaledText, ".cvt"}, {OutputFormat::kScaledBinary, ".cvt"},
+            {OutputFormat::kCodesText, ".cvt"},  {OutputFormat::kHdf5, ".h5"},
+            {OutputFormat::kMat, ".mat"},        {OutputFormat::kMat5, ".mat"},
+            {OutputFormat::kNpy, ".npy"},        {OutputFormat::kCsv, ".csv"},
+            {OutputFormat::kEdf, ".edf"},        {OutputFormat::kBdf, ".bdf"}};
+        WindowFixture f;
+        f.chooser.answers.push_back(QStringLiteral("/data/run.1.daq"));
+        f.Click(ctl::kBrowseInput);
+        for (int i = f.FormatList()->count() - 1; i >= 0; --i) {
+            f.ChooseFormat(i);
+            const OutputFormat format = OutputFormats()[static_cast<std::size_t>(i)]->format;
+            QCOMPARE(f.OutputPath()->text(), Q("/data/run.1" + extensions.at(format)));
+        }
+        // Browse derives with the chosen format's extension.
+        const int hdf5 = f.FormatList()->findText(Q(std::string(kHdf5Format.listText)));
+        if (hdf5 >= 0) {
+            f.ChooseFormat(hdf5);
+            f.chooser.answers.push_back(QStringLiteral("/data/run2"));
+            f.Click(ctl::kBrowseInput);
+            QCOMPARE(f.OutputPath()->text(), QStringLiteral("/data/run2.h5"));
+        }
+        f.OutputPath()->selectAll();
+        QTest::keyClicks(f.OutputPath(), QStringLiteral("/data/typed.h5"));
+        f.ChooseFormat(0);
+        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/data/typed.h5"));
+        f.chooser.answers.push_back(QStringLiteral("/out/chosen.txt"));
+        f.Click(ctl::kBrowseOutput);
+        f.ChooseFormat(f.FormatList()->count() - 1);
+        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/out/chosen.txt"));
+
+        // A Load selects the first item, and a derived path follows it.
+        TempDir dir;
+        const std::string path = WriteRecording(dir, "run1.daq");
+        f.chooser.answers.push_back(Q(path));
+        f.Click(ctl::kBrowseInput);
+        QCOMPARE(f.OutputPath()->text().toStdString(), DeriveOutputPath(path, ".bdf"));
+        f.Click(ctl::kLoad);
+        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run1.cvt")));
+    }
+
+    // Dropping one local file does what confirming Browse with it does; anything else is
+    // refused at the drag's entry and changes nothing when dropped all the same.
+    void drop_takesOneLocalFile_andIgnoresAnythingElse() {
+        TempDir dir;
+        const QString file = Q(WriteRecording(dir, "run1.daq"));
+        const QString loaded = Q(WriteRecording(dir, "run2.daq"));
+        struct Case {
+            const char* name;
+            QList<QUrl> urls;
+            bool taken;
+        };
+        const std::vector<Case> cases{
+            {"one file", {QUrl::fromLocalFile(file)}, true},
+            {"two files", {QUrl::fromLocalFile(file), QUrl::fromLocalFile(loaded)}, false},
+            {"folder", {QUrl::fromLocalFile(Q(dir.path()))}, false},
+            {"remote", {QUrl(QStringLiteral("https://example.org/run1.daq"))}, false},
+            {"text", {}, false},
+        };
+        for (const Case& c : cases) {
+            WindowFixture f;
+            f.BrowseAndLoad(loaded);
+            f.OutputPath()->setText(QStringLiteral("/typed/out.txt"));
+            QMimeData data;
+            data.setUrls(c.urls);
+            data.setText(file);
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(f.window.get(), &enter);
+            QVERIFY2(enter.isAccepted() == c.taken, c.name);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.window.get(), &drop);
+            QVERIFY2(f.InputPath()->text() == (c.taken ? file : loaded), c.name);
+            QVERIFY2(f.OutputPath()->text() ==
+                         (c.taken ? Q(dir.File("run1.cvt")) : QStringLiteral("/typed/out.txt")),
+                     c.name);
+            // Taken, it is another input path: the loaded samples go, as after Browse.
+            QVERIFY2(f.window->state().recording.samples.has_value() == !c.taken, c.name);
+            QVERIFY2(AllBlank(f) == c.taken, c.name);
+        }
+        // The path fields do not take a dropped address as text.
+        WindowFixture g;
+        QVERIFY(g.window->acceptDrops());
+        QVERIFY(!g.InputPath()->acceptDrops());
+        QVERIFY(!g.OutputPath()->acceptDrops());
     }
 
     void formatChange_whileLoaded_appliesRules_untilInputPathChanges() {
