@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QUrl>
 #include <array>
+#include <utility>
 
 #include "CAboutDlg.h"
 #include "CChRangeDlg.h"
@@ -270,8 +271,8 @@ bool CVantrelDlg::RunWork(const QString& label, const Work& work) {
     MessageLog said;
     const Platform platform{services_.files, said};
     work_->Run(label, [&](const ProgressCallback& progress) { work(platform, progress); });
-    if (closeResult_) {
-        QDialog::done(*closeResult_);
+    if (const auto closed = std::exchange(closeResult_, std::nullopt)) {
+        QDialog::done(*closed);
         OnDestroy();
         return false;
     }
