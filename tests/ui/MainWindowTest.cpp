@@ -231,7 +231,8 @@ class MainWindowTest : public QObject {
     }
 
     // While the output path field holds the path derived from the input, it follows the
-    // chosen format's extension; a typed or chosen path never changes.
+    // chosen format's extension, also when a Load selects the first item; a typed or chosen
+    // path never changes.
     void formatChange_derivedOutputPathFollowsTheExtension_anyOtherStays() {
         const std::map<OutputFormat, std::string> extensions{
             {OutputFormat::kScaledText, ".cvt"}, {OutputFormat::kScaledBinary, ".cvt"},
@@ -239,85 +240,59 @@ class MainWindowTest : public QObject {
             {OutputFormat::kMat, ".mat"},        {OutputFormat::kMat5, ".mat"},
             {OutputFormat::kNpy, ".npy"},        {OutputFormat::kCsv, ".csv"},
             {OutputFormat::kEdf, ".edf"},        {OutputFormat::kBdf, ".bdf"}};
+        TempDir dir;
+        const std::string path = WriteRecording(dir, "run.1.daq");
         WindowFixture f;
-        f.chooser.answers.push_back(QStringLiteral("/data/run.1.daq"));
+        f.chooser.answers = {Q(path), QStringLiteral("/out/chosen.txt")};
         f.Click(ctl::kBrowseInput);
         for (int i = f.FormatList()->count() - 1; i >= 0; --i) {
             f.ChooseFormat(i);
             const OutputFormat format = OutputFormats()[static_cast<std::size_t>(i)]->format;
-            QCOMPARE(f.OutputPath()->text(), Q("/data/run.1" + extensions.at(format)));
+            QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1" + extensions.at(format))));
         }
-        // Browse derives with the chosen format's extension.
-        const int hdf5 = f.FormatList()->findText(Q(std::string(kHdf5Format.listText)));
-        if (hdf5 >= 0) {
-            f.ChooseFormat(hdf5);
-            f.chooser.answers.push_back(QStringLiteral("/data/run2"));
-            f.Click(ctl::kBrowseInput);
-            QCOMPARE(f.OutputPath()->text(), QStringLiteral("/data/run2.h5"));
-        }
-        f.OutputPath()->selectAll();
-        QTest::keyClicks(f.OutputPath(), QStringLiteral("/data/typed.h5"));
-        f.ChooseFormat(0);
-        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/data/typed.h5"));
-        f.chooser.answers.push_back(QStringLiteral("/out/chosen.txt"));
-        f.Click(ctl::kBrowseOutput);
         f.ChooseFormat(f.FormatList()->count() - 1);
-        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/out/chosen.txt"));
-
-        // A Load selects the first item, and a derived path follows it.
-        TempDir dir;
-        const std::string path = WriteRecording(dir, "run1.daq");
-        f.chooser.answers.push_back(Q(path));
-        f.Click(ctl::kBrowseInput);
-        QCOMPARE(f.OutputPath()->text().toStdString(), DeriveOutputPath(path, ".bdf"));
         f.Click(ctl::kLoad);
-        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run1.cvt")));
+        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1.cvt")));
+
+        f.Click(ctl::kBrowseOutput);
+        f.ChooseFormat(3);
+        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/out/chosen.txt"));
+        f.OutputPath()->selectAll();
+        QTest::keyClicks(f.OutputPath(), Q(dir.File("run.1.cvt")) + "x");
+        f.ChooseFormat(0);
+        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1.cvtx")));
     }
 
     // Dropping one local file does what confirming Browse with it does; anything else is
-    // refused at the drag's entry and changes nothing when dropped all the same.
+    // refused when the drag enters and changes nothing when dropped all the same.
     void drop_takesOneLocalFile_andIgnoresAnythingElse() {
         TempDir dir;
         const QString file = Q(WriteRecording(dir, "run1.daq"));
         const QString loaded = Q(WriteRecording(dir, "run2.daq"));
-        struct Case {
-            const char* name;
-            QList<QUrl> urls;
-            bool taken;
-        };
-        const std::vector<Case> cases{
-            {"one file", {QUrl::fromLocalFile(file)}, true},
-            {"two files", {QUrl::fromLocalFile(file), QUrl::fromLocalFile(loaded)}, false},
-            {"folder", {QUrl::fromLocalFile(Q(dir.path()))}, false},
-            {"remote", {QUrl(QStringLiteral("https://example.org/run1.daq"))}, false},
-            {"text", {}, false},
-        };
-        for (const Case& c : cases) {
+        const std::vector<std::pair<QList<QUrl>, bool>> cases{
+            {{QUrl::fromLocalFile(file)}, true},
+            {{QUrl::fromLocalFile(file), QUrl::fromLocalFile(loaded)}, false},
+            {{QUrl::fromLocalFile(Q(dir.path()))}, false},
+            {{QUrl(QStringLiteral("https://example.org/run1.daq"))}, false},
+            {{}, false}};  // text only
+        for (const auto& [urls, taken] : cases) {
             WindowFixture f;
             f.BrowseAndLoad(loaded);
-            f.OutputPath()->setText(QStringLiteral("/typed/out.txt"));
             QMimeData data;
-            data.setUrls(c.urls);
+            data.setUrls(urls);
             data.setText(file);
-            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
-                                  Qt::NoModifier);
+            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(f.window.get(), &enter);
-            QVERIFY2(enter.isAccepted() == c.taken, c.name);
-            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCOMPARE(enter.isAccepted(), taken);
+            QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(f.window.get(), &drop);
-            QVERIFY2(f.InputPath()->text() == (c.taken ? file : loaded), c.name);
-            QVERIFY2(f.OutputPath()->text() ==
-                         (c.taken ? Q(dir.File("run1.cvt")) : QStringLiteral("/typed/out.txt")),
-                     c.name);
-            // Taken, it is another input path: the loaded samples go, as after Browse.
-            QVERIFY2(f.window->state().recording.samples.has_value() == !c.taken, c.name);
-            QVERIFY2(AllBlank(f) == c.taken, c.name);
+            QCOMPARE(f.InputPath()->text(), taken ? file : loaded);
+            QCOMPARE(f.OutputPath()->text(), Q(dir.File(taken ? "run1.cvt" : "run2.cvt")));
+            // Another input path: the loaded samples go, as after Browse.
+            QCOMPARE(f.window->state().recording.samples.has_value(), !taken);
         }
-        // The path fields do not take a dropped address as text.
-        WindowFixture g;
-        QVERIFY(g.window->acceptDrops());
-        QVERIFY(!g.InputPath()->acceptDrops());
-        QVERIFY(!g.OutputPath()->acceptDrops());
+        WindowFixture g;  // the path fields do not take a dropped address as text
+        QVERIFY(!g.InputPath()->acceptDrops() && !g.OutputPath()->acceptDrops());
     }
 
     void formatChange_whileLoaded_appliesRules_untilInputPathChanges() {
