@@ -2,7 +2,10 @@
 # Shows what a user sees: builds the window program, starts it under a virtual X server
 # (Xvfb) to check that it comes up, then drives the real main window through a Load of an
 # example recording and saves PNG screenshots into screenshots/: the main window at start
-# and after Load, the channel/range viewer and the About box.
+# and after Load, the channel/range viewer, the About box, the message box of a conversion,
+# the window after a recording was dropped on it (dropped.png), the Format list dropped down
+# (formats.png) and the progress dialog of a long conversion (progress.png; the driver
+# writes a 160 MB recording for it and removes it after).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,6 +34,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     echo "vantrel started and kept running"
-    # The same window, driven: type the path, Load, View, About.
+    # The same window, driven: type the path, Load, View, About, convert; then a drop, the
+    # Format list, and a long conversion with its progress dialog.
     build/ci/tests/ui/vantrel-screenshots screenshots "$@"
 ' screenshots-run ${example:+"$example"}

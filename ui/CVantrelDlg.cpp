@@ -4,13 +4,19 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
+#include <QUrl>
 #include <array>
+#include <utility>
 
 #include "CAboutDlg.h"
 #include "CChRangeDlg.h"
@@ -119,8 +125,28 @@ void ExchangeRadio(QButtonGroup& group, std::int32_t& value, bool in) {
 }  // namespace
 
 ConversionOptions OptionsOf(const DialogFields& fields) {
-    return {FormatOfIndex(fields.formatIndex), SeparatorOfIndex(fields.separatorIndex),
+    return {FormatOfListItem(fields.formatIndex).format, SeparatorOfIndex(fields.separatorIndex),
             fields.titleFlag == 1};
+}
+
+const OutputFormatInfo& FormatOfListItem(std::int32_t formatIndex) {
+    const auto formats = OutputFormats();
+    if (formatIndex < 0 || static_cast<std::size_t>(formatIndex) >= formats.size()) {
+        return kCodesTextFormat;
+    }
+    return *formats[static_cast<std::size_t>(formatIndex)];
+}
+
+std::optional<QString> DroppedFile(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return std::nullopt;
+    }
+    const QString path = urls.front().toLocalFile();
+    if (path.isEmpty() || QFileInfo(path).isDir()) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 FileChooserRequest InputFileRequest() {
@@ -143,6 +169,13 @@ CVantrelDlg::CVantrelDlg(const WindowServices& services, QWidget* parent)
     outputPath_ = FindControl<QLineEdit>(*this, ctl::kOutputPath);
     formatList_ = FindControl<QComboBox>(*this, ctl::kFormatList);
     view_ = FindControl<QPushButton>(*this, ctl::kView);
+    work_ = new BackgroundWork(*this, services.progressDelay);
+    // A file dropped anywhere on the window, the path fields included, is taken as the
+    // input file; the fields do not take the dropped file's address as text.
+    setAcceptDrops(true);
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        edit->setAcceptDrops(false);
+    }
 
     // The event table.
     const auto onClick = [this](int id, void (CVantrelDlg::*handler)()) {
@@ -219,21 +252,54 @@ void CVantrelDlg::DoDataExchange(bool in) {
 }
 
 void CVantrelDlg::SetViewEnabled(bool enabled) {
-    view_->setEnabled(enabled);
+    // From the work's thread the switch is posted; it is handled before the work's end.
+    QMetaObject::invokeMethod(
+        view_, [view = view_, enabled] { view->setEnabled(enabled); }, Qt::AutoConnection);
+}
+
+void CVantrelDlg::ExchangeIn() {
+    if (QThread::currentThread() == thread()) {
+        UpdateData(true);
+        return;
+    }
+    // The work waits while the window reads its controls, so the state has one user at a time.
+    QMetaObject::invokeMethod(
+        this, [this] { UpdateData(true); }, Qt::BlockingQueuedConnection);
+}
+
+bool CVantrelDlg::RunWork(const QString& label, const Work& work) {
+    MessageLog said;
+    const Platform platform{services_.files, said};
+    work_->Run(label, [&](const ProgressCallback& progress) { work(platform, progress); });
+    if (const auto closed = std::exchange(closeResult_, std::nullopt)) {
+        QDialog::done(*closed);
+        OnDestroy();
+        return false;
+    }
+    for (const std::string& text : said.texts()) {
+        services_.messages.ShowMessage(text);
+    }
+    return true;
 }
 
 void CVantrelDlg::OnBrowseInput() {
     const auto chosen = services_.chooser.Choose(this, InputFileRequest());
-    if (!chosen) {
-        return;
+    if (chosen) {
+        TakeInputFile(*chosen);
     }
+}
+
+void CVantrelDlg::TakeInputFile(const QString& path) {
     // Set always: choosing the same path again still counts as a change of the field.
-    if (inputPath_->text() == *chosen) {
+    if (inputPath_->text() == path) {
         OnInputPathChange();
     } else {
-        inputPath_->setText(*chosen);
+        inputPath_->setText(path);
     }
-    outputPath_->setText(FromLocal(DeriveOutputPath(ToLocal(*chosen))));
+    const std::string_view extension = FormatOfListItem(fields_.formatIndex).extension;
+    derivedFrom_ = path;
+    derivedOutput_ = FromLocal(DeriveOutputPath(ToLocal(path), extension));
+    outputPath_->setText(derivedOutput_);
 }
 
 void CVantrelDlg::OnBrowseOutput() {
@@ -248,8 +314,13 @@ void CVantrelDlg::OnLoad() {
     if (state_.inputPath.empty()) {
         return;
     }
-    const Platform platform{services_.files, services_.messages};
-    if (!LoadRecording(state_, platform, *this)) {
+    bool loaded = false;
+    const bool open =
+        RunWork(QStringLiteral("Loading recording..."),
+                [&](const Platform& platform, const ProgressCallback& progress) {
+                    loaded = LoadRecording(state_, platform, *this, SourceDigest::kTake, progress);
+                });
+    if (!open || !loaded) {
         return;  // the loader has said why; the controls keep what they show
     }
     UpdateData(false);
@@ -265,7 +336,10 @@ void CVantrelDlg::OnView() {
 }
 
 void CVantrelDlg::OnStartConvert() {
-    StartConvert(state_, Platform{services_.files, services_.messages}, *this);
+    RunWork(QStringLiteral("Converting..."),
+            [this](const Platform& platform, const ProgressCallback& progress) {
+                StartConvert(state_, platform, *this, progress);
+            });
 }
 
 void CVantrelDlg::OnInputPathChange() {
@@ -289,11 +363,17 @@ void CVantrelDlg::OnFormatChange() {
 
 void CVantrelDlg::SetFormatIndex(std::int32_t formatIndex) {
     fields_.formatIndex = formatIndex;
-    state_.options.format = FormatOfIndex(formatIndex);
+    const OutputFormatInfo& format = FormatOfListItem(formatIndex);
+    state_.options.format = format.format;
+    // A path the user typed or chose stays as it is.
+    if (!derivedOutput_.isEmpty() && outputPath_->text() == derivedOutput_) {
+        derivedOutput_ = FromLocal(DeriveOutputPath(ToLocal(derivedFrom_), format.extension));
+        outputPath_->setText(derivedOutput_);
+    }
 }
 
 void CVantrelDlg::ApplyOptionRules() {
-    const bool textOutput = FormatInfo(FormatOfIndex(fields_.formatIndex)).textOptions;
+    const bool textOutput = FormatOfListItem(fields_.formatIndex).textOptions;
     for (int id : {ctl::kTitle, ctl::kSpace, ctl::kTab, ctl::kComma}) {
         FindControl(*this, id)->setEnabled(textOutput);
     }
@@ -321,6 +401,12 @@ void CVantrelDlg::OnOK() {
 }
 
 void CVantrelDlg::done(int result) {
+    if (work_->running()) {
+        // The work holds the state: it stops first, and RunWork then ends the window.
+        closeResult_ = result;
+        work_->Cancel();
+        return;
+    }
     QDialog::done(result);
     OnDestroy();
 }
@@ -341,6 +427,25 @@ void CVantrelDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CVantrelDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFile(*event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void CVantrelDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedFile(*event->mimeData())) {
+        event->acceptProposedAction();
+    }
+}
+
+void CVantrelDlg::dropEvent(QDropEvent* event) {
+    if (const auto path = DroppedFile(*event->mimeData())) {
+        event->acceptProposedAction();
+        TakeInputFile(*path);
+    }
 }
 
 void CVantrelDlg::paintEvent(QPaintEvent* event) {

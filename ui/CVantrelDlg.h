@@ -5,18 +5,25 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
+#include "BackgroundWork.h"
 #include "DialogBuilder.h"
 #include "DialogRunner.h"
 #include "FileChooser.h"
+#include "convert/OutputFormats.h"
 #include "platform/DataExchange.h"
 #include "platform/FileApi.h"
 #include "platform/MessageSink.h"
+#include "platform/Platform.h"
 #include "platform/ViewSwitch.h"
 #include "recording/ConversionState.h"
 
 class QComboBox;
+class QMimeData;
 class QLineEdit;
 class QPushButton;
 
@@ -28,6 +35,8 @@ struct WindowServices {
     MessageSink& messages;
     FileChooser& chooser;
     DialogRunner& dialogs;  // runs the viewer and the About box
+    // How long a Load or a conversion runs before its progress dialog appears.
+    std::chrono::milliseconds progressDelay = kProgressDelay;
 };
 
 // The choosers the two "Browse" buttons open.
@@ -47,6 +56,15 @@ struct DialogFields {
 // The conversion options the window's fields select.
 ConversionOptions OptionsOf(const DialogFields& fields);
 
+// The format of a Format list item: the format table's entry at that position, and the
+// codes text for an index without an item (-1, no selection, included).
+const OutputFormatInfo& FormatOfListItem(std::int32_t formatIndex);
+
+// The file a drag carries when it may be dropped on the window: exactly one local file
+// that is not a folder. Anything else (several files, a folder, a remote address, text)
+// gives nullopt.
+std::optional<QString> DroppedFile(const QMimeData& data);
+
 class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange {
     Q_OBJECT
 
@@ -61,29 +79,37 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     // not exchanged.
     void UpdateData(bool saveAndValidate);
 
-    // The "View" button as the loader switches it.
+    // The "View" button as the loader switches it, from whichever thread the load runs on.
     void SetViewEnabled(bool enabled) override;
-    // The conversion's data exchange in.
-    void ExchangeIn() override { UpdateData(true); }
+    // The conversion's data exchange in, run on the window's thread also when the
+    // conversion calls it from its own.
+    void ExchangeIn() override;
 
     // A system command; true when it was the About item's and the box was shown.
     bool OnSysCommand(std::uint32_t command);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
 
   public slots:
-    // Ends the modal run; the window's destroy handling follows.
+    // Ends the modal run; the window's destroy handling follows. While a Load or a
+    // conversion runs it is cancelled first, without a question, and the window ends when it
+    // has stopped.
     void done(int result) override;
 
   private:
     void OnInitDialog();
     void DoDataExchange(bool saveAndValidate);
     void OnBrowseInput();
+    // What confirming the input chooser with `path` does (Browse, or a file dropped).
+    void TakeInputFile(const QString& path);
     void OnBrowseOutput();
     void OnLoad();
     void OnView();
@@ -94,8 +120,14 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     void OnDestroy();
     void OnOK();
     void ApplyOptionRules();
-    // formatIndex, and the format it selects in the state.
+    // formatIndex, and the format it selects in the state. An output path still as it was
+    // derived from the input takes the format's extension.
     void SetFormatIndex(std::int32_t formatIndex);
+    // Runs `work` off the window's thread under the progress dialog, with a platform whose
+    // messages are shown once it has ended (on the window's thread). Returns false when the
+    // window was closed meanwhile: then the messages are dropped and the window has ended.
+    using Work = std::function<void(const Platform&, const ProgressCallback&)>;
+    bool RunWork(const QString& label, const Work& work);
 
     WindowServices services_;
     ConversionState state_;
@@ -106,6 +138,12 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     QLineEdit* outputPath_ = nullptr;
     QComboBox* formatList_ = nullptr;
     QPushButton* view_ = nullptr;
+    BackgroundWork* work_ = nullptr;
+    std::optional<int> closeResult_;  // the window was closed while work ran
+    // The input path the output path was last derived from, and the path derived; the
+    // output path follows the format only while the field still holds that path.
+    QString derivedFrom_;
+    QString derivedOutput_;
 };
 
 }  // namespace vantrel

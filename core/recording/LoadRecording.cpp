@@ -36,21 +36,43 @@ bool ReadQueue(LoadedRecording& recording, File& file) {
     return true;
 }
 
+// How a sample read ended.
+enum class BlockRead { kComplete, kShort, kCancelled };
+
+// Reads `size` bytes into `block` from `held` on, one chunk per request, reporting after
+// each chunk.
+BlockRead ReadChunks(File& file, SampleBlock& block, std::uint64_t held, std::uint64_t size,
+                     const ProgressCallback& progress) {
+    while (held < block.size()) {
+        const std::uint64_t want = std::min(kLoadChunk, block.size() - held);
+        if (file.Read(block.data() + held, want) != static_cast<std::int64_t>(want)) {
+            return BlockRead::kShort;
+        }
+        held += want;
+        if (progress && !progress(held, size)) {
+            return BlockRead::kCancelled;
+        }
+    }
+    return BlockRead::kComplete;
+}
+
 // Reads a block from a file that cannot tell its size ahead (a pipe or device). The
 // buffer grows with the bytes that arrive, so a header cannot make the load reserve
-// memory the file does not back. nullopt when the data ends early or a read fails.
-std::optional<SampleBlock> ReadGrowing(File& file, std::uint64_t size) {
+// memory the file does not back.
+BlockRead ReadGrowing(File& file, std::uint64_t size, std::optional<SampleBlock>& samples,
+                      const ProgressCallback& progress) {
     constexpr std::uint64_t kFirstStep = std::uint64_t{1} << 20;
     SampleBlock block(std::min(size, kFirstStep));
     std::uint64_t held = 0;
     for (;;) {
-        const std::uint64_t want = block.size() - held;
-        if (file.Read(block.data() + held, want) != static_cast<std::int64_t>(want)) {
-            return std::nullopt;
+        const BlockRead read = ReadChunks(file, block, held, size, progress);
+        if (read != BlockRead::kComplete) {
+            return read;
         }
-        held += want;
+        held = block.size();
         if (held == size) {
-            return block;
+            samples = std::move(block);
+            return BlockRead::kComplete;
         }
         SampleBlock larger(std::min(size, 2 * held));
         std::memcpy(larger.data(), block.data(), held);
@@ -121,35 +143,37 @@ std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const 
 }
 
 bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view,
-                   SourceDigest digest) {
+                   SourceDigest digest, const ProgressCallback& progress) {
     const auto size = OpenRecordingSamples(state, platform, view);
     if (!size) {
         return false;
     }
-    // The block is read in one piece; the file is closed on every way out.
+    // The file is closed on every way out.
     File file = std::exchange(state.inputFile, File{});
     if (digest == SourceDigest::kSkip) {
         file.StopDigest();
     }
     std::optional<SampleBlock>& samples = state.recording.samples;
-    bool complete = false;
+    BlockRead read = BlockRead::kShort;
     try {
         if (file.RemainingSize()) {
             samples.emplace(*size);
-            complete = file.Read(samples->data(), *size) == static_cast<std::int64_t>(*size);
-        } else if (auto block = ReadGrowing(file, *size)) {
-            samples = std::move(block);
-            complete = true;
+            read = ReadChunks(file, *samples, 0, *size, progress);
+        } else {
+            read = ReadGrowing(file, *size, samples, progress);
         }
     } catch (const std::bad_alloc&) {
         samples.reset();
         platform.messages.ShowMessage(kFileTooLargeMessage);
         return false;
     }
-    if (!complete) {
-        // A partly filled block does not match its header: drop it.
+    if (read != BlockRead::kComplete) {
+        // A partly filled block does not match its header: drop it. A cancelled load was
+        // stopped by the user, who needs no message for it.
         samples.reset();
-        platform.messages.ShowMessage(kReadErrorMessage);
+        if (read == BlockRead::kShort) {
+            platform.messages.ShowMessage(kReadErrorMessage);
+        }
         return false;
     }
     // Whatever follows the block counts for the digest only (empty when skipped).

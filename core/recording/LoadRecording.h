@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "convert/Progress.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "platform/ViewSwitch.h"
@@ -45,9 +46,16 @@ std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const 
 // analysis formats record: it costs a pass over the block and reading what follows it.
 enum class SourceDigest { kTake, kSkip };
 
+// Bytes of the sample block read per request, so that a long load reports its progress.
+inline constexpr std::uint64_t kLoadChunk = std::uint64_t{1} << 20;
+
 // The whole load of state.inputPath. True when the whole sample block is held in
-// state.recording.samples; false when the load stopped early.
+// state.recording.samples; false when the load stopped early. `progress`, where given, is
+// called with the sample bytes read so far and the block's size after each chunk; when it
+// returns false the load stops as one whose sample read failed (header, queue, loadedPath
+// and display texts of the new file, no samples) but shows no message.
 bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view,
-                   SourceDigest digest = SourceDigest::kTake);
+                   SourceDigest digest = SourceDigest::kTake,
+                   const ProgressCallback& progress = {});
 
 }  // namespace vantrel

@@ -1,7 +1,7 @@
 #pragma once
 
 // The raw sample codes of a loaded recording: one contiguous, owned byte buffer. The bytes
-// are left uninitialised on allocation because the loader overwrites them with one read,
+// are left uninitialised on allocation because the loader overwrites them as it reads,
 // and recordings can be gigabytes long.
 
 #include <cstdint>

@@ -248,6 +248,43 @@ TEST_F(LoadRecordingTest, load_readErrorInSamples_isReadErrorAndDropsSamples) {
     ExpectNothingOpen();
 }
 
+// A block of two and a half load chunks is read chunk by chunk, whether the file tells its
+// size or not; a progress callback that answers false leaves the state of a failed sample
+// read, without a message.
+TEST_F(LoadRecordingTest, load_reportsEachChunk_andStopsSilentlyWhenCancelled) {
+    constexpr std::uint64_t kTotal = kLoadChunk * 5 / 2;
+    RecordingBuilder b;
+    b.header().SetScanCount(static_cast<std::int32_t>(kTotal / 2));
+    b.AddQueueEntry(0, 1).AddBytes(std::vector<std::uint8_t>(kTotal, 0x5A));
+    const std::string path = Write("long.daq", b.Bytes());
+    const std::vector<std::uint64_t> reports{kLoadChunk, 2 * kLoadChunk, kTotal};
+    for (bool sizeUnknown : {false, true}) {
+        for (std::size_t stopAt : {0, 1, 3}) {  // 0: never; n: the n-th report answers false
+            LoadEarlier();
+            files.sizeUnknown = sizeUnknown;
+            std::vector<std::uint64_t> seen;
+            const ProgressCallback progress = [&](std::uint64_t done, std::uint64_t total) {
+                seen.push_back(total == kTotal ? done : 0);
+                return seen.size() != stopAt;
+            };
+            state.inputPath = path;
+            const bool loaded = LoadRecording(state, platform, view, SourceDigest::kTake, progress);
+            files.sizeUnknown = false;
+            const auto expected =
+                stopAt == 0 ? reports : std::vector(reports.begin(), reports.begin() + stopAt);
+            EXPECT_EQ(seen, expected) << sizeUnknown << stopAt;
+            EXPECT_EQ(loaded, stopAt == 0);
+            EXPECT_TRUE(messages.texts.empty());
+            EXPECT_EQ(state.recording.header, b.header());
+            EXPECT_EQ(state.recording.loadedPath, path);
+            EXPECT_EQ(view.state, true);
+            EXPECT_EQ(state.recording.samples.has_value(), loaded);
+            EXPECT_EQ(loaded ? state.recording.samples->size() : kTotal, kTotal);
+            ExpectNothingOpen();
+        }
+    }
+}
+
 RecordingBuilder HugeClaim() {
     // 32767 channels x (2^31 - 1) scans x 4 bytes: about 2.8e14 bytes, in a tiny file.
     RecordingBuilder b;

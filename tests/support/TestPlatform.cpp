@@ -14,6 +14,9 @@ FileApi::Handle FaultyFileApi::OpenForRead(const std::string& path) {
 }
 
 std::int64_t FaultyFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
+    if (beforeRead) {
+        beforeRead(count);
+    }
     if (failReadsAfterBytes && bytesRead + count > *failReadsAfterBytes) {
         return -1;
     }
@@ -56,6 +59,9 @@ std::string FaultyFileApi::OutputName(Handle file) {
 }
 
 bool FaultyFileApi::Write(Handle file, const void* data, std::uint64_t count) {
+    if (beforeWrite) {
+        beforeWrite();
+    }
     ++writeCalls;
     if (failWritesAfterBytes && bytesWritten + count > *failWritesAfterBytes) {
         const std::uint64_t part = *failWritesAfterBytes - bytesWritten;

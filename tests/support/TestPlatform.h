@@ -4,6 +4,7 @@
 // remembers, and a file API over the real one that can be made to fail on purpose.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ class FaultyFileApi final : public FileApi {
     bool failCreate = false;
     std::optional<std::uint64_t> failReadsAfterBytes;  // reads return -1 past this total
     bool sizeUnknown = false;  // RemainingSize answers nullopt, as for a pipe
+    // Called before each read (with its count) and each write, on the caller's thread: a
+    // test can hold a conversion or a load there.
+    std::function<void(std::uint64_t count)> beforeRead;
+    std::function<void()> beforeWrite;
 
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;

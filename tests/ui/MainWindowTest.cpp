@@ -1,12 +1,15 @@
 // The main window: its template, its control states in each state of the loaded data, the
 // data exchange, every handler, and the typical use from browsing to a converted file.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
 #include <array>
+#include <map>
 
 #include "DialogTemplates.h"
 #include "DialogUnits.h"
@@ -15,6 +18,7 @@
 #include "SystemMenu.h"
 #include "WindowTestKit.h"
 #include "convert/OutputFormats.h"
+#include "convert/OutputPath.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel::test {
@@ -211,12 +215,84 @@ class MainWindowTest : public QObject {
         const std::string path = WriteRecording(dir, "run1.daq");
         WindowFixture f;
         f.BrowseAndLoad(Q(path));
-        for (const OutputFormatInfo* format : OutputFormats()) {
-            f.ChooseFormat(static_cast<int>(format->format));
-            QCOMPARE(f.window->fields().formatIndex, static_cast<int>(format->format));
-            QVERIFY(f.window->state().options.format == format->format);
-            ExpectOptionsEnabled(f, format->textOptions);
+        for (int i = 0; i < f.FormatList()->count(); ++i) {
+            const OutputFormatInfo& format = *OutputFormats()[static_cast<std::size_t>(i)];
+            f.ChooseFormat(i);
+            QCOMPARE(f.window->fields().formatIndex, i);
+            QVERIFY(f.window->state().options.format == format.format);
+            ExpectOptionsEnabled(f, format.textOptions);
         }
+        // CSV always writes its header row and its own separator: both stay disabled.
+        QVERIFY(!FormatInfo(OutputFormat::kCsv).textOptions);
+        // An index without an item writes codes.
+        for (int index : {-1, f.FormatList()->count()}) {
+            QVERIFY(FormatOfListItem(index).format == OutputFormat::kCodesText);
+        }
+    }
+
+    // While the output path field holds the path derived from the input, it follows the
+    // chosen format's extension, also when a Load selects the first item; a typed or chosen
+    // path never changes.
+    void formatChange_derivedOutputPathFollowsTheExtension_anyOtherStays() {
+        const std::map<OutputFormat, std::string> extensions{
+            {OutputFormat::kScaledText, ".cvt"}, {OutputFormat::kScaledBinary, ".cvt"},
+            {OutputFormat::kCodesText, ".cvt"},  {OutputFormat::kHdf5, ".h5"},
+            {OutputFormat::kMat, ".mat"},        {OutputFormat::kMat5, ".mat"},
+            {OutputFormat::kNpy, ".npy"},        {OutputFormat::kCsv, ".csv"},
+            {OutputFormat::kEdf, ".edf"},        {OutputFormat::kBdf, ".bdf"}};
+        TempDir dir;
+        const std::string path = WriteRecording(dir, "run.1.daq");
+        WindowFixture f;
+        f.chooser.answers = {Q(path), QStringLiteral("/out/chosen.txt")};
+        f.Click(ctl::kBrowseInput);
+        for (int i = f.FormatList()->count() - 1; i >= 0; --i) {
+            f.ChooseFormat(i);
+            const OutputFormat format = OutputFormats()[static_cast<std::size_t>(i)]->format;
+            QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1" + extensions.at(format))));
+        }
+        f.ChooseFormat(f.FormatList()->count() - 1);
+        f.Click(ctl::kLoad);
+        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1.cvt")));
+
+        f.Click(ctl::kBrowseOutput);
+        f.ChooseFormat(3);
+        QCOMPARE(f.OutputPath()->text(), QStringLiteral("/out/chosen.txt"));
+        f.OutputPath()->selectAll();
+        QTest::keyClicks(f.OutputPath(), Q(dir.File("run.1.cvt")) + "x");
+        f.ChooseFormat(0);
+        QCOMPARE(f.OutputPath()->text(), Q(dir.File("run.1.cvtx")));
+    }
+
+    // Dropping one local file does what confirming Browse with it does; anything else is
+    // refused when the drag enters and changes nothing when dropped all the same.
+    void drop_takesOneLocalFile_andIgnoresAnythingElse() {
+        TempDir dir;
+        const QString file = Q(WriteRecording(dir, "run1.daq"));
+        const QString loaded = Q(WriteRecording(dir, "run2.daq"));
+        const std::vector<std::pair<QList<QUrl>, bool>> cases{
+            {{QUrl::fromLocalFile(file)}, true},
+            {{QUrl::fromLocalFile(file), QUrl::fromLocalFile(loaded)}, false},
+            {{QUrl::fromLocalFile(Q(dir.path()))}, false},
+            {{QUrl(QStringLiteral("https://example.org/run1.daq"))}, false},
+            {{}, false}};  // text only
+        for (const auto& [urls, taken] : cases) {
+            WindowFixture f;
+            f.BrowseAndLoad(loaded);
+            QMimeData data;
+            data.setUrls(urls);
+            data.setText(file);
+            QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.window.get(), &enter);
+            QCOMPARE(enter.isAccepted(), taken);
+            QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.window.get(), &drop);
+            QCOMPARE(f.InputPath()->text(), taken ? file : loaded);
+            QCOMPARE(f.OutputPath()->text(), Q(dir.File(taken ? "run1.cvt" : "run2.cvt")));
+            // Another input path: the loaded samples go, as after Browse.
+            QCOMPARE(f.window->state().recording.samples.has_value(), !taken);
+        }
+        WindowFixture g;  // the path fields do not take a dropped address as text
+        QVERIFY(!g.InputPath()->acceptDrops() && !g.OutputPath()->acceptDrops());
     }
 
     void formatChange_whileLoaded_appliesRules_untilInputPathChanges() {

@@ -1,20 +1,29 @@
 // Drives the real main window through a Load of a recording and saves what the user sees
 // as PNG files: the main window at start and after Load, the channel/range viewer, the
-// About box and the message box of a conversion.
+// About box, the message box of a conversion, the window after a recording was dropped on
+// it, the Format list dropped down, and the progress dialog of a long conversion.
 // Run under an X server (tools/screenshots.sh uses Xvfb).
 //
 //     vantrel-screenshots OUTPUT_FOLDER [RECORDING]
 //
 // Without RECORDING it writes an example recording into OUTPUT_FOLDER first.
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 
 #include "CVantrelDlg.h"
@@ -38,6 +47,65 @@ bool Save(QWidget& widget, const QString& path) {
     const bool saved = shot.save(path, "PNG");
     std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
     return saved;
+}
+
+// Saves the part of the screen that the windows cover, each with its frame: a dialog over
+// its parent, a list dropped down below its window.
+bool SaveArea(const QList<QWidget*>& windows, const QString& path) {
+    QRect area;
+    for (QWidget* window : windows) {
+        area = area.united(window->frameGeometry());
+    }
+    QPixmap shot;
+    if (QScreen* screen = windows.front()->screen()) {
+        shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    }
+    if (shot.isNull()) {
+        shot = windows.back()->grab();
+    }
+    const bool saved = shot.save(path, "PNG");
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// Saves `window` with `dialog` drawn over it where it stands, framed: without a window
+// manager the screen shows neither frame nor caption.
+bool SaveWithDialog(QWidget& window, QWidget& dialog, const QString& path) {
+    QPixmap shot = window.grab();
+    const QPoint at = dialog.mapToGlobal(QPoint(0, 0)) - window.mapToGlobal(QPoint(0, 0));
+    QPainter painter(&shot);
+    painter.drawPixmap(at, dialog.grab());
+    painter.setPen(dialog.palette().color(QPalette::Shadow));
+    painter.drawRect(QRect(at - QPoint(1, 1), dialog.size() + QSize(1, 1)));
+    painter.end();
+    const bool saved = shot.save(path, "PNG");
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+// Drops `file` on the window as a file manager does: a drag enters, then the drop.
+void DropFile(QWidget& window, const QString& file) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const QPoint at(window.width() / 2, window.height() / 4);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+}
+
+// 8 channels x 10,000,000 scans (160 MB): its conversion takes seconds, so the progress
+// dialog appears.
+void WriteLargeRecording(const std::string& path) {
+    constexpr int kScans = 10'000'000;
+    vantrel::RecordingBuilder builder;
+    builder.header().SetChannelCount(8);
+    builder.header().SetScanCount(kScans);
+    builder.header().SetScanRate(10000.0);
+    for (int i = 0; i < 8 * kScans; ++i) {
+        builder.AddWord16(static_cast<std::uint16_t>(i * 37));
+    }
+    builder.WriteTo(path);
 }
 
 // Saves the modal dialog that `click` opens, then closes it.
@@ -118,6 +186,52 @@ int main(int argc, char* argv[]) {
     ok = SaveModal(*vantrel::FindControl<QPushButton>(window, vantrel::ctl::kStartConvert),
                    out.filePath(QStringLiteral("message.png"))) &&
          ok;
+
+    // A long recording dropped on the window: the input path and the derived output path.
+    const QString large = out.filePath(QStringLiteral("large.daq"));
+    WriteLargeRecording(large.toStdString());
+    DropFile(window, large);
+    QTest::qWait(200);
+    ok = Save(window, out.filePath(QStringLiteral("dropped.png"))) && ok;
+
+    // The Format list dropped down with every format.
+    auto* formats = vantrel::FindControl<QComboBox>(window, vantrel::ctl::kFormatList);
+    formats->showPopup();
+    QTest::qWait(400);
+    ok = SaveArea({&window, formats->view()->window()},
+                  out.filePath(QStringLiteral("formats.png"))) &&
+         ok;
+    formats->hidePopup();
+
+    // Load it, and convert it to scaled text: the progress dialog, saved once its bar has
+    // moved, then cancelled; the message box that follows ("Conversion cancelled!") is
+    // closed.
+    QTest::mouseClick(vantrel::FindControl<QPushButton>(window, vantrel::ctl::kLoad),
+                      Qt::LeftButton);
+    bool progressSaved = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* progress = qobject_cast<QProgressDialog*>(modal)) {
+            if (!progressSaved && progress->isVisible() && progress->value() >= 50) {
+                progressSaved =
+                    SaveWithDialog(window, *progress, out.filePath(QStringLiteral("progress.png")));
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            box->accept();
+        }
+    });
+    poll.start(50);
+    QTest::mouseClick(vantrel::FindControl<QPushButton>(window, vantrel::ctl::kStartConvert),
+                      Qt::LeftButton);
+    poll.stop();
+    if (!progressSaved) {
+        std::printf("FAILED %s\n", qPrintable(out.filePath(QStringLiteral("progress.png"))));
+    }
+    ok = progressSaved && ok;
+    QFile::remove(large);
+
     window.reject();
     return ok ? 0 : 1;
 }

@@ -10,9 +10,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -65,14 +68,36 @@ class RecordingRunner final : public DialogRunner {
     std::vector<ShownDialog> shown_;
 };
 
+// Holds a work's thread until the test opens it; open, it lets everyone through.
+class Gate {
+  public:
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        opened_.wait(lock, [this] { return open_; });
+    }
+    void Open() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        opened_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
 // A main window over the real file calls, with scripted choosers and recorded messages.
 struct WindowFixture {
+    explicit WindowFixture(std::chrono::milliseconds progressDelay = kProgressDelay)
+        : window(std::make_unique<CVantrelDlg>(
+              WindowServices{files, messages, chooser, dialogs, progressDelay})) {}
+
     FaultyFileApi files;
     RecordedMessages messages;
     ScriptedChooser chooser;
     RecordingRunner dialogs;
-    std::unique_ptr<CVantrelDlg> window =
-        std::make_unique<CVantrelDlg>(WindowServices{files, messages, chooser, dialogs});
+    std::unique_ptr<CVantrelDlg> window;
 
     template <typename T = QWidget>
     T* Control(int id) const {
