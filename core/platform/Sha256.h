@@ -1,6 +1,6 @@
 #pragma once
 
-// SHA-256 of a stream of bytes, by OpenSSL.
+// SHA-256 of a stream of bytes: by OpenSSL, or on Windows by its own cryptography (CNG).
 
 #include <cstdint>
 #include <memory>
