@@ -8,6 +8,7 @@
 #include "StandardStreams.h"
 #include "convert/OutputFormats.h"
 #include "convert/OutputPath.h"
+#include "platform/Utf8Path.h"
 
 namespace vantrel::cli {
 
@@ -25,8 +26,9 @@ std::string OutputOf(const std::string& input, const ConvertCommand& command,
     }
     if (!command.outputDir.empty()) {
         // The name alone: a "." in the input's folders must not cut it.
-        const std::string name = fs::path(input).filename().string();
-        return (fs::path(command.outputDir) / DeriveOutputPath(name, extension)).string();
+        const std::string name = Utf8FromPath(PathFromUtf8(input).filename());
+        return Utf8FromPath(PathFromUtf8(command.outputDir) /
+                            PathFromUtf8(DeriveOutputPath(name, extension)));
     }
     return DeriveOutputPath(input, extension);
 }
@@ -35,13 +37,13 @@ std::string OutputOf(const std::string& input, const ConvertCommand& command,
 // and the symbolic links of its existing part resolved.
 std::string Resolved(const std::string& path) {
     std::error_code ec;
-    const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
-    return ec ? fs::path(path).lexically_normal().string() : resolved.string();
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(PathFromUtf8(path), ec), ec);
+    return Utf8FromPath(ec ? PathFromUtf8(path).lexically_normal() : resolved);
 }
 
 bool Exists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return fs::exists(fs::symlink_status(PathFromUtf8(path), ec));
 }
 
 }  // namespace

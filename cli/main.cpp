@@ -5,6 +5,31 @@
 
 #include "CommandLine.h"
 
+#ifdef _WIN32
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "platform/WideText.h"
+
+// Windows hands arguments over in UTF-16; the program works in UTF-8, so "Übung.daq" and
+// "測定.daq" reach it whatever the system's code page. The console shows UTF-8 too.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(vantrel::Utf8FromWide(argv[i]));
+    }
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    pointers.push_back(nullptr);
+    SetConsoleOutputCP(CP_UTF8);
+    return vantrel::cli::RunCommandLine(argc, pointers.data(), std::cout, std::cerr);
+}
+#else
 int main(int argc, char** argv) {
     return vantrel::cli::RunCommandLine(argc, argv, std::cout, std::cerr);
 }
+#endif

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/OutputFormats.h"
+#include "platform/Utf8Path.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
@@ -33,9 +34,9 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
         return format.write(named);
     }
     std::error_code ec;
-    const std::string folder = std::filesystem::temp_directory_path(ec).string();
-    File scratch =
-        File::CreateNamedOutput(files, (ec ? std::string("/tmp") : folder) + "/vantrel-output");
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    File scratch = File::CreateNamedOutput(
+        files, ec ? std::string("/tmp/vantrel-output") : Utf8FromPath(folder / "vantrel-output"));
     if (!scratch || scratch.outputName().empty()) {
         return WriteResult::kWriteFailed;
     }

@@ -1,10 +1,10 @@
 #include "convert/RecordingFacts.h"
 
 #include <cmath>
-#include <filesystem>
 
 #include "convert/InputKinds.h"
 #include "convert/TextTable.h"
+#include "platform/Utf8Path.h"
 #include "recording/CardCatalogue.h"
 #include "recording/CardTable.h"
 
@@ -111,7 +111,7 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& tex
         texts[DisplayField::kTime],
         StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
         std::string(OrderName(header.orderCode())),
-        std::filesystem::path(recording.loadedPath).filename().string(),
+        Utf8FromPath(PathFromUtf8(recording.loadedPath).filename()),
         {},
     };
 
