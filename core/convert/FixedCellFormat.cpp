@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace vantrel {
 namespace {
@@ -204,6 +205,22 @@ std::size_t FormatLarge(char* out, double value, int precision) {
     return total;
 }
 
+// "nan", "-nan", "inf" and "-inf", right-aligned, spelt here rather than by the C library:
+// Windows' printf drops the sign of a NaN, and the cells must be the same everywhere.
+std::size_t FormatNonFinite(char* out, double value) {
+    const bool negative = std::signbit(value);
+    const std::string_view word = std::isnan(value) ? "nan" : "inf";
+    const std::size_t length = word.size() + (negative ? 1 : 0);
+    const std::size_t total = std::max(length, static_cast<std::size_t>(kFieldWidth));
+    char* p = out;
+    p = std::fill_n(p, total - length, ' ');
+    if (negative) {
+        *p++ = '-';
+    }
+    std::memcpy(p, word.data(), word.size());
+    return total;
+}
+
 }  // namespace
 
 std::size_t FormatFixedCell(char* out, double value, int precision) {
@@ -221,7 +238,10 @@ std::size_t FormatFixedCell(char* out, double value, int precision) {
                 return FormatWithLibrary(out, value, precision);
         }
     }
-    if (std::isfinite(value) && (precision == 6 || precision == 7 || precision == 9)) {
+    if (!std::isfinite(value)) {
+        return FormatNonFinite(out, value);
+    }
+    if (precision == 6 || precision == 7 || precision == 9) {
         return FormatLarge(out, value, precision);
     }
     return FormatWithLibrary(out, value, precision);

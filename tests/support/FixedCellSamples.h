@@ -69,6 +69,12 @@ inline std::int32_t DecodeWord24(std::uint32_t word) {
 
 // What printf writes for the cell.
 inline std::string PrintfFixed(double value, int precision) {
+#ifdef _WIN32
+    // The cells are glibc's printf's, which writes a NaN's sign; Windows' printf drops it.
+    if (std::isnan(value) && std::signbit(value)) {
+        return "       -nan";
+    }
+#endif
     char buf[512];
     const int n = std::snprintf(buf, sizeof buf, "%11.*f", precision, value);
     return std::string(buf, static_cast<std::size_t>(n));
