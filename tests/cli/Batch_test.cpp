@@ -71,6 +71,9 @@ TEST_F(Batch, jobs_giveTheOutputsAndMessagesOfOneByOne) {
 
     for (const char* format : {"scaled-text", "csv", "bdf"}) {
         SCOPED_TRACE(format);
+        if (FindFormat(format) == nullptr) {
+            continue;  // not in this build
+        }
         const std::string one = Folder(std::string("one-") + format);
         const std::string many = Folder(std::string("many-") + format);
         std::vector<std::string> sequential = {"-f", format, "--output-dir", one};
@@ -141,11 +144,13 @@ TEST_F(Batch, inputsWhoseOutputsCoincide_theSecondIsRefused) {
         std::string output;  // the one file they would all write
         std::string err;
     };
+    // In the output folder with the system's own separator.
+    const std::string inOut = (std::filesystem::path(out) / "a.cvt").string();
     const Case cases[] = {
         {{"--output-dir", out, first, day2 + "/a.daq", day1 + "/a.dat"},
-         out + "/a.cvt",
-         day2 + "/a.daq: Output file " + out + "/a.cvt" + refusal + day1 + "/a.dat: Output file " +
-             out + "/a.cvt" + refusal},
+         inOut,
+         day2 + "/a.daq: Output file " + inOut + refusal + day1 + "/a.dat: Output file " + inOut +
+             refusal},
         {{first, day1 + "/a.dat"},
          day1 + "/a.cvt",
          day1 + "/a.dat: Output file " + day1 + "/a.cvt" + refusal},

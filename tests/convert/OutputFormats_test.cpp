@@ -118,9 +118,10 @@ TEST(OutputFormats, entries_areKeyedByFormatAndFoundByNameAndIndex) {
         EXPECT_TRUE(format->extension.starts_with("."));
         EXPECT_FALSE(format->allocationMessage.empty());
     }
-    // The Format list's items are the formats in the order of their index.
-    for (std::size_t i = 0; i < OutputFormats().size(); ++i) {
-        EXPECT_EQ(static_cast<std::size_t>(OutputFormats()[i]->format), i);
+    // The Format list's items are the formats in the order of their index (a build without
+    // a library leaves gaps).
+    for (std::size_t i = 1; i < OutputFormats().size(); ++i) {
+        EXPECT_LT(OutputFormats()[i - 1]->format, OutputFormats()[i]->format);
     }
     EXPECT_EQ(FindFormat("text"), nullptr);
     // The window's meaning of an index without a format, no selection (-1) included.
