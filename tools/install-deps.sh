@@ -4,6 +4,8 @@
 #   install-deps.sh run     build and start the program (the window, the command line,
 #                           the Python module)
 #   install-deps.sh bench   build the command line and the benchmarks, run the benchmark
+#   install-deps.sh windows cross-build the command line and its tests for Windows and run
+#                           them under Wine
 #   install-deps.sh test    everything the tests need (the default)
 set -euo pipefail
 
@@ -12,6 +14,9 @@ build=(build-essential cmake ninja-build pkg-config libcli11-dev
 window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
 python=(python3-dev pybind11-dev python3-numpy)
 bench=(libbenchmark-dev python3-numpy time)
+# MinGW-w64 with POSIX threads, GoogleTest's sources to build for Windows, Wine to run it.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64
+         libcli11-dev nlohmann-json3-dev cmake ninja-build)
 test=(
     clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev
@@ -24,8 +29,10 @@ test=(
 case "${1:-test}" in
     run) packages=("${build[@]}" "${window[@]}" "${python[@]}") ;;
     bench) packages=("${build[@]}" "${python[@]}" "${bench[@]}") ;;
-    test) packages=("${build[@]}" "${window[@]}" "${python[@]}" "${bench[@]}" "${test[@]}") ;;
-    *) echo "usage: $0 [run|bench|test]" >&2; exit 2 ;;
+    windows) packages=("${windows[@]}") ;;
+    test) packages=("${build[@]}" "${window[@]}" "${python[@]}" "${bench[@]}" "${windows[@]}"
+                    "${test[@]}") ;;
+    *) echo "usage: $0 [run|bench|windows|test]" >&2; exit 2 ;;
 esac
 
 missing=()

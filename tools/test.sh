@@ -2,8 +2,9 @@
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
 # build with its tests, the Python tests (readers of each format, the Python module), the
 # cell formatter against printf, valgrind's memcheck on the command-line tool, the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a minute of fuzzing the
-# loader, the conversion and the reads of scans.
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build of the core
+# and the command line with their tests under Wine, and a minute of fuzzing the loader, the
+# conversion and the reads of scans.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +44,9 @@ echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+echo "== Windows: cross-built with MinGW-w64, its tests and vantrel-convert.exe run under Wine"
+bash tools/windows-test.sh
 
 echo "== fuzzing the loader and the conversion for one minute (libFuzzer + sanitizers)"
 bash tools/fuzz.sh 1
