@@ -17,6 +17,7 @@
 #include "convert/OutputFormats.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaledCells.h"
+#include "convert/SplitChunk.h"
 #include "convert/TextTable.h"
 
 namespace vantrel {
@@ -82,34 +83,52 @@ WriteResult WriteCsv(const WriteJob& job) {
 
     // A row at its longest: the time, every cell and a separator each, CR LF.
     const std::size_t rowRoom = (shape.channels + 1) * (kNumberRoom + 1) + kLineEnd.size();
-    std::uint64_t scan = 0;
+    std::uint64_t chunkStart = 0;  // the index of the chunk's first scan
+    ChunkSplitter splitter;
     return ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             cells.Scale(bytes, samples);
-            std::uint64_t k = 0;
-            for (std::uint64_t s = 0; s < scans; ++s, ++scan) {
-                char* const start = job.out.Room(rowRoom);
-                char* out = start;
-                if (timed) {
-                    out += FormatNumber(out, static_cast<double>(scan) / rate, comma);
-                }
-                for (std::uint64_t c = 0; c < shape.channels; ++c, ++k) {
-                    if (timed || c > 0) {
-                        *out++ = separator;
+            // Each number costs a shortest-form search: the chunk's rows are split between
+            // two threads, unless they come from the tables.
+            const auto rows = [&](auto& sink, std::uint64_t first, std::uint64_t count) {
+                // Held in locals: the stores into the row could alias anything referred to.
+                const std::uint64_t channels = shape.channels;
+                const std::uint64_t base = chunkStart;
+                const double* const values = cells.values.data();
+                const NumberText* const* const columns = cells.columns.data();
+                const std::uint8_t* const words = bytes.data();
+                const bool tabled = cells.tabled();
+                std::uint64_t k = first * channels;
+                for (std::uint64_t s = first; s < first + count; ++s) {
+                    char* const start = sink.Room(rowRoom);
+                    char* out = start;
+                    if (timed) {
+                        out += FormatNumber(out, static_cast<double>(base + s) / rate, comma);
                     }
-                    if (!cells.tabled()) {
-                        out += FormatNumber(out, cells.values[k], comma);
-                    } else {
-                        const NumberText& text = cells.columns[c][Word16At(bytes.data(), k)];
-                        std::memcpy(out, text.text, kNumberRoom);
-                        out += text.length;
+                    for (std::uint64_t c = 0; c < channels; ++c, ++k) {
+                        if (timed || c > 0) {
+                            *out++ = separator;
+                        }
+                        if (!tabled) {
+                            out += FormatNumber(out, values[k], comma);
+                        } else {
+                            const NumberText& text = columns[c][Word16At(words, k)];
+                            std::memcpy(out, text.text, kNumberRoom);
+                            out += text.length;
+                        }
                     }
+                    std::memcpy(out, kLineEnd.data(), kLineEnd.size());
+                    out += kLineEnd.size();
+                    sink.Commit(static_cast<std::size_t>(out - start));
                 }
-                std::memcpy(out, kLineEnd.data(), kLineEnd.size());
-                out += kLineEnd.size();
-                job.out.Commit(static_cast<std::size_t>(out - start));
+            };
+            if (cells.tabled()) {
+                rows(job.out, 0, scans);
+            } else {
+                splitter.Run(job.out, scans, shape.channels, rows);
             }
+            chunkStart += scans;
         });
 }
 

@@ -105,9 +105,10 @@ void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scan
 
 // Writes the text lines of every chunk. `prepare(bytes, samples)` turns a chunk's bytes into
 // what its cells show and returns the chunk's cell function (see FormatRows). One thread
-// does it all: a helper thread formatting half of each chunk was measured on the shared
-// 2-core machine and brought nothing (its short tasks were woken on the busy core) or cost
-// up to twice the time, so there is none.
+// does it all: a helper thread formatting half of each chunk (SplitChunk.h) was measured on
+// the 2-core machine and brought nothing for 16-bit cells (their tables make them a matter
+// of memory traffic) and cost 5-15% for 24-bit ones, whose formatting and the writing
+// thread's copying into the file already keep both cores busy.
 template <typename Prepare>
 WriteResult WriteTextChunks(const WriteJob& job, const TableShape& shape, int elementSize,
                             std::size_t cellRoom, Prepare prepare) {
