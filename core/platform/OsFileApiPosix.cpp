@@ -153,24 +153,6 @@ bool OsFileApi::Close(Handle file) {
     return CloseChecked(file);
 }
 
-FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
-    return Create(path, false);
-}
-
-FileApi::Handle OsFileApi::CreateNamedOutput(const std::string& path) {
-    return Create(path, true);
-}
-
-std::string OsFileApi::OutputName(Handle file) {
-    const std::lock_guard lock(mutex_);
-    const auto it = outputs_.find(file);
-    if (it == outputs_.end()) {
-        return {};
-    }
-    const Output& output = it->second;
-    return output.replaces ? output.temporary : output.regular ? output.path : std::string();
-}
-
 FileApi::Handle OsFileApi::Create(const std::string& path, bool named) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
@@ -346,22 +328,6 @@ void OsFileApi::RemoveWritten(const Output& output) {
             fs::remove(target, ec);
         }
     }
-}
-
-void OsFileApi::Remember(Handle file, Output output) {
-    const std::lock_guard lock(mutex_);
-    outputs_[file] = std::move(output);
-}
-
-OsFileApi::Output OsFileApi::Forget(Handle file) {
-    const std::lock_guard lock(mutex_);
-    const auto it = outputs_.find(file);
-    if (it == outputs_.end()) {
-        return {};
-    }
-    Output output = std::move(it->second);
-    outputs_.erase(it);
-    return output;
 }
 
 }  // namespace vantrel

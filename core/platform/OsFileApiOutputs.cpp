@@ -1,0 +1,44 @@
+// The outputs an OsFileApi has open and how each reaches its path: the same on every
+// system; creating, finishing and discarding them are the system's own.
+
+#include "platform/OsFileApi.h"
+
+#include <utility>
+
+namespace vantrel {
+
+FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
+    return Create(path, false);
+}
+
+FileApi::Handle OsFileApi::CreateNamedOutput(const std::string& path) {
+    return Create(path, true);
+}
+
+std::string OsFileApi::OutputName(Handle file) {
+    const std::lock_guard lock(mutex_);
+    const auto it = outputs_.find(file);
+    if (it == outputs_.end()) {
+        return {};
+    }
+    const Output& output = it->second;
+    return output.replaces ? output.temporary : output.regular ? output.path : std::string();
+}
+
+void OsFileApi::Remember(Handle file, Output output) {
+    const std::lock_guard lock(mutex_);
+    outputs_[file] = std::move(output);
+}
+
+OsFileApi::Output OsFileApi::Forget(Handle file) {
+    const std::lock_guard lock(mutex_);
+    const auto it = outputs_.find(file);
+    if (it == outputs_.end()) {
+        return {};
+    }
+    Output output = std::move(it->second);
+    outputs_.erase(it);
+    return output;
+}
+
+}  // namespace vantrel
