@@ -4,19 +4,16 @@
 // block is formatted while the last one goes to the file: the second core's share of a
 // conversion.
 
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
-#include <thread>
 
+#include "convert/HelperThread.h"
 #include "platform/File.h"
 
 namespace vantrel {
 
 class BlockWriter {
   public:
-    explicit BlockWriter(File& file);
-    ~BlockWriter();  // waits for the block in flight
+    explicit BlockWriter(File& file) : file_(file) {}
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
 
@@ -28,17 +25,9 @@ class BlockWriter {
     bool Wait();
 
   private:
-    void Run();
-
     File& file_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const char* data_ = nullptr;
-    std::size_t size_ = 0;
-    bool busy_ = false;
-    bool stop_ = false;
-    bool ok_ = true;
-    std::thread thread_;  // last: it starts once everything above is set
+    bool ok_ = true;       // written by the helper only, read after its task ended
+    HelperThread thread_;  // last: its destructor waits for the block in flight
 };
 
 }  // namespace vantrel

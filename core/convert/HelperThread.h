@@ -1,8 +1,9 @@
 #pragma once
 
-// A thread that runs one task at a time for the thread that owns it: half of a chunk's
-// lines is formatted there while the owner formats the other half. It is started once per
-// output, not once per chunk, so a task costs a wake-up, not a thread.
+// A thread that runs one task at a time for the thread that owns it: an output block's
+// write (BlockWriter), or half of a chunk's rows while the owner formats the other half.
+// It is started once per output, not once per block, so a task costs a wake-up, not a
+// thread.
 
 #include <condition_variable>
 #include <exception>
