@@ -143,22 +143,14 @@ std::optional<std::vector<DyadicStep>> DyadicStepsOf(const RecordingHeader& head
 }
 
 std::size_t FormatDyadicCell(char* out, const DyadicStep& step, std::int32_t code) {
-    const bool negative = code < 0;
-    const std::uint64_t magnitude =
-        negative ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(code))
-                 : static_cast<std::uint64_t>(code);
-    if (magnitude > step.largestCode) {
-        return FormatFixedCell(out, static_cast<double>(code) * step.step, step.decimals);
+    switch (step.decimals) {
+        case 6:
+            return FormatDyadicCellAs<6>(out, step, code);
+        case 7:
+            return FormatDyadicCellAs<7>(out, step, code);
+        default:
+            return FormatDyadicCellAs<9>(out, step, code);
     }
-    const std::uint64_t scaled = magnitude * step.factor;
-    std::uint64_t n = scaled >> step.shift;
-    if (step.shift > 0) {
-        // The dropped bits decide: above half rounds up, exactly half rounds to even.
-        const std::uint64_t dropped = scaled & ((std::uint64_t{1} << step.shift) - 1);
-        const std::uint64_t half = std::uint64_t{1} << (step.shift - 1);
-        n += static_cast<std::uint64_t>((dropped > half) | ((dropped == half) & (n & 1)));
-    }
-    return FormatFixedScaled(out, negative, n, step.decimals);
 }
 
 }  // namespace vantrel

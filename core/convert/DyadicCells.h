@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "convert/FixedCellFormat.h"
+#include "convert/FixedCellTables.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -37,5 +39,30 @@ std::optional<std::vector<DyadicStep>> DyadicStepsOf(const RecordingHeader& head
 
 // The cell of `code` under `step`: the bytes FormatFixedCell writes for the rule's value.
 std::size_t FormatDyadicCell(char* out, const DyadicStep& step, std::int32_t code);
+
+// FormatDyadicCell for step.decimals == Decimals, inline: a table's cells are formatted in
+// a loop that knows its decimals.
+template <int Decimals>
+inline std::size_t FormatDyadicCellAs(char* out, const DyadicStep& step, std::int32_t code) {
+    const bool negative = code < 0;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(code))
+                 : static_cast<std::uint64_t>(code);
+    if (magnitude > step.largestCode) {
+        return FormatFixedCell(out, static_cast<double>(code) * step.step, Decimals);
+    }
+    const std::uint64_t scaled = magnitude * step.factor;
+    std::uint64_t n = scaled >> step.shift;
+    // The dropped bits decide: above half rounds up, exactly half rounds to even (a shift of
+    // 0 drops nothing, and its half is 0).
+    const std::uint64_t dropped = scaled & ((std::uint64_t{1} << step.shift) - 1);
+    const std::uint64_t half = (std::uint64_t{1} << step.shift) >> 1;
+    n += static_cast<std::uint64_t>((dropped > half) |
+                                    ((dropped == half) & (n & 1) & (step.shift > 0)));
+    if (TablesHold<Decimals>(n)) {
+        return WriteFixedByTables<Decimals>(out, negative, n);
+    }
+    return FormatFixedScaled(out, negative, n, Decimals);
+}
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #include "convert/FixedCellFormat.h"
 
+#include "convert/FixedCellTables.h"
 #include "recording/LittleEndian.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ namespace {
 
 __extension__ typedef unsigned __int128 Uint128;
 
-constexpr int kFieldWidth = 11;
+using fixed_tables::kFieldWidth;
 
 // A finite double is m / 2^shift with a 53-bit m. Below 2^34 the scaled value |v| * 10^9
 // stays under 2^64, so the rounded fixed-point integer fits 64 bits, and m * 10^p fits the
@@ -140,21 +141,16 @@ std::size_t FormatFixedFast(char* out, std::uint64_t bits) {
 template <int Precision>
 std::size_t WriteFixedDigits(char* out, bool negative, std::uint64_t n) {
     constexpr std::uint64_t kScale = kPowersOf10[Precision];
+    if (TablesHold<Precision>(n)) {
+        return WriteFixedByTables<Precision>(out, negative, n);
+    }
     const std::uint64_t integer = n / kScale;
     auto fraction = static_cast<std::uint32_t>(n % kScale);
-    // Most cells of scaled signals have one or two integer digits; whether one or two
-    // varies from cell to cell, so that case is written without branches.
-    const bool small = integer < 100;
-    const int twoDigits = integer >= 10 ? 1 : 0;
-    const int integerDigits = small ? 1 + twoDigits : CountDigits(integer);
     const std::size_t length =
-        (negative ? 1 : 0) + static_cast<std::size_t>(integerDigits) + 1 + Precision;
+        (negative ? 1 : 0) + static_cast<std::size_t>(CountDigits(integer)) + 1 + Precision;
     const std::size_t total = PadAndMeasure(length);
 
     std::memset(out, ' ', kFieldWidth);
-    // The sign goes where the text starts; without a sign the first digit overwrites it.
-    // Branch-free, since signs alternate unpredictably in sampled signals.
-    out[total - length] = '-';
     char* point = out + total - 1 - Precision;
     if constexpr (Precision == 9) {
         point[1] = static_cast<char>('0' + fraction / 100'000'000);
@@ -166,13 +162,9 @@ std::size_t WriteFixedDigits(char* out, bool negative, std::uint64_t n) {
         StoreEightDigits(point - 1, EightDigits(fraction));  // the integer digits cover "00"
     }
     *point = '.';
-    if (small) {
-        // With one digit the second store repeats the first.
-        const char* pair = &kDigitPairs[2 * integer];
-        point[-1] = pair[1];
-        point[-1 - twoDigits] = pair[1 - twoDigits];
-    } else {
-        PutIntegerBefore(point, integer);
+    char* const first = PutIntegerBefore(point, integer);
+    if (negative) {
+        first[-1] = '-';
     }
     return total;
 }
@@ -259,9 +251,12 @@ std::size_t FormatFixedScaled(char* out, bool negative, std::uint64_t n, int pre
 }
 
 std::size_t FormatCodeCell(char* out, std::int32_t code) {
-    std::memset(out, ' ', kFieldWidth);
     const std::uint32_t magnitude =
         code < 0 ? 0u - static_cast<std::uint32_t>(code) : static_cast<std::uint32_t>(code);
+    if (magnitude < kTabledCodeLimit) {
+        return WriteCodeByTables(out, code < 0, magnitude);
+    }
+    std::memset(out, ' ', kFieldWidth);
     char* p = PutIntegerBefore(out + kFieldWidth, magnitude);
     if (code < 0) {
         *--p = '-';

@@ -37,14 +37,24 @@ WriteResult WriteScaledText(const WriteJob& job) {
     }
     if (steps) {
         // 24-bit codes whose every value is code x step: each cell from the code itself.
-        return WriteTextChunks(job, shape, card.elementSize, kCellCapacity,
-                               [&](std::span<const std::uint8_t> bytes, std::uint64_t) {
-                                   return [words = bytes.data(), positions = steps->data()](
-                                              std::uint64_t k, std::uint64_t c, char* cell) {
-                                       return FormatDyadicCell(cell, positions[c],
-                                                               Decode24(Word32At(words, k)));
-                                   };
-                               });
+        const auto write = [&]<int Decimals>() {
+            return WriteTextChunks(job, shape, card.elementSize, kCellCapacity,
+                                   [&](std::span<const std::uint8_t> bytes, std::uint64_t) {
+                                       return [words = bytes.data(), positions = steps->data()](
+                                                  std::uint64_t k, std::uint64_t c, char* cell) {
+                                           return FormatDyadicCellAs<Decimals>(
+                                               cell, positions[c], Decode24(Word32At(words, k)));
+                                       };
+                                   });
+        };
+        switch (card.cellDecimals) {
+            case 6:
+                return write.template operator()<6>();
+            case 7:
+                return write.template operator()<7>();
+            default:
+                return write.template operator()<9>();
+        }
     }
     if (cells.tabled()) {
         return WriteTableCells(job, shape, cells.columns);
