@@ -1,5 +1,6 @@
 // Cost of one text cell: the C library's snprintf, std::to_chars (with the same padding) and
-// the cell formatter, per precision, on scaled random codes; and the codes cell.
+// the cell formatter, per precision, on scaled random codes; the codes cell; and CSV's
+// shortest number by std::to_chars and by FormatShortest (arg 9: 24-bit values, 7: 16-bit).
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "convert/FixedCellFormat.h"
+#include "convert/ShortestNumber.h"
 
 namespace {
 
@@ -128,10 +130,37 @@ void BM_FormatCodeCell(benchmark::State& state) {
 
 }  // namespace
 
+void BM_ToCharsShortest(benchmark::State& state) {
+    const auto& values = ScaledValues(static_cast<int>(state.range(0)));
+    char text[vantrel::kShortestLength];
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const auto result =
+            std::to_chars(text, text + sizeof text, values[i++ & (kValueCount - 1)]);
+        benchmark::DoNotOptimize(result.ptr);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_FormatShortest(benchmark::State& state) {
+    const auto& values = ScaledValues(static_cast<int>(state.range(0)));
+    char text[vantrel::kShortestRoom];
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t n = vantrel::FormatShortest(text, values[i++ & (kValueCount - 1)]);
+        benchmark::DoNotOptimize(n);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(BM_Snprintf)->Arg(6)->Arg(7)->Arg(9);
 BENCHMARK(BM_ToChars)->Arg(6)->Arg(7)->Arg(9);
 BENCHMARK(BM_FormatFixedCell)->Arg(6)->Arg(7)->Arg(9);
 BENCHMARK(BM_SnprintfCode);
 BENCHMARK(BM_FormatCodeCell);
+BENCHMARK(BM_ToCharsShortest)->Arg(7)->Arg(9);
+BENCHMARK(BM_FormatShortest)->Arg(7)->Arg(9);
 
 BENCHMARK_MAIN();

@@ -1,9 +1,12 @@
 // verify_format [COUNT]: compares the cell formatter with the C library's printf, byte for
 // byte, on COUNT random values per cell format (10^7 by default) plus every 16-bit code
-// through every 16-bit scaling rule and a table of edge values; and the 24-bit cells made
-// from the code with the formatter's, on every 24-bit code of every rule that has them.
-// Exits 1 and prints the first differences when any cell differs.
+// through every 16-bit scaling rule and a table of edge values; the 24-bit cells made from
+// the code with the formatter's, on every 24-bit code of every rule that has them; and the
+// shortest numbers of CSV with std::to_chars, on every code of every scaling rule, scan
+// times, edge values and COUNT random doubles. Exits 1 and prints the first differences
+// when any text differs.
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include "convert/DyadicCells.h"
 #include "convert/FixedCellFormat.h"
 #include "convert/ScaleSample.h"
+#include "convert/ShortestNumber.h"
 #include "support/FixedCellSamples.h"
 
 namespace {
@@ -28,12 +32,19 @@ class Tally {
     explicit Tally(std::string format) : format_(std::move(format)) {}
 
     void Check(std::string_view expected, std::string_view actual, const std::string& input) {
+        Check(expected, actual, [&] { return input; });
+    }
+
+    // `describe()` names the input; called only when the texts differ.
+    template <typename Describe>
+    void Check(std::string_view expected, std::string_view actual, const Describe& describe) {
         ++checked_;
         if (expected == actual) {
             return;
         }
+        const std::string input = describe();
         if (++differences_ <= kShownDifferences) {
-            std::printf("  %s of %s: printf \"%.*s\", formatter \"%.*s\"\n", format_.c_str(),
+            std::printf("  %s of %s: library \"%.*s\", formatter \"%.*s\"\n", format_.c_str(),
                         input.c_str(), static_cast<int>(expected.size()), expected.data(),
                         static_cast<int>(actual.size()), actual.data());
         }
@@ -160,6 +171,45 @@ bool VerifyDyadicCells() {
     return tally.Report() && accepted > 0;
 }
 
+// CSV's numbers: FormatShortest against std::to_chars on every value a scaling rule gives
+// (every 16-bit and every 24-bit code), the times of the first 2^20 scans at common rates,
+// the edge values and `count` random doubles.
+bool VerifyShortestNumbers(std::uint64_t count) {
+    Tally tally("shortest");
+    char expected[vantrel::kShortestLength];
+    char actual[vantrel::kShortestRoom];
+    auto check = [&](double value) {
+        const auto end = std::to_chars(expected, expected + sizeof expected, value).ptr;
+        const std::size_t n = vantrel::FormatShortest(actual, value);
+        tally.Check(std::string_view(expected, static_cast<std::size_t>(end - expected)),
+                    std::string_view(actual, n), [value] { return Describe(value); });
+    };
+
+    for (double value : vantrel::test::EdgeDoubles()) {
+        check(value);
+    }
+    for (const auto& rule : vantrel::test::ScaleRules16()) {
+        for (int code = -32768; code <= 32767; ++code) {
+            check(rule(code));
+        }
+    }
+    for (const auto& rule : vantrel::test::ScaleRules24()) {
+        for (std::int32_t code = -(1 << 23); code < (1 << 23); ++code) {
+            check(rule(code));
+        }
+    }
+    for (const double rate : {1.0, 3.0, 7.5, 10.0, 100.0, 1000.0, 2048.0, 44100.0, 1e5, 1e6}) {
+        for (std::uint32_t scan = 0; scan < (1u << 20); ++scan) {
+            check(static_cast<double>(scan) / rate);
+        }
+    }
+    vantrel::test::FixedCellSampler sampler(0x5407e500u);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        check(i % 2 == 0 ? sampler.RandomBits() : sampler.Next(7));
+    }
+    return tally.Report();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,6 +233,8 @@ int main(int argc, char** argv) {
     }
     same = VerifyCodes(count) && same;
     same = VerifyDyadicCells() && same;
-    std::printf(same ? "formatter matches printf\n" : "formatter DIFFERS from printf\n");
+    same = VerifyShortestNumbers(count) && same;
+    std::printf(same ? "formatter matches printf and std::to_chars\n"
+                     : "formatter DIFFERS from printf or std::to_chars\n");
     return same ? 0 : 1;
 }

@@ -1,6 +1,7 @@
-# CLI11 and nlohmann-json are header-only, so a cross-build can use the host's copies. Their
-# CMake packages would add all of /usr/include, whose C library headers would shadow the
-# target's: this gives each its own folder holding only its headers instead.
+# CLI11, nlohmann-json and fmt (built header-only) need no library, so a cross-build can
+# use the host's copies. Their CMake packages would add all of /usr/include, whose C library
+# headers would shadow the target's: this gives each its own folder holding only its
+# headers instead.
 function(vantrel_host_header_library target header_dir)
     if(TARGET ${target})
         return()
@@ -18,3 +19,5 @@ endfunction()
 
 vantrel_host_header_library(CLI11::CLI11 CLI)
 vantrel_host_header_library(nlohmann_json::nlohmann_json nlohmann)
+vantrel_host_header_library(fmt::fmt-header-only fmt)
+target_compile_definitions(fmt::fmt-header-only INTERFACE FMT_HEADER_ONLY=1)

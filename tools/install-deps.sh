@@ -9,14 +9,14 @@
 #   install-deps.sh test    everything the tests need (the default)
 set -euo pipefail
 
-build=(build-essential cmake ninja-build pkg-config libcli11-dev
+build=(build-essential cmake ninja-build pkg-config libcli11-dev libfmt-dev
        libssl-dev libhdf5-dev libmatio-dev libedf-dev nlohmann-json3-dev)
 window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
 python=(python3-dev pybind11-dev python3-numpy)
 bench=(libbenchmark-dev python3-numpy time)
 # MinGW-w64 with POSIX threads, GoogleTest's sources to build for Windows, Wine to run it.
 windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64
-         libcli11-dev nlohmann-json3-dev cmake ninja-build)
+         libcli11-dev libfmt-dev nlohmann-json3-dev cmake ninja-build)
 test=(
     clang clang-format libclang-rt-14-dev
     libgtest-dev libgmock-dev

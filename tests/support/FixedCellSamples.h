@@ -207,6 +207,9 @@ class FixedCellSampler {
         }
     }
 
+    // Any bit pattern: every magnitude, subnormals, infinities and NaNs.
+    double RandomBits() { return std::bit_cast<double>(static_cast<std::uint64_t>(rng_())); }
+
   private:
     std::uint64_t Uniform(std::uint64_t lo, std::uint64_t hi) {
         return std::uniform_int_distribution<std::uint64_t>(lo, hi)(rng_);
@@ -220,8 +223,6 @@ class FixedCellSampler {
         const int exponent = static_cast<int>(Uniform(0, 120)) - 60;
         return Signed(std::ldexp(1.0 + unit, exponent));
     }
-
-    double RandomBits() { return std::bit_cast<double>(static_cast<std::uint64_t>(rng_())); }
 
     // k / 2^n with a random k of random length: at n = p + 1 with odd k this is an exact tie
     // at p decimals. Sometimes moved one step up or down.
