@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MemoryFileApi.h"
@@ -174,6 +176,29 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
 // The fewest bytes a complete output of a convertible recording can take: 8 per sample
 // (and a header) in the binary formats, or per line its cells (at least 11 characters each),
 // separators and CR LF.
+// Every number after the header row is std::to_chars' text of the double it reads as.
+void CheckCsvNumbers(std::string_view text) {
+    std::size_t at = text.find("\r\n") + 2;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find(',', at), text.find("\r\n", at));
+        const std::string_view number = text.substr(at, end - at);
+        const bool rowStart = text.compare(at - 2, 2, "\r\n") == 0;
+        if (number.empty() && rowStart && end == text.find("\r\n", at)) {
+            at += 2;  // a row without channels or time
+            continue;
+        }
+        double value = 0.0;
+        const auto read = std::from_chars(number.data(), number.data() + number.size(), value);
+        Require(read.ec == std::errc{} && read.ptr == number.data() + number.size(),
+                "a CSV number reads back");
+        char shortest[32];
+        const auto written = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
+        Require(number == std::string_view(shortest, static_cast<std::size_t>(written - shortest)),
+                "a CSV number is the shortest text of its value");
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+}
+
 std::uint64_t MinimumOutputSize(const ConversionState& state) {
     const vantrel::RecordingHeader& header = state.recording.header;
     const std::uint64_t channels =
@@ -244,6 +269,7 @@ void CheckConversion(const ConversionState& state, const Messages& messages,
             Require(Count(text, "\r\n") == static_cast<std::size_t>(header.scanCount()) + 1 &&
                         Count(text, "\n") == Count(text, "\r\n") && text.ends_with("\r\n"),
                     "a CSV file holds a header row and one CR LF row per scan");
+            CheckCsvNumbers(text);
             break;
         }
         default:

@@ -1,12 +1,11 @@
 // CSV for spreadsheets and pandas (RFC 4180): a header row `time_s,Channel_0,...` and one
 // row per scan, comma-separated, CR LF after every row. Every number is written in the
-// shortest form that reads back as exactly the same double (std::to_chars), so a reader
+// shortest form that reads back as exactly the same double (std::to_chars' text), so a reader
 // gets the scaled binary output's values bit for bit; time_s is the scan index over the
 // scan rate, left out where the rate is not a positive finite number. With a decimal
 // comma the separator is a semicolon and the same digits take ',' for '.'.
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -17,6 +16,7 @@
 #include "convert/OutputFormats.h"
 #include "convert/SampleDecoding.h"
 #include "convert/ScaledCells.h"
+#include "convert/ShortestNumber.h"
 #include "convert/SplitChunk.h"
 #include "convert/TextTable.h"
 
@@ -24,21 +24,19 @@ namespace vantrel {
 
 namespace {
 
-// The shortest text of a double has at most 24 characters ("-2.2250738585072014e-308").
-constexpr std::size_t kNumberRoom = 24;
+constexpr std::size_t kNumberRoom = kShortestLength;
 
 struct NumberText {
     char text[kNumberRoom];
     std::uint8_t length;
 };
 
-// Writes the shortest text of `value` to `out` (kNumberRoom bytes) and returns its length;
+// Writes the shortest text of `value` to `out` (kShortestRoom bytes) and returns its length;
 // with a decimal comma its '.' becomes ','.
 std::size_t FormatNumber(char* out, double value, bool decimalComma) {
-    const auto end = std::to_chars(out, out + kNumberRoom, value).ptr;
-    const auto length = static_cast<std::size_t>(end - out);
+    const std::size_t length = FormatShortest(out, value);
     if (decimalComma) {
-        std::replace(out, end, '.', ',');
+        std::replace(out, out + length, '.', ',');
     }
     return length;
 }
@@ -47,9 +45,11 @@ std::size_t FormatNumber(char* out, double value, bool decimalComma) {
 std::vector<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, bool decimalComma) {
     const std::vector<double> values = ScaledWordValues(card.rules, range);
     std::vector<NumberText> table(values.size());
+    char text[kShortestRoom];
     for (std::size_t w = 0; w < values.size(); ++w) {
-        table[w].length =
-            static_cast<std::uint8_t>(FormatNumber(table[w].text, values[w], decimalComma));
+        const std::size_t length = FormatNumber(text, values[w], decimalComma);
+        std::memcpy(table[w].text, text, length);
+        table[w].length = static_cast<std::uint8_t>(length);
     }
     return table;
 }
@@ -81,8 +81,10 @@ WriteResult WriteCsv(const WriteJob& job) {
     head.append(kLineEnd);
     job.out.Append(head);
 
-    // A row at its longest: the time, every cell and a separator each, CR LF.
-    const std::size_t rowRoom = (shape.channels + 1) * (kNumberRoom + 1) + kLineEnd.size();
+    // A row at its longest: the time, every cell and a separator each, CR LF; and the
+    // bytes the last number may store past its text.
+    const std::size_t rowRoom = (shape.channels + 1) * (kNumberRoom + 1) + kLineEnd.size() +
+                                (kShortestRoom - kShortestLength);
     std::uint64_t chunkStart = 0;  // the index of the chunk's first scan
     ChunkSplitter splitter;
     return ForEachChunk(
