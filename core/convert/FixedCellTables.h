@@ -52,30 +52,46 @@ inline constexpr std::array<std::uint8_t, 10000> kDigitCounts = [] {
     return table;
 }();
 
-// What comes before the decimals: padded to the field width, at most 8 bytes.
+// What comes before the decimals written in groups of four: padding, sign, integer digits,
+// the point and, with 9 decimals, the first decimal. At most 8 bytes.
 struct CellHead {
     std::array<char, 8> text;
     std::uint8_t length;
 };
 
-// The heads of Precision decimals: entry [negative x 100 + integer].
+// Decimals a head holds: the rest are whole groups of four (6 and 7 decimals: one group
+// after the first two or three, which come from the group table too).
 template <int Precision>
-inline constexpr std::array<CellHead, 2 * kIntegerLimit> kHeads = [] {
-    std::array<CellHead, 2 * kIntegerLimit> table{};
-    for (int negative = 0; negative < 2; ++negative) {
-        for (int integer = 0; integer < static_cast<int>(kIntegerLimit); ++integer) {
+inline constexpr int kHeadDecimals = Precision == 9 ? 1 : 0;
+// Heads per sign: every integer part under 100 with the head's decimals.
+template <int Precision>
+inline constexpr std::size_t kHeadsPerSign = kIntegerLimit*(kHeadDecimals<Precision> ? 10 : 1);
+
+// The heads of Precision decimals: entry [negative x kHeadsPerSign + n / 10^(Precision -
+// kHeadDecimals)].
+template <int Precision>
+inline constexpr std::array<CellHead, 2 * kHeadsPerSign<Precision>> kHeads = [] {
+    constexpr int kDecimals = kHeadDecimals<Precision>;
+    std::array<CellHead, 2 * kHeadsPerSign<Precision>> table{};
+    for (std::size_t negative = 0; negative < 2; ++negative) {
+        for (std::size_t value = 0; value < kHeadsPerSign<Precision>; ++value) {
+            const std::size_t integer = kDecimals ? value / 10 : value;
             const int digits = integer < 10 ? 1 : 2;
-            const int length = negative + digits + 1 + Precision;
-            const int head = (length < kFieldWidth ? kFieldWidth : length) - Precision;
-            CellHead& entry = table[static_cast<std::size_t>(negative * 100 + integer)];
+            const int length = static_cast<int>(negative) + digits + 1 + Precision;
+            const int head = (length < kFieldWidth ? kFieldWidth : length) - Precision + kDecimals;
+            CellHead& entry = table[negative * kHeadsPerSign<Precision> + value];
             entry.text.fill(' ');
-            entry.text[head - 1] = '.';
-            entry.text[head - 2] = static_cast<char>('0' + integer % 10);
+            int at = head - 1;
+            if (kDecimals) {
+                entry.text[at--] = static_cast<char>('0' + value % 10);
+            }
+            entry.text[at--] = '.';
+            entry.text[at--] = static_cast<char>('0' + integer % 10);
             if (digits == 2) {
-                entry.text[head - 3] = static_cast<char>('0' + integer / 10);
+                entry.text[at--] = static_cast<char>('0' + integer / 10);
             }
             if (negative) {
-                entry.text[head - 2 - digits] = '-';
+                entry.text[at] = '-';
             }
             entry.length = static_cast<std::uint8_t>(head);
         }
@@ -98,19 +114,27 @@ template <int Precision>
 inline std::size_t WriteFixedByTables(char* out, bool negative, std::uint64_t n) {
     static_assert(Precision == 6 || Precision == 7 || Precision == 9);
     using fixed_tables::kFourDigits;
+    using fixed_tables::kHeadDecimals;
+    if constexpr (Precision == 9) {
+        // The head holds the integer part and the first decimal; two groups follow.
+        const auto high = static_cast<std::size_t>(n / 100'000'000);
+        const auto low = static_cast<std::uint32_t>(n % 100'000'000);
+        const fixed_tables::CellHead& head =
+            fixed_tables::kHeads<9>[(negative ? fixed_tables::kHeadsPerSign<9> : 0) + high];
+        std::memcpy(out, head.text.data(), head.text.size());
+        std::memcpy(out + head.length, kFourDigits[low / 10000].data(), 4);
+        std::memcpy(out + head.length + 4, kFourDigits[low % 10000].data(), 4);
+        return head.length + static_cast<std::size_t>(Precision - kHeadDecimals<9>);
+    }
     constexpr std::uint64_t kScale = fixed_tables::kScale<Precision>;
     const auto integer = static_cast<std::size_t>(n / kScale);
     const auto fraction = static_cast<std::uint32_t>(n % kScale);
     const fixed_tables::CellHead& head =
-        fixed_tables::kHeads<Precision>[(negative ? 100 : 0) + integer];
+        fixed_tables::kHeads<Precision>[(negative ? fixed_tables::kHeadsPerSign<Precision> : 0) +
+                                        integer];
     std::memcpy(out, head.text.data(), head.text.size());
     char* const decimals = out + head.length;
-    if constexpr (Precision == 9) {
-        *decimals = static_cast<char>('0' + fraction / 100'000'000);
-        const std::uint32_t rest = fraction % 100'000'000;
-        std::memcpy(decimals + 1, kFourDigits[rest / 10000].data(), 4);
-        std::memcpy(decimals + 5, kFourDigits[rest % 10000].data(), 4);
-    } else if constexpr (Precision == 7) {
+    if constexpr (Precision == 7) {
         // The first group has three digits: its leading '0' lands on the point, put back.
         std::memcpy(decimals - 1, kFourDigits[fraction / 10000].data(), 4);
         decimals[-1] = '.';
