@@ -11,7 +11,37 @@ std::optional<std::span<const std::uint8_t>> MemorySampleSource::Next(std::uint6
     return slice;
 }
 
+FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest)
+    : file_(file), size_(size) {
+    if (!digest) {
+        file_.StopDigest();
+        return;
+    }
+    digest_ = file_.TakeDigest();
+    if (digest_) {
+        hasher_.emplace();
+    }
+}
+
+FileSampleSource::~FileSampleSource() {
+    if (hasher_ && hashing_) {
+        try {
+            hasher_->Wait();
+        } catch (...) {  // the digest is dropped with the source
+        }
+    }
+}
+
+void FileSampleSource::WaitForDigest() {
+    if (hashing_) {
+        hashing_ = false;
+        hasher_->Wait();
+    }
+}
+
 std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_t count) {
+    // The caller is done with the previous chunk; so must the hash be before it is reused.
+    WaitForDigest();
     if (count > size_ - offset_) {
         return std::nullopt;
     }
@@ -23,11 +53,20 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
         return std::nullopt;
     }
     offset_ += count;
-    return std::span<const std::uint8_t>(buffer_.data(), count);
+    const std::span<const std::uint8_t> chunk(buffer_.data(), count);
+    if (digest_) {
+        hashing_ = true;
+        hasher_->Start([this, chunk] { digest_->Update(chunk.data(), chunk.size()); });
+    }
+    return chunk;
 }
 
 std::string FileSampleSource::SourceSha256() {
     if (!sha256_) {
+        WaitForDigest();
+        if (digest_) {
+            file_.ResumeDigest(std::move(digest_));
+        }
         sha256_ = offset_ == size_ ? file_.FinishDigest() : std::string();
     }
     return *sha256_;

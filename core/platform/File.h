@@ -49,6 +49,10 @@ class File {
     void StartDigest();
     void StopDigest() { digest_.reset(); }
     std::string FinishDigest();
+    // The running digest, for a reader that hashes what it reads elsewhere (on another
+    // thread) and hands it back with ResumeDigest before FinishDigest; null when none runs.
+    std::unique_ptr<Sha256> TakeDigest() { return std::move(digest_); }
+    void ResumeDigest(std::unique_ptr<Sha256> digest) { digest_ = std::move(digest); }
 
     // Closes the file; an output is put in place at its path (FileApi::FinishOutput).
     // Returns false when that failed. The File is empty afterwards.
