@@ -65,7 +65,7 @@ template <int Precision>
 inline constexpr int kHeadDecimals = Precision == 9 ? 1 : 0;
 // Heads per sign: every integer part under 100 with the head's decimals.
 template <int Precision>
-inline constexpr std::size_t kHeadsPerSign = kIntegerLimit*(kHeadDecimals<Precision> ? 10 : 1);
+inline constexpr std::size_t kHeadsPerSign = Precision == 9 ? 10 * kIntegerLimit : kIntegerLimit;
 
 // The heads of Precision decimals: entry [negative x kHeadsPerSign + n / 10^(Precision -
 // kHeadDecimals)].
