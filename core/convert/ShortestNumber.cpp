@@ -74,7 +74,8 @@ std::size_t FormatShortest(char* out, double value) {
         return FormatByLibrary(out, value);  // "0", "-0", "inf", "nan" and their signs
     }
     // value = digits x 10^exponent, digits the shortest that read back as value, without
-    // trailing zeros.
+    // trailing zeros. fmt offers them only in its detail namespace: its public formatting
+    // lays them out in another way ("0.0001" where std::to_chars writes "1e-04").
     const auto decimal = fmt::detail::dragonbox::to_decimal(value);
     const std::uint64_t digits = decimal.significand;
     const int count = CountDigits(digits);
@@ -88,8 +89,9 @@ std::size_t FormatShortest(char* out, double value) {
                                                   : 2 - point + count;
     const bool fixed = fixedLength <= scientificLength;
     if (fixed && decimal.exponent > 0) {
-        // A whole number written out: its digits are those of the exact value, which the
-        // shortest digits and zeros are not. Above 10^16 only.
+        // A whole number ending in zeros (100, 2^60): std::to_chars writes the exact value's
+        // digits, which above 2^53 are not the shortest digits padded with zeros. Rare in
+        // samples and times, so left to it.
         return FormatByLibrary(out, value);
     }
 
