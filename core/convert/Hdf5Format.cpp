@@ -4,6 +4,7 @@
 // /scaled, the recording's of the root group. With compression each chunk is shuffled and
 // deflated.
 
+#include <array>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "convert/OutputFormats.h"
 #include "convert/SampleScaler.h"
 #include "convert/WidenCodes.h"
+#include "convert/WriteBehind.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -122,7 +124,13 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
             return {};
         }
     }
-    return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT),
+    // Each chunk is written whole, once: without a chunk cache the library writes it from
+    // our buffer instead of copying it into the cache first.
+    const Hdf5Handle access = Property(H5P_DATASET_ACCESS);
+    if (!access || H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0) {
+        return {};
+    }
+    return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get()),
             &H5Dclose};
 }
 
@@ -147,16 +155,24 @@ WriteResult WriteHdf5(const WriteJob& job) {
     const CardInfo& card = CardFacts(header.cardType());
     const bool words = card.elementSize == 2;
     const TableShape shape = ShapeOf(header, kChunkSamplesHdf5);
-    std::vector<double> values;
-    std::vector<std::uint16_t> words16;
-    std::vector<std::int32_t> codes32;
+    // A chunk's columns as the datasets take them.
+    struct ChunkRows {
+        std::vector<double> values;
+        std::vector<std::uint16_t> words16;
+        std::vector<std::int32_t> codes32;
+        std::uint64_t first = 0;  // the chunk's first scan
+        std::uint64_t scans = 0;
+    };
+    std::array<ChunkRows, 2> sets;
     std::optional<SampleScaler> scaler;
     try {
-        values.resize(shape.chunkSamples());
-        if (words) {
-            words16.resize(shape.chunkSamples());
-        } else {
-            codes32.resize(shape.chunkSamples());
+        for (ChunkRows& set : sets) {
+            set.values.resize(shape.chunkSamples());
+            if (words) {
+                set.words16.resize(shape.chunkSamples());
+            } else {
+                set.codes32.resize(shape.chunkSamples());
+            }
         }
         scaler.emplace(header, job.recording.queue);
     } catch (const std::bad_alloc&) {
@@ -181,29 +197,39 @@ WriteResult WriteHdf5(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
+    const auto writeRows = [&](const ChunkRows& set) {
+        QuietHdf5();  // a thread-safe build keeps the error handler per thread
+        const void* codeData = words ? static_cast<const void*>(set.words16.data())
+                                     : static_cast<const void*>(set.codes32.data());
+        return WriteRows(scaled.get(), H5T_NATIVE_DOUBLE, shape, set.first, set.scans,
+                         set.values.data()) &&
+               WriteRows(codes.get(), words ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32, shape,
+                         set.first, set.scans, codeData);
+    };
+    WriteBehind<ChunkRows> behind(sets);
     std::uint64_t row = 0;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            scaler->Scale(bytes, std::span<double>(values.data(), samples));
-            const void* codeData;
+            ChunkRows& set = behind.Next();
+            scaler->Scale(bytes, std::span<double>(set.values.data(), samples));
             if (words) {
                 for (std::uint64_t i = 0; i < samples; ++i) {
-                    words16[i] = LoadLe16(bytes.data() + 2 * i);
+                    set.words16[i] = LoadLe16(bytes.data() + 2 * i);
                 }
-                codeData = words16.data();
             } else {
-                WidenCodes(bytes, std::span<std::int32_t>(codes32.data(), samples), samples,
+                WidenCodes(bytes, std::span<std::int32_t>(set.codes32.data(), samples), samples,
                            header.cardType());
-                codeData = codes32.data();
             }
-            const bool written =
-                WriteRows(scaled.get(), H5T_NATIVE_DOUBLE, shape, row, scans, values.data()) &&
-                WriteRows(codes.get(), words ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32, shape, row,
-                          scans, codeData);
+            set.first = row;
+            set.scans = scans;
             row += scans;
-            return written;
+            return behind.Hand(writeRows);
         });
+    const bool written = behind.Finish();
+    if (result == WriteResult::kWritten && !written) {
+        result = WriteResult::kWriteFailed;
+    }
     if (result != WriteResult::kWritten) {
         return result;
     }
