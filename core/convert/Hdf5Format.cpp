@@ -197,7 +197,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
-    const auto writeRows = [&](const ChunkRows& set) {
+    const auto writeRows = [&](ChunkRows& set) {
         QuietHdf5();  // a thread-safe build keeps the error handler per thread
         const void* codeData = words ? static_cast<const void*>(set.words16.data())
                                      : static_cast<const void*>(set.codes32.data());

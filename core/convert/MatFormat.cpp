@@ -5,6 +5,7 @@
 // memory and written at the end, and a variable of 2 GiB or more, which it cannot hold, is
 // refused before the output is created.
 
+#include <array>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -17,6 +18,7 @@
 #include "convert/OutputFormats.h"
 #include "convert/SampleScaler.h"
 #include "convert/WidenCodes.h"
+#include "convert/WriteBehind.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -192,25 +194,31 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const TableShape shape = ShapeOf(header, std::uint64_t{1} << 17);
     const std::uint64_t total = shape.scans * shape.channels;
     ChunkArrays chunk;
-    ChunkArrays ordered;  // column-major: a chunk (7.3), or the whole recording (5)
+    // Column-major: the whole recording in the first (MATLAB 5), or a chunk in each, taking
+    // turns while the other is appended behind (7.3).
+    std::array<ChunkArrays, 2> orderedSets;
     std::optional<SampleScaler> scaler;
     try {
-        const std::uint64_t held = version5 ? total : shape.chunkSamples();
-        chunk.values.resize(shape.chunkSamples());
-        ordered.values.resize(held);
-        if (sixteenBit) {
-            chunk.words.resize(shape.chunkSamples());
-            ordered.words.resize(held);
-        } else {
-            chunk.codes.resize(shape.chunkSamples());
-            ordered.codes.resize(held);
+        const auto hold = [sixteenBit](ChunkArrays& arrays, std::uint64_t samples) {
+            arrays.values.resize(samples);
+            if (sixteenBit) {
+                arrays.words.resize(samples);
+            } else {
+                arrays.codes.resize(samples);
+            }
+        };
+        hold(chunk, shape.chunkSamples());
+        hold(orderedSets[0], version5 ? total : shape.chunkSamples());
+        if (!version5) {
+            hold(orderedSets[1], shape.chunkSamples());
         }
         scaler.emplace(header, job.recording.queue);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
-    const void* orderedCodes =
-        sixteenBit ? static_cast<const void*>(ordered.words.data()) : ordered.codes.data();
+    const auto codesOf = [sixteenBit](const ChunkArrays& arrays) {
+        return sixteenBit ? static_cast<const void*>(arrays.words.data()) : arrays.codes.data();
+    };
 
     const std::string banner = std::string(version5 ? "MATLAB 5.0" : "MATLAB 7.3") +
                                " MAT-file, written by " + ConverterName();
@@ -220,12 +228,14 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
         return WriteResult::kWriteFailed;
     }
     MatWriter out(file.get(), job.options.compress);
+    WriteBehind<ChunkArrays> behind(orderedSets);
 
     std::uint64_t row = 0;
-    const WriteResult result = ForEachChunk(
+    WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
+            ChunkArrays& ordered = version5 ? orderedSets[0] : behind.Next();
             // MATLAB 5: the chunk's rows go to their place in the whole; 7.3: the chunk alone.
             const std::uint64_t first = version5 ? row : 0;
             const std::uint64_t height = version5 ? shape.scans : scans;
@@ -242,14 +252,23 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             if (version5 || shape.channels == 0) {
                 return true;
             }
-            return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans, shape.channels,
-                                       ordered.values.data())) &&
-                   out.Append(
-                       Variable("codes", codeClass, codeType, scans, shape.channels, orderedCodes));
+            return behind.Hand([&, scans](ChunkArrays& arrays) {
+                QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
+                return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans,
+                                           shape.channels, arrays.values.data())) &&
+                       out.Append(Variable("codes", codeClass, codeType, scans, shape.channels,
+                                           codesOf(arrays)));
+            });
         });
+    const bool appended = behind.Finish();
+    if (result == WriteResult::kWritten && !appended) {
+        result = WriteResult::kWriteFailed;
+    }
     if (result != WriteResult::kWritten) {
         return result;
     }
+    const ChunkArrays& ordered = orderedSets[0];
+    const void* orderedCodes = codesOf(ordered);
     bool written = WriteFacts(out, job.facts, card.inputKinds, job.samples.SourceSha256());
     // The whole matrices where nothing was appended: MATLAB 5, or an empty table. For
     // MATLAB 5 they come last, `codes` at the very end, which the check after reads.

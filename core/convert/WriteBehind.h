@@ -23,16 +23,16 @@ class WriteBehind {
     // The set to prepare the next chunk into: never the one being written.
     Buffers& Next() { return sets_[next_]; }
 
-    // Hands the prepared set to `write(const Buffers&)` -> bool, run on the helper once the
+    // Hands the prepared set to `write(Buffers&)` -> bool, run on the helper once the
     // write before it has finished. Returns false, and starts nothing, when that one failed.
-    bool Hand(std::function<bool(const Buffers&)> write) {
+    bool Hand(std::function<bool(Buffers&)> write) {
         if (!Finish()) {
             return false;
         }
         if (!helper_) {
             helper_.emplace();
         }
-        const Buffers& set = sets_[next_];
+        Buffers& set = sets_[next_];
         pending_ = true;
         helper_->Start([this, &set, write = std::move(write)] { written_ = write(set); });
         next_ ^= 1;
