@@ -3,10 +3,11 @@
 // A library's write of one chunk on a helper thread while this thread prepares the next
 // (decodes, scales, transposes): HDF5 and matio write synchronously, so without it the
 // chunk's preparation and its write take turns on one core. (EDFlib's records, 160 KiB at
-// most rates, were measured slower with it: the hand-offs cost more than they hide.) Two sets of buffers take
-// turns; at most one write is in flight, so the library is called from one thread at a
-// time, in chunk order. Declare it after everything its writes use (the library's handles
-// and the sets): it then waits for the write in flight before those go.
+// most rates, were measured slower with it: the hand-offs cost more than they hide.)
+// Two sets of buffers take turns; at most one write is in flight, so the library is
+// called from one thread at a time, in chunk order. Declare it after everything its
+// writes use (the library's handles and the sets): it then waits for the write in flight
+// before those go.
 
 #include <array>
 #include <functional>
