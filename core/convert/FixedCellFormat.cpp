@@ -1,5 +1,6 @@
 #include "convert/FixedCellFormat.h"
 
+#include "convert/DecimalDigits.h"
 #include "convert/FixedCellTables.h"
 #include "recording/LittleEndian.h"
 
@@ -28,16 +29,6 @@ constexpr int kFastExponentLimit = 1023 + 34;
 constexpr int kZeroExponentLimit = 1023 - 40;
 constexpr int kMantissaBits = 52;
 constexpr std::uint64_t kMantissaMask = (std::uint64_t{1} << kMantissaBits) - 1;
-
-constexpr std::array<std::uint64_t, 20> kPowersOf10 = [] {
-    std::array<std::uint64_t, 20> powers{};
-    std::uint64_t p = 1;
-    for (auto& entry : powers) {
-        entry = p;
-        p *= 10;
-    }
-    return powers;
-}();
 
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> pairs{};
@@ -74,13 +65,6 @@ inline void StoreEightDigits(char* out, std::uint64_t digits) {
     } else {
         StoreLe64(reinterpret_cast<std::uint8_t*>(out), digits);
     }
-}
-
-// Decimal digits of v, at least 1.
-inline int CountDigits(std::uint64_t v) {
-    v |= 1;  // same digit count (every power of 10 is even), and 0 counts as one digit
-    const int estimate = (static_cast<int>(std::bit_width(v)) * 1233) >> 12;  // ~log10
-    return estimate + 1 - (v < kPowersOf10[estimate] ? 1 : 0);
 }
 
 // Writes the integer digits of v so that the last one ends right before end.

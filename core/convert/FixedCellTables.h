@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "convert/DecimalDigits.h"
+
 namespace vantrel {
 
 namespace fixed_tables {
@@ -20,9 +22,7 @@ inline constexpr std::uint64_t kIntegerLimit = 100;
 
 // 10^Precision: a cell's value is n / kScale<Precision>.
 template <int Precision>
-inline constexpr std::uint64_t kScale = Precision == 6   ? 1'000'000
-                                        : Precision == 7 ? 10'000'000
-                                                         : 1'000'000'000;
+inline constexpr std::uint64_t kScale = kPowersOf10[Precision];
 
 // "0000" to "9999".
 inline constexpr std::array<std::array<char, 4>, 10000> kFourDigits = [] {

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "convert/DecimalDigits.h"
 #include "convert/FixedCellTables.h"
 #include "recording/LittleEndian.h"
 
@@ -16,22 +17,6 @@ namespace vantrel {
 namespace {
 
 __extension__ typedef unsigned __int128 Uint128;
-
-constexpr std::array<std::uint64_t, 18> kPowersOf10 = [] {
-    std::array<std::uint64_t, 18> powers{};
-    std::uint64_t p = 1;
-    for (auto& entry : powers) {
-        entry = p;
-        p *= 10;
-    }
-    return powers;
-}();
-
-// Decimal digits of 0 < v < 10^17.
-int CountDigits(std::uint64_t v) {
-    const int estimate = (static_cast<int>(std::bit_width(v)) * 1233) >> 12;  // ~log10
-    return estimate + 1 - (v < kPowersOf10[static_cast<std::size_t>(estimate)] ? 1 : 0);
-}
 
 // The eight digits of v < 10^8, the first in the lowest byte.
 std::uint64_t EightDigits(std::uint32_t v) {
