@@ -1,9 +1,10 @@
 #pragma once
 
 // A thread that runs one task at a time for the thread that owns it: an output block's
-// write (BlockWriter), or half of a chunk's rows while the owner formats the other half.
-// It is started once per output, not once per block, so a task costs a wake-up, not a
-// thread.
+// write (BlockWriter), half of a chunk's rows while the owner formats the other half
+// (ChunkSplitter), a chunk's SHA-256 (FileSampleSource) or a library's write of a chunk
+// (WriteBehind). It is started once per output, not once per block, so a task costs a
+// wake-up, not a thread.
 
 #include <condition_variable>
 #include <exception>
