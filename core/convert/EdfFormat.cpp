@@ -159,7 +159,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
     const bool sixteenBit = card.elementSize == 2;
-    const TableShape shape = ShapeOf(header);
+    const TableShape shape = ShapeOf(job);
     const int channels = static_cast<int>(shape.channels);
     const RecordLayout layout = *LayoutFor(header.scanRate(), shape.channels, bdf ? 3 : 2);
     const auto perRecord = static_cast<std::uint64_t>(layout.scansPerRecord);
@@ -168,7 +168,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     std::vector<std::uint8_t> triples;
     try {
         if (bdf) {
-            triples.resize(3 * perRecord * shape.channels + 1);  // room for a 4-byte store
+            triples.resize(3 * perRecord * shape.channels);
         } else {
             shorts.resize(perRecord * shape.channels);
         }
@@ -246,7 +246,9 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
                         }
                         continue;
                     }
-                    // Four bytes stored for three: the next sample overwrites the fourth.
+                    // Three bytes a sample, and no more: the byte after a signal's part of
+                    // the record is the next signal's first sample, which an earlier chunk
+                    // may have written.
                     std::uint8_t* out = triples.data() + 3 * at;
                     for (std::uint64_t s = 0; s < take; ++s) {
                         const std::uint64_t k = first + s * shape.channels;
@@ -259,7 +261,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
                                 "written as BDF!";
                             return false;
                         }
-                        StoreLe32(out + 3 * s, static_cast<std::uint32_t>(code));
+                        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(code));
                     }
                 }
                 scan += take;
