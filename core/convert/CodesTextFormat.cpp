@@ -17,7 +17,7 @@ WriteResult WriteCodesText(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const std::int16_t cardType = header.cardType();
     const CardInfo& card = CardFacts(cardType);
-    const TableShape shape = ShapeOf(header);
+    const TableShape shape = ShapeOf(job);
     std::vector<CellText> table;
     std::vector<std::int32_t> codes;
     try {

@@ -35,6 +35,10 @@ struct ConversionOptions {
     bool title = true;          // the two title lines of the text outputs
     bool compress = false;      // deflate the datasets of the HDF5-based and MATLAB outputs
     bool decimalComma = false;  // CSV: semicolons between cells, ',' for the decimal point
+    // Samples a writer takes per chunk (rounded down to whole scans, at least one scan); 0
+    // takes the format's own. Tests and the fuzz target set it to put chunk boundaries
+    // everywhere: every output is the same whatever it is.
+    std::uint64_t chunkSamples = 0;
 };
 
 }  // namespace vantrel

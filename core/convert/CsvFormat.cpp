@@ -57,7 +57,7 @@ std::vector<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, b
 WriteResult WriteCsv(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
-    const TableShape shape = ShapeOf(header);
+    const TableShape shape = ShapeOf(job);
     const bool comma = job.options.decimalComma;
     const char separator = comma ? ';' : ',';
     const double rate = header.scanRate();

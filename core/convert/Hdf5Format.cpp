@@ -107,7 +107,8 @@ bool WriteRecordingFacts(hid_t root, const RecordingFacts& facts, const std::str
     return ok;
 }
 
-// One dataset of scans x channels, chunked unless it is empty.
+// One dataset of scans x channels, chunked unless it is empty: its chunks are those of
+// `shape`, whatever the chunks it is written in.
 Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableShape& shape,
                          bool compress) {
     const hsize_t dims[2] = {shape.scans, shape.channels};
@@ -154,7 +155,8 @@ WriteResult WriteHdf5(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
     const bool words = card.elementSize == 2;
-    const TableShape shape = ShapeOf(header, kChunkSamplesHdf5);
+    const TableShape shape = ShapeOf(job, kChunkSamplesHdf5);
+    const TableShape stored = ShapeOf(header, kChunkSamplesHdf5);
     // A chunk's columns as the datasets take them.
     struct ChunkRows {
         std::vector<double> values;
@@ -190,9 +192,9 @@ WriteResult WriteHdf5(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
     Hdf5Handle scaled =
-        CreateDataset(file.get(), "scaled", H5T_IEEE_F64LE, shape, job.options.compress);
+        CreateDataset(file.get(), "scaled", H5T_IEEE_F64LE, stored, job.options.compress);
     Hdf5Handle codes = CreateDataset(file.get(), "codes", words ? H5T_STD_U16LE : H5T_STD_I32LE,
-                                     shape, job.options.compress);
+                                     stored, job.options.compress);
     if (!scaled || !codes) {
         return WriteResult::kWriteFailed;
     }

@@ -36,7 +36,7 @@ std::string NpyHeader(std::uint64_t scans, std::uint64_t channels) {
 }
 
 WriteResult WriteNpy(const WriteJob& job) {
-    const TableShape shape = ShapeOf(job.recording.header);
+    const TableShape shape = ShapeOf(job);
     job.out.Append(NpyHeader(shape.scans, shape.channels));
     return WriteScaledDoubles(job);
 }

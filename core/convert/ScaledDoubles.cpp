@@ -14,7 +14,7 @@ WriteResult WriteScaledDoubles(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     // A little-endian host writes its doubles as they are; any other stores each one.
     constexpr bool kStoreEach = std::endian::native != std::endian::little;
-    const TableShape shape = ShapeOf(header);
+    const TableShape shape = ShapeOf(job);
     std::vector<double> values;
     std::vector<std::uint8_t> bytesOut;
     std::optional<SampleScaler> scaler;

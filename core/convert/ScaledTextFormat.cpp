@@ -19,7 +19,7 @@ namespace {
 WriteResult WriteScaledText(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
-    const TableShape shape = ShapeOf(header);
+    const TableShape shape = ShapeOf(job);
     ScaledCells<CellText> cells;
     std::optional<std::vector<DyadicStep>> steps;
     try {

@@ -15,4 +15,9 @@ TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples) {
     return shape;
 }
 
+TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples) {
+    const std::uint64_t asked = job.options.chunkSamples;
+    return ShapeOf(job.recording.header, asked > 0 ? asked : formatChunkSamples);
+}
+
 }  // namespace vantrel

@@ -55,6 +55,10 @@ struct TableShape {
 // `chunkSamples`: samples a chunk may hold at most (whole scans, at least one).
 TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = kChunkSamples);
 
+// The shape a writer converts in: chunks of `formatChunkSamples`, unless the job's options
+// ask for another size.
+TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples = kChunkSamples);
+
 // Pulls the recording's samples chunk by chunk of whole scans and hands each chunk, with the
 // number of samples and scans it holds, to `emit`, which may return false when it could not
 // write the chunk. Stops at the first failure of the source or of the output, or when the
