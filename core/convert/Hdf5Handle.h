@@ -11,8 +11,15 @@
 namespace vantrel {
 
 // Keeps the library from printing its error stack on this thread (the stack is per thread):
-// its failures become our messages instead. Called where a writer starts its work.
+// its failures become our messages instead. Called where a writer starts its work, before
+// any other call into the library (matio's included).
+//
+// The first call also keeps the library from closing its files when the process exits: a
+// file whose close failed (a full disk, a size limit) stays registered although the
+// library has freed it, and closing it again at exit crashes. Every file we write is closed
+// before that, and this must precede the library's initialisation to take effect.
 inline void QuietHdf5() {
+    [[maybe_unused]] static const herr_t keptAtExit = H5dont_atexit();
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 }
 

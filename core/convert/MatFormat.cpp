@@ -151,9 +151,9 @@ struct ChunkArrays {
 
 // matio reports through a log function; its failures become our messages instead.
 void QuietMatio() {
+    QuietHdf5();  // MATLAB 7.3 files are written by HDF5, which matio's log set-up starts
     static std::once_flag quiet;
     std::call_once(quiet, [] { Mat_LogInitFunc("vantrel", [](int, char*) {}); });
-    QuietHdf5();  // MATLAB 7.3 files are written by HDF5
 }
 
 // matio does not report a short write of a MATLAB 5 file (a full disk, a size limit), so
@@ -191,7 +191,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const matio_classes codeClass = sixteenBit ? MAT_C_UINT16 : MAT_C_INT32;
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
     // MATLAB 7.3 appends a block per chunk: chunks of 1 MiB of doubles keep them few.
-    const TableShape shape = ShapeOf(header, std::uint64_t{1} << 17);
+    const TableShape shape = ShapeOf(job, std::uint64_t{1} << 17);
     const std::uint64_t total = shape.scans * shape.channels;
     ChunkArrays chunk;
     // Column-major: the whole recording in the first (MATLAB 5), or a chunk in each, taking
