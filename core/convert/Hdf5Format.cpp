@@ -26,6 +26,8 @@ namespace {
 // Samples per chunk: 1 MiB of doubles.
 constexpr std::uint64_t kChunkSamplesHdf5 = std::uint64_t{1} << 17;
 constexpr unsigned kDeflateLevel = 4;
+// Columns whose facts are kept in the dataset's object header, as most files have them.
+constexpr std::uint64_t kCompactColumns = 1024;
 
 Hdf5Handle Property(hid_t kind) {
     return {H5Pcreate(kind), &H5Pclose};
@@ -42,7 +44,9 @@ bool WriteAttribute(hid_t at, const char* name, hid_t type, hsize_t count, const
                                     : Hdf5Handle{H5Screate_simple(1, &count, nullptr), &H5Sclose};
     const Hdf5Handle attribute{H5Acreate2(at, name, type, space.get(), H5P_DEFAULT, H5P_DEFAULT),
                                &H5Aclose};
-    return space && attribute && H5Awrite(attribute.get(), type, data) >= 0;
+    // An attribute of no elements (a recording without channels) has nothing to write; the
+    // library refuses a null buffer even then.
+    return space && attribute && (count == 0 || H5Awrite(attribute.get(), type, data) >= 0);
 }
 
 bool WriteInt(hid_t at, const char* name, std::int32_t value) {
@@ -117,6 +121,11 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
     if (!space || !NoTimes(properties)) {
         return {};
     }
+    // An object header holds attributes of up to 64 KiB each; the per-column facts of many
+    // channels (16 bytes a range label) go to the dataset's dense attribute storage instead.
+    if (shape.channels > kCompactColumns && H5Pset_attr_phase_change(properties.get(), 0, 0) < 0) {
+        return {};
+    }
     if (shape.scans > 0 && shape.channels > 0) {
         const hsize_t chunk[2] = {shape.scansPerChunk, shape.channels};
         if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
@@ -185,8 +194,15 @@ WriteResult WriteHdf5(const WriteJob& job) {
     if (!NoTimes(fileCreation)) {
         return WriteResult::kWriteFailed;
     }
+    // Dense attribute storage (many columns) needs the file format of HDF5 1.8; every
+    // other file keeps the earliest format, which the most readers open.
+    const Hdf5Handle fileAccess = Property(H5P_FILE_ACCESS);
+    if (!fileAccess || (shape.channels > kCompactColumns &&
+                        H5Pset_libver_bounds(fileAccess.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)) {
+        return WriteResult::kWriteFailed;
+    }
     Hdf5Handle file{
-        H5Fcreate(job.outputName.c_str(), H5F_ACC_TRUNC, fileCreation.get(), H5P_DEFAULT),
+        H5Fcreate(job.outputName.c_str(), H5F_ACC_TRUNC, fileCreation.get(), fileAccess.get()),
         &H5Fclose};
     if (!file) {
         return WriteResult::kWriteFailed;
