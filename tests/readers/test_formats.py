@@ -55,22 +55,27 @@ def check_columns(where, held, info):
             assert [int(v) for v in np.asarray(values).ravel()] == expected, (where, name)
 
 
+def read_hdf5(out, ref, compress):
+    """The HDF5 file `out` read back with h5py: the reference's numbers, facts and columns."""
+    with h5py.File(out, "r") as f:
+        where = (out.name,)
+        assert same_bits(f["scaled"][()], ref.scaled), where
+        assert f["codes"].dtype == ref.code_dtype, where
+        assert np.array_equal(f["codes"][()], ref.codes), where
+        if ref.scaled.size:
+            assert f["scaled"].chunks[1] == ref.scaled.shape[1], where
+            assert (f["scaled"].compression == "gzip") == compress, where
+        check_facts(where, dict(f.attrs), ref.info)
+        check_columns(where, dict(f["scaled"].attrs), ref.info)
+        assert ("input_kind" in f["scaled"].attrs) == (ref.info["card_type"] == 4)
+
+
 def test_hdf5(references, workdir):
     for ref in references:
         for compress in ([], ["--compress"]):
             out = workdir / (ref.recording.stem + ("-z" if compress else "") + ".h5")
             run_convert("-f", "hdf5", *compress, "-o", out, ref.recording)
-            with h5py.File(out, "r") as f:
-                where = (out.name,)
-                assert same_bits(f["scaled"][()], ref.scaled), where
-                assert f["codes"].dtype == ref.code_dtype, where
-                assert np.array_equal(f["codes"][()], ref.codes), where
-                if ref.scaled.size:
-                    assert f["scaled"].chunks[1] == ref.scaled.shape[1], where
-                    assert (f["scaled"].compression == "gzip") == bool(compress), where
-                check_facts(where, dict(f.attrs), ref.info)
-                check_columns(where, dict(f["scaled"].attrs), ref.info)
-                assert ("input_kind" in f["scaled"].attrs) == (ref.info["card_type"] == 4)
+            read_hdf5(out, ref, bool(compress))
 
 
 def mat73_matrix(dataset, dtype):
@@ -81,47 +86,62 @@ def mat73_matrix(dataset, dtype):
     return dataset[()].T
 
 
+def read_mat73(out, ref):
+    """The MATLAB 7.3 file `out` read back with h5py."""
+    assert out.read_bytes()[:19] == b"MATLAB 7.3 MAT-file"
+    with h5py.File(out, "r") as f:
+        where = (out.name,)
+        # MATLAB stores its matrices column by column: HDF5 sees channels x scans.
+        assert same_bits(mat73_matrix(f["scaled"], "<f8"), ref.scaled), where
+        assert np.array_equal(mat73_matrix(f["codes"], ref.code_dtype), ref.codes), where
+        assert f["scaled"].attrs["MATLAB_class"] == b"double"
+        facts = {name: f[name][()] for name in f if name != "#refs#"}
+        check_facts(where, facts, ref.info)
+        labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
+        held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
+        held["range_label"] = labels
+        check_columns(where, held, ref.info)
+
+
 def test_mat73_with_h5py(references, workdir):
     for ref in references:
         out = workdir / (ref.recording.stem + ".v73.mat")
         run_convert("-f", "mat", "-o", out, ref.recording)
-        assert out.read_bytes()[:19] == b"MATLAB 7.3 MAT-file"
-        with h5py.File(out, "r") as f:
-            where = (out.name,)
-            # MATLAB stores its matrices column by column: HDF5 sees channels x scans.
-            assert same_bits(mat73_matrix(f["scaled"], "<f8"), ref.scaled), where
-            assert np.array_equal(mat73_matrix(f["codes"], ref.code_dtype), ref.codes), where
-            assert f["scaled"].attrs["MATLAB_class"] == b"double"
-            facts = {name: f[name][()] for name in f if name != "#refs#"}
-            check_facts(where, facts, ref.info)
-            labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
-            held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
-            held["range_label"] = labels
-            check_columns(where, held, ref.info)
+        read_mat73(out, ref)
+
+
+def read_mat5(out, ref):
+    """The MATLAB 5 file `out` read back with SciPy."""
+    m = scipy.io.loadmat(out)
+    where = (out.name,)
+    assert same_bits(m["scaled"].reshape(ref.scaled.shape), ref.scaled), where
+    assert np.array_equal(m["codes"].reshape(ref.codes.shape), ref.codes), where
+    assert m["codes"].dtype == ref.code_dtype.newbyteorder("="), where
+    check_facts(where, m, ref.info)
+    held = dict(m)
+    held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
+    check_columns(where, held, ref.info)
 
 
 def test_mat5_with_scipy(references, workdir):
     for ref in references:
         out = workdir / (ref.recording.stem + ".v5.mat")
         run_convert("-f", "mat5", "-o", out, ref.recording)
-        m = scipy.io.loadmat(out)
-        where = (out.name,)
-        assert same_bits(m["scaled"].reshape(ref.scaled.shape), ref.scaled), where
-        assert np.array_equal(m["codes"].reshape(ref.codes.shape), ref.codes), where
-        assert m["codes"].dtype == ref.code_dtype.newbyteorder("="), where
-        check_facts(where, m, ref.info)
-        held = dict(m)
-        held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
-        check_columns(where, held, ref.info)
+        read_mat5(out, ref)
+
+
+def read_npy(out, ref):
+    """The NumPy file `out` read back with NumPy."""
+    values = np.load(out)
+    assert values.dtype == np.dtype("<f8") and not np.isfortran(values) or values.ndim < 2
+    assert same_bits(values, ref.scaled), out.name
 
 
 def test_npy(references, workdir):
     for ref in references:
         out = workdir / (ref.recording.stem + ".npy")
         run_convert("-f", "npy", "-o", out, ref.recording)
-        values = np.load(out)
-        assert values.dtype == np.dtype("<f8") and not np.isfortran(values) or values.ndim < 2
-        assert same_bits(values, ref.scaled), out.name
+        read_npy(out, ref)
 
 
 # Writes each file's matrices transposed back to scan order, and its facts one a line:
@@ -153,19 +173,12 @@ end
 """
 
 
-def test_octave_loads_both_matlab_versions(references, workdir):
+def octave_read_back(files, folder):
+    """Loads every (reference, MATLAB file) of `files` in one run of GNU Octave and checks
+    its matrices and facts."""
     octave = shutil.which("octave-cli") or shutil.which("octave")
     assert octave, "GNU Octave is part of the test setup (Debian octave)"
-    files = []
-    for ref in references:
-        for fmt, suffix in (("mat", ".o73.mat"), ("mat5", ".o5.mat")):
-            # Octave reads neither MATLAB 7.3's empty matrices nor its cell arrays.
-            if fmt == "mat" and ref.scaled.size == 0:
-                continue
-            out = workdir / (ref.recording.stem + suffix)
-            run_convert("-f", fmt, "-o", out, ref.recording)
-            files.append((ref, out))
-    script = workdir / "dump.m"
+    script = folder / "dump.m"
     script.write_text(OCTAVE_DUMP)
     done = subprocess.run([octave, "--no-gui", "--norc", "-q", str(script),
                            *[str(out) for _, out in files]], capture_output=True, text=True)
@@ -187,6 +200,24 @@ def test_octave_loads_both_matlab_versions(references, workdir):
                 assert held == expected, (where, name)
             else:
                 assert float(value) == float(expected), (where, name)
+
+
+def matlab_files(references, folder):
+    """Each recording converted to both MATLAB versions, as (reference, file) pairs."""
+    files = []
+    for ref in references:
+        for fmt, suffix in (("mat", ".o73.mat"), ("mat5", ".o5.mat")):
+            # Octave reads neither MATLAB 7.3's empty matrices nor its cell arrays.
+            if fmt == "mat" and ref.scaled.size == 0:
+                continue
+            out = folder / (ref.recording.stem + suffix)
+            run_convert("-f", fmt, "-o", out, ref.recording)
+            files.append((ref, out))
+    return files
+
+
+def test_octave_loads_both_matlab_versions(references, workdir):
+    octave_read_back(matlab_files(references, workdir), workdir)
 
 
 def test_large_recording_in_every_format(large_reference):
