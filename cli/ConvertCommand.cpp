@@ -193,13 +193,21 @@ int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& com
             reports.Add(i, ConvertOne(plan[i], i, inputs, command, files, line));
         }
     };
-    std::vector<std::thread> helpers;
-    for (unsigned j = 1; j < JobCount(command.jobs, plan.size()); ++j) {
-        helpers.emplace_back(work);
-    }
-    work();
-    for (auto& helper : helpers) {
-        helper.join();
+    {
+        const StallHint hint([&] {
+            line.PrintAbove([&] {
+                err << kPressAgainMessage << '\n';
+                err.flush();
+            });
+        });
+        std::vector<std::thread> helpers;
+        for (unsigned j = 1; j < JobCount(command.jobs, plan.size()); ++j) {
+            helpers.emplace_back(work);
+        }
+        work();
+        for (auto& helper : helpers) {
+            helper.join();
+        }
     }
     line.Clear();
     reports.PrintTheRest();

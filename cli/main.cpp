@@ -4,6 +4,18 @@
 #include <iostream>
 
 #include "CommandLine.h"
+#include "platform/ProcessSignals.h"
+
+namespace {
+
+// A file-size limit fails a write with the program's message; a signal that ends the
+// program removes the temporaries it was writing first.
+void SetSignals() {
+    vantrel::IgnoreFileSizeSignal();
+    vantrel::RemoveTemporariesOnFatalSignals();
+}
+
+}  // namespace
 
 #ifdef _WIN32
 #include <string>
@@ -26,10 +38,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     pointers.push_back(nullptr);
     SetConsoleOutputCP(CP_UTF8);
+    SetSignals();
     return vantrel::cli::RunCommandLine(argc, pointers.data(), std::cout, std::cerr);
 }
 #else
 int main(int argc, char** argv) {
+    SetSignals();
     return vantrel::cli::RunCommandLine(argc, argv, std::cout, std::cerr);
 }
 #endif

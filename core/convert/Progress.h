@@ -34,6 +34,10 @@ class ProgressReporter {
         return Report(done, written);
     }
 
+    // Asks the callback now, whatever the pace, whether the run should stop: a failed read
+    // that a cancel caused (Ctrl-C reaching a pipe's writer too) is the cancel.
+    bool StopAsked(std::uint64_t done) const { return callback_ && !callback_(done, total_); }
+
   private:
     bool Report(std::uint64_t done, std::uint64_t written);
 

@@ -72,7 +72,8 @@ WriteResult ForEachChunk(const WriteJob& job, const TableShape& shape, int eleme
         const std::uint64_t bytes = samples * static_cast<std::uint64_t>(elementSize);
         const auto chunk = job.samples.Next(bytes);
         if (!chunk) {
-            return WriteResult::kReadFailed;
+            return job.progress.StopAsked(bytesDone) ? WriteResult::kCancelled
+                                                     : WriteResult::kReadFailed;
         }
         bool emitted = true;
         if constexpr (std::is_same_v<decltype(emit(*chunk, samples, scans)), bool>) {

@@ -45,6 +45,7 @@ class OsFileApi final : public FileApi {
         bool regular = false;   // written directly: whether `path` is a regular file
         std::string path;       // the file it becomes (a symbolic link's target) or is
         std::string temporary;  // the new file's name; empty while it has none (O_TMPFILE)
+        int liveTicket = -1;    // its entry among the live temporaries (LiveTemporaries.h)
     };
 
     Handle Create(const std::string& path, bool named);

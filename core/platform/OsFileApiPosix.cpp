@@ -1,10 +1,13 @@
 #include "platform/OsFileApi.h"
 
+#include "platform/LiveTemporaries.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <random>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -68,6 +71,82 @@ std::string TemporaryName(const std::string& path) {
     std::string name = ".";
     name.append(p.filename().string()).append(".").append(tag).append(".part");
     return (fs::path(FolderOf(path)) / name).string();
+}
+
+// Whether `entry` is the name TemporaryName gives temporaries beside a file named
+// `filename`: "." filename "." eight of [0-9a-z] ".part".
+bool IsTemporaryNameOf(const std::string& entry, const std::string& filename) {
+    constexpr std::string_view kSuffix = ".part";
+    constexpr std::size_t kTag = 8;
+    if (entry.size() != 1 + filename.size() + 1 + kTag + kSuffix.size() || entry[0] != '.' ||
+        entry.compare(1, filename.size(), filename) != 0 || entry[1 + filename.size()] != '.' ||
+        !entry.ends_with(kSuffix)) {
+        return false;
+    }
+    const std::string_view tag = std::string_view(entry).substr(2 + filename.size(), kTag);
+    return std::all_of(tag.begin(), tag.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); });
+}
+
+#ifdef F_OFD_SETLK
+// The run writing a temporary holds a lock on all of it (an open file description's own,
+// which neither another descriptor's close nor the libraries' flock touch), so that a later
+// run tells a leftover of a killed run, which nobody holds, from a temporary being written.
+bool LockWhole(int fd, short type) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+#endif
+
+// Takes the lock on a new temporary. False when a sweep removed it before the lock held
+// (the name is then not this file's): the caller tries another name. Where the file system
+// has no such locks, the temporary goes unheld, and no sweep there removes anything.
+bool HoldTemporary(int fd, const std::string& name) {
+#ifdef F_OFD_SETLK
+    if (!LockWhole(fd, F_WRLCK)) {
+        return errno != EAGAIN && errno != EACCES;
+    }
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+#else
+    (void)fd;
+    (void)name;
+    return true;
+#endif
+}
+
+// Removes the temporaries that killed runs left beside `target`: those nobody holds.
+void RemoveLeftoversOf(const std::string& target) {
+#ifdef F_OFD_SETLK
+    const fs::path folder(FolderOf(target));
+    const std::string filename = fs::path(target).filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!IsTemporaryNameOf(entry, filename)) {
+            continue;
+        }
+        const std::string name = (folder / entry).string();
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && LockWhole(fd, F_RDLCK) &&
+            ::lstat(name.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+            opened.st_ino == named.st_ino) {
+            ::unlink(name.c_str());
+        }
+        ::close(fd);
+    }
+#else
+    (void)target;
+#endif
 }
 
 #ifdef O_TMPFILE
@@ -216,16 +295,25 @@ FileApi::Handle OsFileApi::OpenBeside(const std::string& target, bool named) {
     if (!named && CanNameUnnamedFiles()) {
         const int fd = OpenRetrying(folder, O_TMPFILE | O_WRONLY, kCreateMode);
         if (fd >= 0) {
+#ifdef F_OFD_SETLK
+            // Held from the start: it gets a name for a moment before it takes the path's.
+            LockWhole(fd, F_WRLCK);
+#endif
             Remember(fd, {true, false, target, {}});
             return fd;
         }
     }
 #endif
+    RemoveLeftoversOf(target);
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string name = TemporaryName(target);
         const int fd = OpenRetrying(name, O_WRONLY | O_CREAT | O_EXCL, kCreateMode);
         if (fd >= 0) {
-            Remember(fd, {true, false, target, name});
+            if (!HoldTemporary(fd, name)) {
+                ::close(fd);
+                continue;
+            }
+            Remember(fd, {true, false, target, name, NoteLiveTemporary(name)});
             return fd;
         }
         if (errno != EEXIST) {
@@ -277,6 +365,7 @@ bool OsFileApi::FinishOutput(Handle file) {
         const std::string self = "/proc/self/fd/" + std::to_string(file);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             output.temporary = name;
+            output.liveTicket = NoteLiveTemporary(name);
         } else if (errno != EEXIST) {
             NoteErrno();
             ok = false;
@@ -291,12 +380,19 @@ bool OsFileApi::FinishOutput(Handle file) {
     }
     if (!ok) {
         RemoveWritten(output);
+        return false;
     }
-    return ok;
+    ForgetLiveTemporary(output.liveTicket);  // it is the output now
+    return true;
 }
 
 void OsFileApi::DiscardOutput(Handle file) {
     const Output output = Forget(file);
+    // Emptied first: a library that failed may still hold the file open, and its blocks
+    // would stay taken until it let go.
+    if (output.replaces) {
+        [[maybe_unused]] const int emptied = ::ftruncate(file, 0);
+    }
     ::close(file);
     RemoveWritten(output);
 }
@@ -317,6 +413,7 @@ void OsFileApi::RemoveWritten(const Output& output) {
         if (!output.temporary.empty()) {
             ::unlink(output.temporary.c_str());
         }
+        ForgetLiveTemporary(output.liveTicket);
         return;
     }
     // Written in place, a regular file is incomplete: remove it. Through a symbolic link,

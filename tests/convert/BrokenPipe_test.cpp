@@ -7,8 +7,8 @@
 
 #include <unistd.h>
 
-#include "platform/BrokenPipe.h"
 #include "platform/OsFileApi.h"
+#include "platform/ProcessSignals.h"
 #include "support/ChildProcess.h"
 
 namespace vantrel::test {
