@@ -197,8 +197,9 @@ WriteResult WriteHdf5(const WriteJob& job) {
     // Dense attribute storage (many columns) needs the file format of HDF5 1.8; every
     // other file keeps the earliest format, which the most readers open.
     const Hdf5Handle fileAccess = Property(H5P_FILE_ACCESS);
-    if (!fileAccess || (shape.channels > kCompactColumns &&
-                        H5Pset_libver_bounds(fileAccess.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)) {
+    if (!fileAccess ||
+        (shape.channels > kCompactColumns &&
+         H5Pset_libver_bounds(fileAccess.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)) {
         return WriteResult::kWriteFailed;
     }
     Hdf5Handle file{

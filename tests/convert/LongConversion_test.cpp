@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#ifdef VANTREL_TEST_READS_HDF5
+#include <hdf5.h>
+#endif
+
 #include "ConvertFixtures.h"
 #include "RecordingBuilder.h"
 #include "convert/FixedCellFormat.h"
@@ -229,6 +233,83 @@ TEST(LongConversion, everyFormatMatchesPrintfOfTheRulesValues) {
                                      .first);
             ASSERT_TRUE(test::ConvertHeld(state, out, 2).ok);
             EXPECT_TRUE(Slurp(out) == Lines(codes, c.channels, text)) << "separator " << separator;
+        }
+    }
+}
+
+// Recordings of several chunks whose scans do not divide a chunk, a BDF data record (one
+// second: 1000 scans) or each other.
+const LongCase kChunkedCases[] = {
+    {"card 1, 17 channels", 1, 1, {}, 17, 16001},
+    {"card 7, 16 channels, custom order with a range without rule",
+     7,
+     1,
+     {1, 3, 1, 2, 1, 1, 3, 2, 1, 1, 1, 2, 1, 3, 1, 1},
+     16,
+     9001},
+    {"card 8, one channel", 8, 1, {}, 1, 140001},
+};
+
+// What an output holds, to compare: its bytes, or for MATLAB 7.3, whose HDF5 layout
+// follows matio's appends, the bytes of its two matrices.
+std::string Held(const std::string& path, OutputFormat format) {
+#ifdef VANTREL_TEST_READS_HDF5
+    if (format == OutputFormat::kMat) {
+        std::string held;
+        const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+        for (const char* name : {"scaled", "codes"}) {
+            const hid_t dataset = H5Dopen2(file, name, H5P_DEFAULT);
+            const hid_t stored = H5Dget_type(dataset);
+            const hid_t type = H5Tget_native_type(stored, H5T_DIR_ASCEND);
+            const hid_t space = H5Dget_space(dataset);
+            const auto points = static_cast<std::size_t>(H5Sget_simple_extent_npoints(space));
+            std::string bytes(points * H5Tget_size(type), '\0');
+            EXPECT_GE(H5Dread(dataset, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, bytes.data()), 0);
+            held += name + bytes;
+            H5Sclose(space);
+            H5Tclose(type);
+            H5Tclose(stored);
+            H5Dclose(dataset);
+        }
+        H5Fclose(file);
+        return held;
+    }
+#endif
+    (void)format;
+    return Slurp(path);
+}
+
+// The samples a chunk holds do not show in any output: one scan, a prime number, a BDF data
+// record less one and each format's own size give the same file, or the same refusal.
+TEST(LongConversion, everyFormatIsTheSameWhateverTheChunkSize) {
+    TempDir dir;
+    const std::string out = dir.File("chunked.out");
+    for (const LongCase& c : kChunkedCases) {
+        ConversionState state = StateFrom(LongRecording(c));
+        const auto channels = static_cast<std::uint64_t>(c.channels);
+        for (const OutputFormatInfo* format : OutputFormats()) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::string(format->name));
+            const auto index = static_cast<std::int32_t>(format->format);
+            state.options.chunkSamples = 0;
+            const test::RunOutcome first = test::ConvertHeld(state, out, index);
+            const std::string expected = first.ok ? Held(out, format->format) : std::string();
+            for (const std::uint64_t samples :
+                 {channels, std::uint64_t{4099}, 1000 * channels - 1}) {
+                state.options.chunkSamples = samples;
+                const test::RunOutcome outcome = test::ConvertHeld(state, out, index);
+                ASSERT_EQ(outcome.messages, first.messages) << "chunks of " << samples;
+                if (!outcome.ok) {
+                    continue;
+                }
+                const std::string written = Held(out, format->format);
+                EXPECT_TRUE(written == expected)
+                    << "chunks of " << samples << " samples: first difference at byte "
+                    << std::distance(written.begin(),
+                                     std::mismatch(written.begin(), written.end(), expected.begin(),
+                                                   expected.end())
+                                         .first)
+                    << " of " << expected.size();
+            }
         }
     }
 }
