@@ -16,6 +16,7 @@
 #include "convert/SampleScaler.h"
 #include "convert/WidenCodes.h"
 #include "convert/WriteBehind.h"
+#include "platform/WriteRoom.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -216,8 +217,13 @@ WriteResult WriteHdf5(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
+    const std::uint64_t codeBytes = words ? 2 : 4;
     const auto writeRows = [&](ChunkRows& set) {
         QuietHdf5();  // a thread-safe build keeps the error handler per thread
+        if (!CanGrowBy(job.outputName,
+                       set.scans * shape.channels * (8 + codeBytes) + Hdf5Margin(shape.channels))) {
+            return false;
+        }
         const void* codeData = words ? static_cast<const void*>(set.words16.data())
                                      : static_cast<const void*>(set.codes32.data());
         return WriteRows(scaled.get(), H5T_NATIVE_DOUBLE, shape, set.first, set.scans,

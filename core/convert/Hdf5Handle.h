@@ -6,6 +6,7 @@
 
 #include <hdf5.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace vantrel {
@@ -21,6 +22,12 @@ namespace vantrel {
 inline void QuietHdf5() {
     [[maybe_unused]] static const herr_t keptAtExit = H5dont_atexit();
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+}
+
+// What the library may write beyond a chunk's samples before the file is closed (its
+// indexes, headers and the facts), asked for with every chunk: a file's close must not fail.
+inline std::uint64_t Hdf5Margin(std::uint64_t columns) {
+    return (std::uint64_t{1} << 20) + 256 * columns;
 }
 
 class Hdf5Handle {

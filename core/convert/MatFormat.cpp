@@ -19,6 +19,7 @@
 #include "convert/SampleScaler.h"
 #include "convert/WidenCodes.h"
 #include "convert/WriteBehind.h"
+#include "platform/WriteRoom.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -254,6 +255,10 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             }
             return behind.Hand([&, scans](ChunkArrays& arrays) {
                 QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
+                const std::uint64_t room = scans * shape.channels * (sixteenBit ? 10 : 12);
+                if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.channels))) {
+                    return false;
+                }
                 return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans,
                                            shape.channels, arrays.values.data())) &&
                        out.Append(Variable("codes", codeClass, codeType, scans, shape.channels,

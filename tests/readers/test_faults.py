@@ -70,3 +70,44 @@ def test_a_failed_write_keeps_the_earlier_file(fault, fmt, recording, tmp_path, 
     assert "Write Output File Error!" in done.stderr, done.stderr
     assert out.read_bytes() == EARLIER
     assert sorted(os.listdir(folder)) == [out.name]
+
+
+def test_python_with_h5py_survives_a_failed_library_write(recording, tmp_path):
+    """h5py started HDF5 first, so the library would still close files at exit: a file whose
+    write failed must never reach the library's close."""
+    script = f"""
+import sys, resource, signal
+import h5py
+sys.path.insert(0, {str(CONVERT.parent.parent / "python")!r})
+import vantrel
+signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+resource.setrlimit(resource.RLIMIT_FSIZE, ({LIMIT}, resource.RLIM_INFINITY))
+for fmt in ("hdf5", "mat"):
+    try:
+        vantrel.convert({str(recording)!r}, {str(tmp_path / "out")!r} + "." + fmt, format=fmt)
+        print(fmt, "converted")
+    except vantrel.Error as e:
+        print(fmt, e)
+"""
+    done = subprocess.run(["/usr/bin/python3", "-c", script], capture_output=True, text=True)
+    assert done.returncode == 0, (status(done.returncode), done.stderr)
+    assert done.stdout == "hdf5 Write Output File Error!\nmat Write Output File Error!\n"
+    assert os.listdir(tmp_path) == []
+
+
+@pytest.mark.parametrize("channels", [0, 1025, 8000])
+def test_hdf5_holds_any_channel_count(channels, tmp_path):
+    """Per-column facts of thousands of channels outgrow an object header; none at all make
+    empty attributes."""
+    h5py = pytest.importorskip("h5py")
+    recording = tmp_path / "wide.daq"
+    rb.write(rb.Layout("wide", 1, channels, 3, 1000.0, seed=5), recording)
+    out = tmp_path / "wide.h5"
+    done = subprocess.run([str(CONVERT), "-f", "hdf5", "-o", str(out), str(recording)],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    with h5py.File(out) as f:
+        assert f["scaled"].shape == (3, channels)
+        assert list(f["scaled"].attrs["channel"]) == list(range(channels))
+        assert len(f["scaled"].attrs["range_label"]) == channels
+        assert f.attrs["channel_count"] == channels
