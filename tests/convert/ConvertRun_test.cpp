@@ -166,20 +166,31 @@ class FailingSource final : public SampleSource {
     std::vector<std::uint8_t> bytes_;
 };
 
-TEST_F(ConvertRun, sourceReadFailure_reportsReadErrorAndWritesNoOutput) {
+// A read that fails is a read error, unless a cancel was asked for meanwhile: Ctrl-C at a
+// terminal also ends the writer of an input pipe, and the end of input it causes must not
+// hide the cancel.
+TEST_F(ConvertRun, sourceReadFailure_reportsReadErrorOrTheCancelThatCausedIt) {
     RecordingBuilder b;
     b.header().SetScanCount(200000);
-    for (const int format : {0, 1, 2}) {
-        ConversionState state = StateFrom(b);
-        state.outputPath = dir_.File("out.cvt");
-        state.options.format = FormatOfIndex(format);
-        FailingSource source(400000);
-        OsFileApi files;
-        RecordedMessages messages;
-        EXPECT_FALSE(ConvertToOutput(state, source, Platform{files, messages}));
-        EXPECT_EQ(messages.texts, std::vector<std::string>{"Read Input File Error!"});
-        EXPECT_FALSE(FileExists(state.outputPath));
-        EXPECT_EQ(source.calls, 2);
+    for (const bool cancelled : {false, true}) {
+        for (const int format : {0, 1, 2}) {
+            ConversionState state = StateFrom(b);
+            state.outputPath = dir_.File("out.cvt");
+            state.options.format = FormatOfIndex(format);
+            FailingSource source(400000);
+            OsFileApi files;
+            RecordedMessages messages;
+            // Asked for after the first chunk, as a signal handler sets its flag.
+            const ProgressCallback progress = [&](std::uint64_t, std::uint64_t) {
+                return !cancelled || source.calls < 2;
+            };
+            EXPECT_FALSE(ConvertToOutput(state, source, Platform{files, messages}, progress));
+            EXPECT_EQ(messages.texts,
+                      std::vector<std::string>{cancelled ? "Conversion cancelled!"
+                                                         : "Read Input File Error!"});
+            EXPECT_FALSE(FileExists(state.outputPath));
+            EXPECT_EQ(source.calls, 2);
+        }
     }
 }
 
