@@ -1,0 +1,21 @@
+#pragma once
+
+// The header's texts (start date and time) are bytes as the recording's Windows software
+// wrote them: Windows-1252. Every front end shows them through these two calls, so the
+// window, `--info --json` and the Python module agree on every byte.
+
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+// `bytes` as UTF-8 text. Each byte is one character; the five bytes Windows-1252 leaves
+// undefined (81, 8D, 8F, 90, 9D hex) are the C1 controls of the same value, as browsers
+// decode them, so no two texts decode alike and nothing is lost.
+std::string HeaderTextAsUtf8(std::string_view bytes);
+
+// The bytes that HeaderTextAsUtf8 turns into `utf8`. A character Windows-1252 has no byte
+// for, or a byte that is not part of valid UTF-8, becomes '?'.
+std::string HeaderTextFromUtf8(std::string_view utf8);
+
+}  // namespace vantrel
