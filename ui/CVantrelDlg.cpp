@@ -30,6 +30,7 @@
 #include "convert/Separators.h"
 #include "platform/Platform.h"
 #include "recording/CardCatalogue.h"
+#include "recording/HeaderText.h"
 #include "recording/LoadRecording.h"
 
 #ifdef Q_OS_WIN
@@ -40,12 +41,22 @@ namespace vantrel {
 
 namespace {
 
-// Texts held by the window are byte strings in the local 8-bit code page.
+// Paths held by the window are byte strings in the local 8-bit code page.
 QString FromLocal(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 std::string ToLocal(const QString& text) {
     return text.toLocal8Bit().toStdString();
+}
+
+// The display texts are the header's bytes, shown as every front end shows them; they come
+// back from their labels byte for byte.
+QString FromHeaderText(const std::string& text) {
+    const std::string utf8 = HeaderTextAsUtf8(text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+std::string ToHeaderText(const QString& text) {
+    return HeaderTextFromUtf8(text.toUtf8().toStdString());
 }
 
 enum class ExchangeKind { kPath, kDisplay, kCheck, kRadio };
@@ -223,10 +234,12 @@ void CVantrelDlg::DoDataExchange(bool in) {
                             : entry.kind == ExchangeKind::kDisplay ? &state_.display[entry.display]
                                                                    : nullptr;
         if (text != nullptr) {
+            const bool path = entry.kind == ExchangeKind::kPath;
             if (in) {
-                *text = ToLocal(ControlText(control));
+                const QString shown = ControlText(control);
+                *text = path ? ToLocal(shown) : ToHeaderText(shown);
             } else {
-                SetControlText(control, FromLocal(*text));
+                SetControlText(control, path ? FromLocal(*text) : FromHeaderText(*text));
             }
             continue;
         }

@@ -208,6 +208,31 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // The header's texts show as the recording's Windows software wrote them (Windows-1252,
+    // the five bytes it leaves undefined as C1 controls), and the data exchange gives their
+    // bytes back unchanged.
+    void load_headerTextsShowAsWindows1252_andExchangeBackByteForByte() {
+        TempDir dir;
+        RecordingBuilder builder;
+        builder.header().SetStartDate("\xE9t\xE9 99\x81");
+        builder.header().SetStartTime("\x93q\x94\x80\x9D:00");
+        builder.header().SetStartMillis("480");
+        const std::string path = dir.File("texts.daq");
+        builder.WriteTo(path);
+        WindowFixture f;
+        f.BrowseAndLoad(Q(path));
+        QVERIFY(f.messages.texts.empty());
+        QCOMPARE(f.Control<QLabel>(ctl::kDateText)->text(),
+                 QString::fromUtf8("\xC3\xA9t\xC3\xA9 99\xC2\x81"));
+        QCOMPARE(f.Control<QLabel>(ctl::kTimeText)->text(),
+                 QString::fromUtf8("\xE2\x80\x9Cq\xE2\x80\x9D\xE2\x82\xAC\xC2\x9D:00.480"));
+
+        const DisplayTexts loaded = f.window->state().display;
+        f.window->UpdateData(true);
+        QVERIFY(f.window->state().display == loaded);
+        QCOMPARE(f.window->state().display[DisplayField::kDate], std::string("\xE9t\xE9 99\x81"));
+    }
+
     // The separators and "Title/Head" are enabled exactly for the formats whose table entry
     // takes the text options.
     void formatChange_whileLoaded_enablesOptionsByTheFormatTable() {
