@@ -3,9 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <map>
+#include <cctype>
+#include <charconv>
+#include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Commands.h"
@@ -13,18 +16,39 @@
 #include "convert/OutputFormats.h"
 #include "convert/RecordingFacts.h"
 #include "convert/Separators.h"
+#include "platform/Terminal.h"
 
 namespace vantrel::cli {
 
 namespace {
 
-// Format names, and the Format list indices the window gives them, from the format table.
-std::map<std::string, int> FormatNames() {
-    std::map<std::string, int> names;
+// The index `word` names among `names` (word, index), whatever its case. Throws "Unknown
+// WHAT "word": use one of a, b, c" (the names that are not numbers) for a word not there.
+int IndexNamed(const std::string& what, const std::string& word,
+               const std::vector<std::pair<std::string, int>>& names) {
+    std::string lower = word;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::string listed;
+    for (const auto& [name, index] : names) {
+        if (name == lower) {
+            return index;
+        }
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            listed += (listed.empty() ? "" : ", ") + name;
+        }
+    }
+    throw CLI::ValidationError("Unknown " + what + " \"" + word + "\": use one of " + listed);
+}
+
+// Format names in the order of the format table, and the Format list indices the window
+// gives them.
+std::vector<std::pair<std::string, int>> FormatNames() {
+    std::vector<std::pair<std::string, int>> names;
     for (const OutputFormatInfo* info : OutputFormats()) {
         const int index = static_cast<int>(info->format);
-        names.emplace(std::string(info->name), index);
-        names.emplace(std::to_string(index), index);
+        names.emplace_back(std::string(info->name), index);
+        names.emplace_back(std::to_string(index), index);
     }
     return names;
 }
@@ -41,10 +65,10 @@ std::string FormatHelp() {
     return help;
 }
 
-std::map<std::string, int> SeparatorNames() {
-    std::map<std::string, int> names;
+std::vector<std::pair<std::string, int>> SeparatorNames() {
+    std::vector<std::pair<std::string, int>> names;
     for (const SeparatorInfo& info : kSeparators) {
-        names.emplace(std::string(info.name), static_cast<int>(info.separator));
+        names.emplace_back(std::string(info.name), static_cast<int>(info.separator));
     }
     return names;
 }
@@ -57,10 +81,25 @@ std::string SeparatorHelp() {
     return help;
 }
 
-// Names the value a transformer accepts by its table's words; its own text would list the
-// map as "{0->0,1->1,...}".
-CLI::Validator Words(const std::map<std::string, int>& names) {
-    return CLI::CheckedTransformer(names, CLI::ignore_case).description("");
+// Refuses an empty path: an empty -o would read as no -o at all and write beside the input.
+CLI::Validator NonEmptyPath() {
+    return CLI::Validator(
+        [](const std::string& path) {
+            return path.empty() ? std::string("the path is empty") : std::string();
+        },
+        "");
+}
+
+// The number of jobs -j gives: decimal digits only, as many as an unsigned holds at most
+// (no batch runs more jobs than it has inputs).
+unsigned JobsOf(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        throw CLI::ValidationError("--jobs takes a whole number of 0 or more, not \"" + text +
+                                   "\"");
+    }
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    return error == std::errc{} ? jobs : std::numeric_limits<unsigned>::max();
 }
 
 }  // namespace
@@ -78,8 +117,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     bool queue = false;
     bool listFormats = false;
     ConvertCommand command;
-    int format = static_cast<int>(command.options.format);
-    int separator = static_cast<int>(command.options.separator);
+    // Taken as words and read after parsing, so that a bad one gets a plain message.
+    std::string format;
+    std::string separator;
+    std::string jobs;
     bool noTitle = false;
     bool json = false;
     bool progress = false;
@@ -90,12 +131,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     auto* queueFlag = app.add_flag("--queue", queue, "Print the channel-gain queue of one FILE");
     auto* listFlag = app.add_flag("--list-formats", listFormats,
                                   "Print the output formats: name, extension, description");
-    app.add_option("-f,--format", format, FormatHelp())
-        ->transform(Words(FormatNames()))
-        ->type_name("FORMAT");
-    app.add_option("-s,--separator", separator, SeparatorHelp())
-        ->transform(Words(SeparatorNames()))
-        ->type_name("SEP");
+    auto* formatOption = app.add_option("-f,--format", format, FormatHelp())->type_name("FORMAT");
+    auto* separatorOption =
+        app.add_option("-s,--separator", separator, SeparatorHelp())->type_name("SEP");
     app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
     app.add_flag("--compress", command.options.compress,
                  "Deflate the datasets of the hdf5, mat and mat5 formats");
@@ -105,17 +143,19 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         app.add_option("-o,--output", command.output,
                        "Output file of the one INPUT (default: INPUT with the format's "
                        "extension); - writes standard output")
-            ->type_name("OUT");
+            ->type_name("OUT")
+            ->check(NonEmptyPath());
     app.add_option("--output-dir", command.outputDir,
                    "Write each output into DIR, named after its input")
         ->type_name("DIR")
+        ->check(NonEmptyPath())
         ->check(CLI::ExistingDirectory.description(""))
         ->excludes(outputOption);
     app.add_flag("--no-clobber", command.noClobber,
                  "Leave an existing output alone and skip its INPUT");
-    app.add_option("-j,--jobs", command.jobs,
-                   "Convert N inputs at once (default 1; 0: one per processor)")
-        ->type_name("N");
+    auto* jobsOption = app.add_option("-j,--jobs", jobs,
+                                      "Convert N inputs at once (default 1; 0: one per processor)")
+                           ->type_name("N");
     auto* progressFlag = app.add_flag(
         "--progress", progress, "Show the progress line on standard error even off a terminal");
     app.add_flag("-q,--quiet", command.quiet,
@@ -127,6 +167,17 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
 
     try {
         app.parse(argc, argv);
+        if (formatOption->count() > 0) {
+            command.options.format =
+                static_cast<OutputFormat>(IndexNamed("format", format, FormatNames()));
+        }
+        if (separatorOption->count() > 0) {
+            command.options.separator =
+                static_cast<Separator>(IndexNamed("separator", separator, SeparatorNames()));
+        }
+        if (jobsOption->count() > 0) {
+            command.jobs = JobsOf(jobs);
+        }
         if (listFormats) {
             if (!files.empty()) {
                 throw CLI::ValidationError("--list-formats", "takes no FILE");
@@ -159,13 +210,16 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         return RunListFormats(out);
     }
     if (info) {
-        return json ? RunInfoJson(files, out) : RunInfo(files, out, err);
+        if (json) {
+            return RunInfoJson(files, out);
+        }
+        return RunInfo(
+            files, out, err,
+            IsTerminal(StandardStream::kOutput) ? InfoShown::kOnTerminal : InfoShown::kAsStored);
     }
     if (queue) {
         return RunQueue(files.front(), out, err);
     }
-    command.options.format = static_cast<OutputFormat>(format);
-    command.options.separator = static_cast<Separator>(separator);
     command.options.title = !noTitle;
     if (progress) {
         command.progress = ProgressShown::kAlways;

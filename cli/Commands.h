@@ -16,13 +16,22 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// How --info writes what it prints.
+enum class InfoShown {
+    kAsStored,    // the texts' bytes as the header holds them: a pipe or file gets them exact
+    kOnTerminal,  // the texts as the window shows them, control characters as \xHH, so that
+                  // a header cannot drive the terminal; file names as PathAsText gives them
+};
+
 // Prints the ten display texts of each recording, one "Label:\ttext" line each.
-int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err);
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err,
+            InfoShown shown = InfoShown::kAsStored);
 
 // Prints each recording as one JSON object (an array of them for several files): the raw
 // header fields, the display texts by label, the queue, the column and recording facts the
 // analysis formats record, and whether it can be converted. A file that does not load gives
-// {"file": ..., "error": message}.
+// {"file": ..., "error": message}. Header texts are decoded as the window shows them
+// (HeaderText.h); paths are given as PathAsText gives them.
 int RunInfoJson(const std::vector<std::string>& files, std::ostream& out);
 
 // Prints the channel-gain queue of a recording, one "channel\trange label" line per entry.

@@ -1,6 +1,8 @@
 // --info and --queue: a recording's header and queue as the window presents them.
 
+#include <cstdint>
 #include <ostream>
+#include <string_view>
 
 #include "CliMessages.h"
 #include "Commands.h"
@@ -8,11 +10,45 @@
 #include "platform/OsFileApi.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
+#include "recording/HeaderText.h"
 #include "recording/LoadRecording.h"
+#include "recording/PathAsText.h"
 
 namespace vantrel::cli {
 
 namespace {
+
+// UTF-8 `text` with its control characters (C0, DEL and C1) as \xHH, which a terminal shows
+// rather than obeys; with `backslashes`, also a backslash that would read as such an escape,
+// as \x5c (PathAsText has done that already for a path).
+std::string EscapeControls(std::string_view text, bool backslashes) {
+    constexpr char kHex[] = "0123456789abcdef";
+    const auto escape = [&](std::string& out, unsigned value) {
+        out += "\\x";
+        out.push_back(kHex[value >> 4]);
+        out.push_back(kHex[value & 0xF]);
+    };
+    const auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<std::uint8_t>(text[i + 1]) : 0;
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(out, byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next < 0xA0) {
+            escape(out, next);  // U+0080 to U+009F
+            ++i;
+        } else if (backslashes && byte == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                   isHex(text[i + 2]) && isHex(text[i + 3])) {
+            escape(out, byte);
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
 
 // Loads `file` into `state`; on failure prints its message and returns false.
 bool Load(ConversionState& state, const std::string& file, std::ostream& out, std::ostream& err) {
@@ -33,11 +69,14 @@ bool Load(ConversionState& state, const std::string& file, std::ostream& out, st
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostream& err,
+            InfoShown shown) {
+    const bool terminal = shown == InfoShown::kOnTerminal;
     int status = kExitOk;
     for (const auto& file : files) {
         if (files.size() > 1) {
-            out << "==> " << file << " <==\n";
+            out << "==> " << (terminal ? EscapeControls(PathAsText(file), false) : file)
+                << " <==\n";
         }
         ConversionState state;
         if (!Load(state, file, out, err)) {
@@ -45,7 +84,9 @@ int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostre
             continue;
         }
         for (const DisplayField field : kDisplayFields) {
-            out << DisplayLabel(field) << '\t' << state.display[field] << '\n';
+            const std::string& text = state.display[field];
+            out << DisplayLabel(field) << '\t'
+                << (terminal ? EscapeControls(HeaderTextAsUtf8(text), true) : text) << '\n';
         }
     }
     out.flush();

@@ -10,9 +10,12 @@
 #include "convert/ConvertRun.h"
 #include "convert/RecordingFacts.h"
 #include "platform/OsFileApi.h"
+#include "platform/Utf8Path.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
+#include "recording/HeaderText.h"
 #include "recording/LoadRecording.h"
+#include "recording/PathAsText.h"
 
 namespace vantrel::cli {
 
@@ -20,7 +23,7 @@ namespace {
 
 using nlohmann::json;
 
-// A header text field as stored, up to its first NUL.
+// A header text field up to its first NUL, as the window shows it.
 std::string Text(std::span<const std::uint8_t> bytes) {
     std::string text;
     for (const std::uint8_t b : bytes) {
@@ -29,7 +32,7 @@ std::string Text(std::span<const std::uint8_t> bytes) {
         }
         text.push_back(static_cast<char>(b));
     }
-    return text;
+    return HeaderTextAsUtf8(text);
 }
 
 json HeaderFields(const RecordingHeader& h) {
@@ -55,7 +58,7 @@ json Describe(const ConversionState& state) {
 
     json display = json::object();
     for (const DisplayField field : kDisplayFields) {
-        display[std::string(DisplayLabel(field))] = state.display[field];
+        display[std::string(DisplayLabel(field))] = HeaderTextAsUtf8(state.display[field]);
     }
     json queue = json::array();
     for (const ChannelGainEntry& entry : recording.queue) {
@@ -75,7 +78,7 @@ json Describe(const ConversionState& state) {
     }
 
     json result = {
-        {"file", recording.loadedPath},
+        {"file", PathAsText(recording.loadedPath)},
         {"header", HeaderFields(header)},
         {"display", display},
         {"queue", queue},
@@ -85,10 +88,12 @@ json Describe(const ConversionState& state) {
         {"channel_count", facts.channelCount},
         {"scan_count", facts.scanCount},
         {"scan_rate_hz", facts.scanRateHz},
-        {"start_date", facts.startDate},
-        {"start_time", facts.startTime},
+        // From the texts and the path the facts are made of: as the window shows them, and
+        // the name as `file` gives paths.
+        {"start_date", display[std::string(DisplayLabel(DisplayField::kDate))]},
+        {"start_time", display[std::string(DisplayLabel(DisplayField::kTime))]},
         {"order", facts.order},
-        {"source_file", facts.sourceFile},
+        {"source_file", PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename()))},
         {"source_sha256", recording.sourceSha256},
         {"converter", ConverterName()},
         {"sample_count", std::int64_t{header.channelCount()} * header.scanCount()},
@@ -125,13 +130,14 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
             continue;
         }
         status = kExitFailed;
-        all.push_back({{"file", file},
+        all.push_back({{"file", PathAsText(file)},
                        {"error", messages.texts().empty() ? std::string(kCannotOpenMessage)
                                                           : messages.texts().front()}});
     }
-    // Header texts are bytes as stored; anything that is not UTF-8 shows as U+FFFD.
+    // Every text is UTF-8 by now (header texts decoded, paths escaped), so nothing is
+    // replaced: the dump would throw on a text that is not.
     const json& shown = files.size() == 1 ? all.front() : all;
-    out << shown.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    out << shown.dump(2) << '\n';
     out.flush();
     return status;
 }

@@ -1,11 +1,14 @@
 // vantrel-convert --info and --queue on generated recordings.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "Commands.h"
 #include "ExampleRecordings.h"
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
@@ -177,6 +180,100 @@ TEST_F(CliInfoTest, queue_loadFailure_exitsOne) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, path + ": Read Input File Error!\n");
+}
+
+// The one recording's JSON; fails the test where the output is not JSON (not UTF-8).
+nlohmann::json JsonOf(const test::CliRun& r) {
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out);
+}
+
+TEST_F(CliInfoTest, json_headerTexts_decodedAsWindows1252) {
+    RecordingBuilder b = SingleChannel();
+    b.header().SetStartDate("\xE9t\xE9 99\x81");
+    b.header().SetStartTime("\x93q\x94\x80\x9D:00");  // all 8 bytes: the display adds ".millis"
+    b.header().SetStartMillis("\xFF");
+    const auto info = JsonOf(Run({"--info", "--json", Write("texts.daq", b)}));
+    const std::string date = "\xC3\xA9t\xC3\xA9 99\xC2\x81";  // U+0081 for the undefined byte
+    const std::string time = "\xE2\x80\x9Cq\xE2\x80\x9D\xE2\x82\xAC\xC2\x9D:00";
+    EXPECT_EQ(info["header"]["start_date"], date);
+    EXPECT_EQ(info["header"]["start_time"], time);
+    EXPECT_EQ(info["header"]["start_millis"], "\xC3\xBF");
+    EXPECT_EQ(info["display"]["Start date:"], date);
+    EXPECT_EQ(info["display"]["Start time:"], time + ".\xC3\xBF");
+    EXPECT_EQ(info["start_date"], date);
+    EXPECT_EQ(info["start_time"], time + ".\xC3\xBF");
+}
+
+// Headers that differ in one byte give different JSON, whatever the byte.
+TEST_F(CliInfoTest, json_differentHeaderBytes_giveDifferentTexts) {
+    const std::vector<std::string> dates = {"\xE9", "\xC3", "\x81", "\x8D",        "\x8F",
+                                            "\x90", "\x9D", "?",    "\xEF\xBF\xBD"};
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        RecordingBuilder b = SingleChannel();
+        b.header().SetStartDate(dates[i]);
+        const auto info = JsonOf(Run({"--info", "--json", Write(std::to_string(i) + ".daq", b)}));
+        shown.push_back(info["header"]["start_date"]);
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_NE(shown[i], shown[j]) << i << " and " << j;
+        }
+    }
+}
+
+TEST_F(CliInfoTest, json_fileNameNotUtf8_escapedSoItsBytesComeBack) {
+    const std::string path = Write("\xE9t\xE9\\x41.daq", SingleChannel());
+    const auto info = JsonOf(Run({"--info", "--json", path}));
+    EXPECT_EQ(info["file"], dir.path() + "/\\xe9t\\xe9\\x5cx41.daq");
+    EXPECT_EQ(info["source_file"], "\\xe9t\\xe9\\x5cx41.daq");
+
+    const auto missing = Run({"--info", "--json", dir.File("\xFFmissing.daq")});
+    EXPECT_EQ(missing.status, 1);
+    const auto failed = nlohmann::json::parse(missing.out);
+    EXPECT_EQ(failed["file"], dir.path() + "/\\xffmissing.daq");
+    EXPECT_EQ(failed["error"], "Cannot open input file!");
+}
+
+// What --info prints with standard output `shown` (on a terminal or not).
+test::CliRun Info(const std::vector<std::string>& files, cli::InfoShown shown) {
+    std::ostringstream out;
+    std::ostringstream err;
+    test::CliRun run;
+    run.status = cli::RunInfo(files, out, err, shown);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string LineOf(const std::string& text, const std::string& label) {
+    const std::size_t at = text.find(label + "\t");
+    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
+}
+
+TEST_F(CliInfoTest, info_onATerminal_showsControlCharactersEscaped) {
+    RecordingBuilder b = SingleChannel();
+    b.header().SetStartDate("\x1B]0;x\x07\xE9\x9D");
+    b.header().SetStartTime("a\\x41\x7F\t\x9B");
+    const std::string a = Write("a\x1B[2J.daq", b);
+    const std::string other = Write("other.daq", SingleChannel());
+
+    const auto terminal = Info({a, other}, cli::InfoShown::kOnTerminal);
+    EXPECT_EQ(terminal.status, 0);
+    EXPECT_EQ(LineOf(terminal.out, "Start date:"), "Start date:\t\\x1b]0;x\\x07\xC3\xA9\\x9d");
+    EXPECT_EQ(LineOf(terminal.out, "Start time:"),
+              "Start time:\ta\\x5cx41\\x7f\\x09\xE2\x80\xBA.480");  // 9B is U+203A
+    EXPECT_EQ(terminal.out.substr(0, terminal.out.find('\n')),
+              "==> " + dir.path() + "/a\\x1b[2J.daq <==");
+    EXPECT_EQ(terminal.out.find('\x1B'), std::string::npos);
+    EXPECT_NE(terminal.out.find(kSingleChannelInfo), std::string::npos);  // plain texts as they are
+
+    // Into a pipe or a file, the exact bytes.
+    const auto stored = Info({a, other}, cli::InfoShown::kAsStored);
+    EXPECT_EQ(LineOf(stored.out, "Start date:"), "Start date:\t\x1B]0;x\x07\xE9\x9D");
+    EXPECT_EQ(LineOf(stored.out, "Start time:"), "Start time:\ta\\x41\x7F\t\x9B.480");
+    EXPECT_EQ(stored.out.substr(0, stored.out.find('\n')), "==> " + a + " <==");
 }
 
 TEST_F(CliInfoTest, usageErrors_exitTwoWithAMessage) {

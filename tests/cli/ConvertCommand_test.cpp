@@ -8,6 +8,7 @@
 
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
+#include "convert/OutputFormats.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 
@@ -152,6 +153,51 @@ TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
         EXPECT_FALSE(FileExists(dir_.File("a.cvt")));
         EXPECT_FALSE(FileExists(dir_.File("x.cvt")));
     }
+}
+
+// A bad value is named in plain words with what is taken instead; nothing is written.
+TEST_F(ConvertCommand, badValues_sayWhatIsTaken) {
+    const std::string a = Example("a.daq");
+    std::string formats;
+    for (const OutputFormatInfo* info : OutputFormats()) {
+        formats += (formats.empty() ? "" : ", ") + std::string(info->name);
+    }
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"-f", "nope"}, "Unknown format \"nope\": use one of " + formats},
+        {{"--format", "99"}, "Unknown format \"99\": use one of " + formats},
+        {{"-f", ""}, "Unknown format \"\": use one of " + formats},
+        {{"-s", "semi"}, "Unknown separator \"semi\": use one of space, tab, comma"},
+        {{"-j", "-1"}, "--jobs takes a whole number of 0 or more, not \"-1\""},
+        {{"--jobs", "2x"}, "--jobs takes a whole number of 0 or more, not \"2x\""},
+        {{"-j", "1.5"}, "--jobs takes a whole number of 0 or more, not \"1.5\""},
+        {{"-o", ""}, "--output: the path is empty"},
+        {{"--output-dir", ""}, "--output-dir: the path is empty"},
+    };
+    for (const Case& c : cases) {
+        auto args = c.args;
+        args.push_back(a);
+        const test::CliRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.message);
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(FileExists(dir_.File("a.cvt"))) << c.message;
+    }
+}
+
+// Names are taken whatever their case; -j takes any count of digits.
+TEST_F(ConvertCommand, goodValues_inAnyCase) {
+    const std::string in = Example("ex.daq");
+    const std::string out = dir_.File("ex.cvt");
+    const test::CliRun r = Run({"-f", "CODES-Text", "-s", "TAB", "-j", "007", in});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFileText(out),
+              ";Mervik DAQ Data of Card MODEL_A\r\nChannel_0  \tChannel_1  \r\n"
+              "       4096\t      63488\r\n");
+    EXPECT_EQ(Run({"-j", "99999999999999999999", in}).status, 0);
 }
 
 }  // namespace
