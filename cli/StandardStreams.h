@@ -1,8 +1,9 @@
 #pragma once
 
 // "-" as a path: standard input where a recording is read, standard output where an output
-// is written, as command-line tools take it. Every other path, and every other call, goes to
-// the operating system's files unchanged. One object may serve several threads.
+// is written, as command-line tools take it. A named pipe as an output waits for its reader,
+// as a shell's redirection does. Every other path, and every other call, goes to the
+// operating system's files unchanged. One object may serve several threads.
 
 #include <string>
 #include <string_view>

@@ -331,5 +331,67 @@ TEST(Pipelines, progressLine_onlyOnATerminalOrWhenAsked) {
     EXPECT_TRUE(HasProgress(terminalText.text));
 }
 
+// -o naming a named pipe writes it as a shell's redirection does: once its reader comes,
+// however late. A library's format is written aside and copied into it.
+TEST(Pipelines, outputToANamedPipe_waitsForItsReader) {
+    test::TempDir dir;
+    const std::string in = dir.File("in.daq");
+    test::TwoChannels(300).WriteTo(in);
+    for (const char* format : {"scaled-text", "scaled-binary", "hdf5"}) {
+        if (FindFormat(format) == nullptr) {
+            continue;  // built without its library
+        }
+        SCOPED_TRACE(format);
+        const std::string reference = dir.File(std::string("reference.") + format);
+        ASSERT_EQ(RunShell(dir, "$EXE -f " + std::string(format) + " -o " + Quoted(reference) +
+                                    " " + Quoted(in))
+                      .status,
+                  0);
+        // The converter is at its output well before the reader opens the pipe.
+        const std::string fifo = Quoted(dir.File("out.fifo"));
+        const std::string got = dir.File("got");
+        const Shell s =
+            RunShell(dir, "rm -f " + fifo + "; mkfifo " + fifo + "; $EXE -f " + format + " -o " +
+                              fifo + " " + Quoted(in) + " & pid=$!; sleep 0.5; timeout 10 cat " +
+                              fifo + " >" + Quoted(got) + "; wait $pid");
+        EXPECT_EQ(s.status, 0) << s.err;
+        EXPECT_EQ(s.out, "Write to " + dir.File("out.fifo") + " successful!\n");
+        EXPECT_EQ(ReadFileBytes(got), ReadFileBytes(reference));
+    }
+}
+
+// --info shows a header's control characters escaped on a terminal, and the bytes as they
+// are stored in a pipe.
+TEST(Pipelines, info_escapesControlCharactersOnATerminalOnly) {
+    test::TempDir dir;
+    RecordingBuilder b;
+    b.header().SetStartDate("\x1B[2J\xE9");
+    const std::string in = dir.File("in.daq");
+    b.WriteTo(in);
+
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    const pid_t pid = test::SpawnConverter({"--info", in}, null, slave, null);
+    close(slave);
+    Watched terminal{master, {}};
+    Drain(terminal);
+    EXPECT_EQ(test::WaitForExit(pid), 0);
+    close(master);
+    close(null);
+    std::string shown = terminal.text;
+    std::erase(shown, '\r');  // the terminal ends its lines with CR LF
+    EXPECT_NE(shown.find("Start date:\t\\x1b[2J\xC3\xA9\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find('\x1B'), std::string::npos);
+
+    const Shell piped = RunShell(dir, "$EXE --info " + Quoted(in));
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_NE(piped.out.find("Start date:\t\x1B[2J\xE9\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vantrel
