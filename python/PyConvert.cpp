@@ -44,9 +44,9 @@ Separator SeparatorNamed(const std::string& name) {
     throw py::value_error("unknown separator \"" + name + "\"; one of: space, tab, comma");
 }
 
-std::string Convert(const py::handle& input, const py::object& output, const std::string& format,
-                    const std::string& separator, bool title, const py::object& progress,
-                    bool compress, bool decimalComma) {
+py::str Convert(const py::handle& input, const py::object& output, const std::string& format,
+                const std::string& separator, bool title, const py::object& progress, bool compress,
+                bool decimalComma) {
     const OutputFormatInfo& info = FormatNamed(format);
     ConversionState state;
     state.inputPath = PathText(input);
@@ -75,8 +75,18 @@ std::string Convert(const py::handle& input, const py::object& output, const std
         const py::gil_scoped_release free;
         converted = StreamConvert(state, Platform{Files(), log}, {}, report);
     }
+    if (raised && !converted) {
+        throw std::move(*raised);  // the run stopped: an earlier output keeps its bytes
+    }
     if (raised) {
-        throw std::move(*raised);
+        // Raised too late to cancel: the output is in place, so the call returns it. Ctrl-C
+        // is handled again as soon as the call has returned; anything else goes where Python
+        // puts an exception nobody can catch (sys.unraisablehook).
+        if (raised->matches(PyExc_KeyboardInterrupt)) {
+            PyErr_SetInterrupt();
+        } else {
+            raised->discard_as_unraisable("vantrel.convert progress");
+        }
     }
     if (!converted) {
         if (log.texts().empty()) {
@@ -84,7 +94,7 @@ std::string Convert(const py::handle& input, const py::object& output, const std
         }
         RaiseMessage(log.texts());
     }
-    return state.outputPath;
+    return PathObject(state.outputPath);
 }
 
 py::list FormatTable() {
@@ -108,9 +118,11 @@ void AddConvert(py::module_& module) {
                "formats; compress deflates the hdf5, mat and mat5 datasets; decimal_comma gives "
                "csv for spreadsheets so set. progress(done_bytes, total_bytes) is called as "
                "the conversion goes on; returning False cancels it (CancelledError), and an "
-               "earlier file at the output path keeps its bytes. Runs without the GIL, so "
-               "threads convert at once. Raises LoadError, RefusedError or Error with the "
-               "converter's message, OSError for an input that cannot be opened.");
+               "earlier file at the output path keeps its bytes. Ctrl-C cancels it the same "
+               "way (KeyboardInterrupt); one that comes once the output is in place is raised "
+               "after the call has returned. Runs without the GIL, so threads convert at once. "
+               "Raises LoadError, RefusedError or Error with the converter's message, OSError "
+               "for an input that cannot be opened, ValueError for a path with a NUL in it.");
     module.def("formats", &FormatTable,
                "Every output format as (name, extension, description), in the order of the "
                "window's Format list.");

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "PyFiles.h"
 #include "convert/ConvertRun.h"
 #include "convert/OutputFormats.h"
 #include "convert/ScanReader.h"
@@ -59,8 +60,10 @@ void AddErrors(py::module_& module) {
                      "A conversion or read that failed. str(e) is the converter's message, "
                      "exactly as the window and vantrel-convert show it.");
     loadError = AddError(module, "LoadError", error,
-                         "The file is not a recording, or its header or samples cannot be "
-                         "read (\"Isn't Mervik DAQ File!\", \"Read Input File Error!\", ...).");
+                         "The file is not a recording, its header or samples cannot be read, "
+                         "or it is no longer the file open() read (\"Isn't Mervik DAQ File!\", "
+                         "\"Read Input File Error!\", \"Recording changed since it was "
+                         "opened!\", ...).");
     refusedError = AddError(module, "RefusedError", error,
                             "The recording cannot be converted soundly, or not into the chosen "
                             "format (\"Channel-Gain-Queue is too short!\", ...).");
@@ -72,7 +75,7 @@ void RaiseMessage(const std::vector<std::string>& texts) {
     const std::string text = texts.empty() ? std::string(kReadErrorMessage) : texts.back();
     PyObject* type = refusedError;
     if (IsOneOf(text, {kNotRecordingMessage, kQueueAllocationMessage, kFileTooLargeMessage,
-                       kReadErrorMessage, kRecordingChangedMessage})) {
+                       kReadErrorMessage, kRecordingChangedMessage, kRecordingGoneMessage})) {
         type = loadError;
     } else if (text == kCancelledMessage) {
         type = cancelledError;
@@ -88,7 +91,7 @@ void RaiseOpenError(const std::error_code& cause, const std::string& path) {
     const int number = cause ? cause.value() : EIO;
     const py::object raised =
         py::module_::import("builtins")
-            .attr("OSError")(number, std::system_category().message(number), path);
+            .attr("OSError")(number, std::system_category().message(number), PathObject(path));
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(raised.ptr())), raised.ptr());
     throw py::error_already_set();
 }

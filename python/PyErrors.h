@@ -11,6 +11,10 @@
 
 namespace vantrel::python {
 
+// When the path a recording was opened from names no file any more.
+inline constexpr const char* kRecordingGoneMessage =
+    "Recording deleted or moved since it was opened!";
+
 // Adds Error, LoadError, RefusedError and CancelledError to the module.
 void AddErrors(pybind11::module_& module);
 

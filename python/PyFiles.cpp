@@ -12,7 +12,16 @@ OsFileApi& Files() {
 std::string PathText(const py::handle& path) {
     // The file system's bytes (undecodable names included), as the core passes them on.
     const py::bytes bytes = py::module_::import("os").attr("fsencode")(path);
-    return bytes;
+    std::string text = bytes;
+    // The system reads a path up to its first NUL: "a.daq\0x" would open a.daq.
+    if (text.find('\0') != std::string::npos) {
+        throw py::value_error("embedded null byte");
+    }
+    return text;
+}
+
+py::str PathObject(const std::string& path) {
+    return py::module_::import("os").attr("fsdecode")(py::bytes(path));
 }
 
 bool SignalRaised() {

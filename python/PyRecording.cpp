@@ -21,6 +21,7 @@
 #include "convert/RecordingFacts.h"
 #include "convert/ScanReader.h"
 #include "recording/CardCatalogue.h"
+#include "recording/HeaderText.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -33,9 +34,40 @@ namespace {
 // Ctrl-C answers at once.
 constexpr std::uint64_t kPieceSamples = std::uint64_t{1} << 22;
 
+// What tells the file a recording was opened from: its place (device and inode, the file
+// index on Windows) and its size and modification time, which a rewrite in place changes
+// even when the size stays.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file at `path`; nullopt where no file is there. Other failures raise
+// their OSError. Needs the GIL.
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    py::object status;
+    try {
+        status = py::module_::import("os").attr("stat")(py::bytes(path));
+    } catch (const py::error_already_set& e) {
+        if (e.matches(PyExc_FileNotFoundError) || e.matches(PyExc_NotADirectoryError)) {
+            return std::nullopt;
+        }
+        throw;
+    }
+    return FileIdentity{status.attr("st_dev").cast<std::uint64_t>(),
+                        status.attr("st_ino").cast<std::uint64_t>(),
+                        status.attr("st_size").cast<std::int64_t>(),
+                        status.attr("st_mtime_ns").cast<std::int64_t>()};
+}
+
 struct Recording {
     ScanRecording opened;
     RecordingFacts facts;
+    FileIdentity identity;  // of the file when it was opened
 
     std::uint64_t channels() const { return opened.channels(); }
     std::uint64_t scans() const { return opened.scans(); }
@@ -64,10 +96,29 @@ RecordingPtr OpenRecording(const py::handle& path) {
         }
         RaiseMessage(log.texts());
     }
+    // Taken after the header was read: a change before this shows in the header and queue,
+    // which each reader compares; one after it, in the identity.
+    const auto identity = IdentityOf(text);
+    if (!identity) {
+        RaiseMessage({kRecordingGoneMessage});
+    }
     auto recording = std::make_shared<Recording>();
     recording->facts = FactsOf(opened->recording, opened->display);
     recording->opened = std::move(*opened);
+    recording->identity = *identity;
     return recording;
+}
+
+// Raises LoadError unless the recording's path still names the file it was opened from,
+// unchanged.
+void CheckUnchanged(const Recording& recording) {
+    const auto now = IdentityOf(recording.opened.recording.loadedPath);
+    if (!now) {
+        RaiseMessage({kRecordingGoneMessage});
+    }
+    if (*now != recording.identity) {
+        RaiseMessage({kRecordingChangedMessage});
+    }
 }
 
 std::optional<ScanReader> OpenReader(const Recording& recording, ScanValues values,
@@ -78,8 +129,14 @@ std::optional<ScanReader> OpenReader(const Recording& recording, ScanValues valu
         reader = ScanReader::Open(recording.opened, Platform{Files(), log}, values);
     }
     if (!reader) {
+        // The core reads a file that is gone as one it cannot read.
+        if (!IdentityOf(recording.opened.recording.loadedPath)) {
+            RaiseMessage({kRecordingGoneMessage});
+        }
         RaiseMessage(log.texts());
     }
+    // The reader opened the path anew: it must be the file the recording was opened from.
+    CheckUnchanged(recording);
     return reader;
 }
 
@@ -140,15 +197,20 @@ py::array ReadInto(const Recording& recording, ScanReader& reader, const Message
     return out;
 }
 
+// The values read, once the file is seen unchanged after the read: a rewrite while it
+// went on would have mixed two recordings.
 py::array ReadValues(const Recording& recording, ScanReader& reader, const MessageLog& log,
                      ScanValues values, std::uint64_t first, std::uint64_t count) {
+    py::array read;
     if (values == ScanValues::kScaled) {
-        return ReadInto<double>(recording, reader, log, first, count);
+        read = ReadInto<double>(recording, reader, log, first, count);
+    } else if (recording.opened.elementSize() == 2) {
+        read = ReadInto<std::uint16_t>(recording, reader, log, first, count);
+    } else {
+        read = ReadInto<std::int32_t>(recording, reader, log, first, count);
     }
-    if (recording.opened.elementSize() == 2) {
-        return ReadInto<std::uint16_t>(recording, reader, log, first, count);
-    }
-    return ReadInto<std::int32_t>(recording, reader, log, first, count);
+    CheckUnchanged(recording);
+    return read;
 }
 
 // start and stop as Python slices take them: negative from the end, clipped to the scans.
@@ -261,11 +323,11 @@ py::object DataFrameOf(const Recording& recording) {
                                     "copy"_a = false);
 }
 
-std::string ReprOf(const Recording& recording) {
+py::str ReprOf(const Recording& recording) {
     const RecordingFacts& f = recording.facts;
-    return "<vantrel.Recording '" + f.sourceFile + "': card " + std::to_string(f.cardType) + " (" +
-           f.cardName + "), " + std::to_string(recording.channels()) + " channels x " +
-           std::to_string(recording.scans()) + " scans>";
+    return py::str("<vantrel.Recording {!r}: card {} ({}), {} channels x {} scans>")
+        .format(PathObject(f.sourceFile), f.cardType, f.cardName, recording.channels(),
+                recording.scans());
 }
 
 }  // namespace
@@ -302,9 +364,14 @@ void AddRecording(py::module_& module) {
 
     py::class_<Recording, RecordingPtr>(module, "Recording",
                                         "A recording file's header, queue and facts; its samples "
-                                        "are read from the file on demand. Made by open().")
+                                        "are read from the file on demand. Made by open(). A "
+                                        "read raises LoadError (\"Recording changed since it was "
+                                        "opened!\", \"Recording deleted or moved since it was "
+                                        "opened!\") once the path no longer names the file "
+                                        "opened, as it was: same file, size and modification "
+                                        "time.")
         .def_property_readonly(
-            "path", [](const Recording& r) { return r.opened.recording.loadedPath; },
+            "path", [](const Recording& r) { return PathObject(r.opened.recording.loadedPath); },
             "The path it was opened from.")
         .def_property_readonly(
             "card_type", [](const Recording& r) { return r.facts.cardType; }, "Card type code.")
@@ -324,10 +391,16 @@ void AddRecording(py::module_& module) {
             "scan_rate_hz", [](const Recording& r) { return r.facts.scanRateHz; },
             "Scans per second, as stored.")
         .def_property_readonly(
-            "start_date", [](const Recording& r) { return r.facts.startDate; },
+            "start_date",
+            [](const Recording& r) {
+                return HeaderTextAsUtf8(r.opened.display[DisplayField::kDate]);
+            },
             "Start date as the header's text (MM/DD/YY).")
         .def_property_readonly(
-            "start_time", [](const Recording& r) { return r.facts.startTime; },
+            "start_time",
+            [](const Recording& r) {
+                return HeaderTextAsUtf8(r.opened.display[DisplayField::kTime]);
+            },
             "Start time as the header's texts (HH:MM:SS.mmm).")
         .def_property_readonly("start", &StartOf,
                                "The start as a datetime.datetime where the date and time texts "
@@ -360,7 +433,8 @@ void AddRecording(py::module_& module) {
             [](const Recording& r) {
                 py::dict texts;
                 for (const DisplayField field : kDisplayFields) {
-                    texts[py::str(std::string(DisplayLabel(field)))] = r.opened.display[field];
+                    texts[py::str(std::string(DisplayLabel(field)))] =
+                        HeaderTextAsUtf8(r.opened.display[field]);
                 }
                 return texts;
             },
@@ -411,8 +485,9 @@ void AddRecording(py::module_& module) {
     module.def("open", &OpenRecording, "path"_a,
                "Opens a recording file: reads its header and channel-gain queue (the samples "
                "are read by scaled(), codes() and chunks()). Raises LoadError with the "
-               "converter's message for a file that is not a recording or cannot be read, and "
-               "OSError (FileNotFoundError, ...) for a path that cannot be opened.");
+               "converter's message for a file that is not a recording or cannot be read, "
+               "OSError (FileNotFoundError, ...) for a path that cannot be opened, and "
+               "ValueError for a path with a NUL in it.");
 }
 
 }  // namespace vantrel::python

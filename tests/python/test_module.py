@@ -2,11 +2,16 @@
 
 import ast
 import hashlib
+import json
+import os
 import pathlib
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -146,6 +151,141 @@ def test_a_file_that_changed_or_shrank_after_open(references, workdir):
         rec.codes()
 
 
+def rewrite_samples(path):
+    """The same bytes but the last sample's, in place: same size, same file."""
+    data = bytearray(path.read_bytes())
+    data[-1] ^= 0xFF
+    with open(path, "r+b") as f:
+        f.write(data)
+
+
+def replace_with_copy(path):
+    """An identical copy renamed over it: the same bytes in another file."""
+    copy = path.with_name("copy-" + path.name)
+    shutil.copy(path, copy)
+    os.replace(copy, path)
+
+
+@pytest.mark.parametrize("change, message", [
+    (rewrite_samples, "Recording changed since it was opened!"),
+    (replace_with_copy, "Recording changed since it was opened!"),
+    (lambda path: os.utime(path), "Recording changed since it was opened!"),
+    (lambda path: path.unlink(), "Recording deleted or moved since it was opened!"),
+    (lambda path: path.rename(path.with_name("moved.daq")),
+     "Recording deleted or moved since it was opened!"),
+])
+@pytest.mark.parametrize("read", ["scaled", "codes", "chunks", "later chunk"])
+def test_a_file_rewritten_replaced_or_gone_after_open(references, workdir, change, message,
+                                                      read):
+    folder = workdir / "changed"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    path = folder / "run.daq"
+    shutil.copy(references[0].recording, path)
+    # Recorded long ago: any write now gives another modification time.
+    os.utime(path, ns=(10**18, 10**18))
+    rec = vantrel.open(path)
+    chunks = rec.chunks(1)
+    next(chunks)
+    assert same_bits(rec.scaled(), references[0].scaled)  # unchanged, it reads
+    change(path)
+    with pytest.raises(vantrel.LoadError) as raised:
+        if read == "later chunk":
+            next(chunks)
+        elif read == "chunks":
+            next(rec.chunks())
+        else:
+            getattr(rec, read)()
+    assert str(raised.value) == message
+
+
+def test_nul_in_a_path_raises_value_error_as_open_does(references, workdir):
+    source = references[0].recording
+    folder = workdir / "nul"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    with pytest.raises(ValueError, match="^embedded null byte$"):
+        open(str(source) + "\0x")  # what Python itself says
+    for path in (str(source) + "\0x", os.fsencode(source) + b"\0x",
+                 pathlib.PurePosixPath(str(source) + "\0x")):
+        with pytest.raises(ValueError, match="^embedded null byte$"):
+            vantrel.open(path)
+        with pytest.raises(ValueError, match="^embedded null byte$"):
+            vantrel.convert(path, folder / "out.cvt")
+    for output in (str(folder / "out.cvt") + "\0x", os.fsencode(folder / "out.cvt") + b"\0x"):
+        with pytest.raises(ValueError, match="^embedded null byte$"):
+            vantrel.convert(source, output)
+    assert list(folder.iterdir()) == []  # no file under the name cut at the NUL
+
+
+def windows_1252(raw):
+    """Python's own cp1252, the five bytes it leaves undefined as the C1 control alike."""
+    return "".join(chr(b) if b in (0x81, 0x8D, 0x8F, 0x90, 0x9D) else bytes([b]).decode("cp1252")
+                   for b in raw)
+
+
+def test_header_texts_read_as_windows_1252_everywhere_alike(workdir):
+    folder = workdir / "texts"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    every = bytes(range(1, 256))  # a NUL would end the text
+    cases = []
+    for i in range(0, len(every), 19):  # 8 bytes of date, 8 of time, 3 of milliseconds
+        piece = every[i:i + 19].ljust(19, b"x")
+        date, clock, millis = piece[:8], piece[8:16], piece[16:]
+        h = bytearray(header())
+        h[35:43], h[43:51], h[51:54] = date, clock, millis
+        path = folder / f"texts{i:03}.daq"
+        path.write_bytes(bytes(h))
+        cases.append((path, windows_1252(date), windows_1252(clock) + "." + windows_1252(millis)))
+    infos = json.loads(run_convert("--info", "--json", *[path for path, _, _ in cases]))
+    for (path, date, clock), info in zip(cases, infos):
+        rec = vantrel.open(path)
+        assert (rec.start_date, rec.start_time) == (date, clock)
+        assert (rec.display["Start date:"], rec.display["Start time:"]) == (date, clock)
+        assert (info["start_date"], info["start_time"]) == (date, clock)
+        assert info["display"] == rec.display
+        assert info["header"]["start_date"] == date
+
+
+def escaped(raw):
+    """A path as --info --json gives it, from Python's own UTF-8 decoder: each byte that is
+    not UTF-8 as \\xHH, a backslash that would read as such an escape as \\x5c."""
+    text = re.sub(r"\\(?=x[0-9A-Fa-f]{2})", r"\\x5c", os.fsdecode(raw))
+    return "".join(f"\\x{ord(c) - 0xDC00:02x}" if 0xDC80 <= ord(c) <= 0xDCFF else c
+                   for c in text)
+
+
+def unescaped(text):
+    """The path's bytes again, as the README tells a script to get them."""
+    return re.sub(rb"\\x([0-9a-fA-F]{2})", lambda m: bytes.fromhex(m[1].decode()),
+                  text.encode())
+
+
+def test_file_names_not_utf8_are_escaped_so_their_bytes_come_back(references, workdir):
+    folder = os.fsencode(workdir / "names")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.mkdir(folder)
+    names = [b"\xe9t\xe9.daq", b"a\\x41\xff.daq", b"\xed\xa0\x80.daq", b"ok\xc3\xa9.daq",
+             b"\\x5c\\.daq", b"\xf0\x9f\x98\x80\xc0\xaf.daq", b"\x1b[31m.daq"]
+    paths = [os.path.join(folder, name) for name in names]
+    for path in paths:
+        shutil.copy(references[0].recording, path)
+    done = subprocess.run([os.fsencode(CONVERT), b"--info", b"--json", *paths],
+                          capture_output=True, check=True)
+    infos = json.loads(done.stdout.decode("utf-8"))  # strict: valid UTF-8 throughout
+    for path, name, info in zip(paths, names, infos):
+        assert info["file"] == escaped(path)
+        assert info["source_file"] == escaped(name)
+        assert unescaped(info["file"]) == path and unescaped(info["source_file"]) == name
+        assert info["display"] == json.loads(run_convert("--info", "--json",
+                                                         references[0].recording))["display"]
+        rec = vantrel.open(path)
+        assert rec.path == os.fsdecode(path) and os.fsencode(rec.path) == path
+        output = os.path.join(folder, name + b".out")
+        assert vantrel.convert(path, output) == os.fsdecode(output)
+
+
 def test_convert_writes_what_the_command_line_writes_in_every_format(references, workdir):
     rec = next(r for r in references if r.recording.name == "card1-custom-queue.daq")
     for name, extension, _ in vantrel.formats():
@@ -188,6 +328,77 @@ def test_progress_reports_and_cancels_keeping_the_earlier_output(workdir):
         vantrel.convert(recording, output, progress=lambda done, total: 1 / 0)
     assert output.read_bytes() == b"earlier output"
     recording.unlink()
+
+
+def test_ctrl_c_at_the_last_chunk_raises_and_keeps_the_earlier_output(workdir):
+    recording = workdir / "last-chunk.daq"
+    subprocess.run([str(MAKE_LARGE), str(recording), "4", "300000"], check=True)
+    folder = workdir / "last-chunk"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    for fmt in ("scaled-binary", "hdf5", "csv"):
+        output = folder / ("out." + fmt)
+        output.write_bytes(b"earlier output")
+
+        def at_the_end(done, total):
+            if done == total:
+                signal.raise_signal(signal.SIGINT)
+
+        with pytest.raises(KeyboardInterrupt):
+            vantrel.convert(recording, output, format=fmt, progress=at_the_end)
+        assert output.read_bytes() == b"earlier output", fmt
+    assert sorted(p.name for p in folder.iterdir()) == ["out.csv", "out.hdf5", "out.scaled-binary"]
+
+
+def test_ctrl_c_during_convert_raises_only_while_the_earlier_output_stands(workdir):
+    """Ctrl-C at any moment: either convert() returns with the output in place, or the
+    interrupt is raised while the earlier file still stands and it is left as it was; an
+    interrupt that comes too late to cancel is raised after the output is in place."""
+    recording = workdir / "interrupted.daq"
+    subprocess.run([str(MAKE_LARGE), str(recording), "4", "1000000"], check=True)
+    folder = workdir / "interrupted"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    output = folder / "out.bin"
+    earlier = b"earlier output"
+    started = time.monotonic()
+    vantrel.convert(recording, output, format="scaled-binary")
+    took = time.monotonic() - started
+    complete = hashlib.sha256(output.read_bytes()).hexdigest()
+
+    standing = []  # per handler run: whether the earlier file still stood
+
+    def on_interrupt(signum, frame):
+        standing.append(output.stat().st_size == len(earlier))
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGINT, on_interrupt)
+    try:
+        for fraction in (0.0, 0.1, 0.3, 0.5, 0.7, 0.9, 0.97, 1.0, 1.05, 1.3):
+            output.write_bytes(earlier)
+            standing.clear()
+            timer = threading.Timer(took * fraction, os.kill, (os.getpid(), signal.SIGINT))
+            returned = None
+            interrupted = False
+            try:
+                timer.start()
+                returned = vantrel.convert(recording, output, format="scaled-binary")
+                timer.join()
+                time.sleep(0.05)  # a late interrupt is handled here
+            except KeyboardInterrupt:
+                interrupted = True
+            timer.join()
+            kept = output.read_bytes() == earlier
+            assert kept or hashlib.sha256(output.read_bytes()).hexdigest() == complete
+            if returned is not None:
+                assert returned == str(output) and not kept, fraction
+            assert interrupted and standing, fraction
+            # The interrupt the caller sees came while the earlier file stood exactly when it
+            # still stands.
+            assert standing[-1] == kept, (fraction, standing, kept)
+            assert [p.name for p in folder.iterdir()] == ["out.bin"]  # no temporary left
+    finally:
+        signal.signal(signal.SIGINT, previous)
 
 
 def test_threads_convert_at_once_as_one_by_one(references, workdir):
