@@ -1,24 +1,23 @@
 // libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
-// loads them and, when the load succeeds, converted into every format, separator and title
-// choice through in-memory file calls. Besides the sanitizers' own reports, every promise
-// the program makes about a load or a conversion is checked here; a broken one aborts, so
-// the fuzzer records the input like a crash.
+// loads them, from a file and from a pipe, and, when the load succeeds, converted into every
+// format a library does not write (those have a target of their own, FuzzLibraryFormats.cpp):
+// with the reference text options and one other choice the input makes, from the held
+// block and streamed, at each format's own chunk size and at the one the input chooses, and
+// onto a disk that fills up halfway. Besides the sanitizers' own reports, every promise the
+// program makes about a load or a conversion is checked here; a broken one aborts, so the
+// fuzzer records the input like a crash.
 
 #include <algorithm>
-#include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <map>
 #include <span>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "FuzzChecks.h"
 #include "MemoryFileApi.h"
 #include "convert/ConvertRun.h"
 #include "convert/OutputFormats.h"
@@ -29,7 +28,6 @@
 #include "convert/WordTables.h"
 #include "platform/DataExchange.h"
 #include "platform/ViewSwitch.h"
-#include "recording/CardCatalogue.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 #include "recording/LoadRecording.h"
@@ -39,281 +37,22 @@ namespace {
 using vantrel::ConversionState;
 using vantrel::FormatInfo;
 using vantrel::OutputFormat;
+using vantrel::fuzz::Bytes;
+using vantrel::fuzz::CheckConversion;
+using vantrel::fuzz::Convert;
+using vantrel::fuzz::ConvertStreamed;
+using vantrel::fuzz::kInput;
+using vantrel::fuzz::kOutput;
+using vantrel::fuzz::LoadedInput;
 using vantrel::fuzz::MemoryFileApi;
-using Bytes = MemoryFileApi::Bytes;
+using vantrel::fuzz::Messages;
+using vantrel::fuzz::OnlyMessage;
+using vantrel::fuzz::Require;
 
-constexpr const char* kInput = "recording.daq";
-constexpr const char* kOutput = "out.cvt";
 constexpr std::size_t kHeaderSize = vantrel::RecordingHeader::kSize;
-// The memory disk's size. Outputs of inputs up to the fuzzer's length limit fit; a header
-// with no channels and billions of scans (a line each) does not, and must stop at the
-// first failed write instead of running through every scan.
-constexpr std::uint64_t kDiskSize = std::uint64_t{256} << 10;
-
-class Messages final : public vantrel::MessageSink {
-  public:
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
-
-[[noreturn]] void Broken(const std::string& promise) {
-    std::fprintf(stderr, "Broken promise: %s\n", promise.c_str());
-    std::abort();
-}
-
-void Require(bool kept, const std::string& promise) {
-    if (!kept) {
-        Broken(promise);
-    }
-}
-
-bool IsOneOf(const std::string& text, std::initializer_list<const char*> texts) {
-    for (const char* t : texts) {
-        if (text == t) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The one message a finished operation showed.
-const std::string& OnlyMessage(const Messages& messages, const char* operation) {
-    Require(messages.texts.size() == 1, std::string(operation) + " shows exactly one message");
-    return messages.texts.front();
-}
-
-// Load: a file without the 60-byte header and magic is refused by name; any other failure
-// has one of the load messages; a success holds exactly the bytes after the queue.
-void CheckLoad(std::span<const std::uint8_t> file, const ConversionState& state, bool loaded,
-               const Messages& messages, const MemoryFileApi& files) {
-    Require(files.openHandles() == 0, "a load closes the recording on every way out");
-    const bool isRecording = file.size() >= kHeaderSize &&
-                             std::memcmp(file.data(), vantrel::RecordingHeader::kMagic.data(),
-                                         vantrel::RecordingHeader::kMagic.size()) == 0;
-    if (!isRecording) {
-        Require(!loaded && messages.texts.size() == 1 &&
-                    messages.texts.front() == vantrel::kNotRecordingMessage,
-                "a file without header or magic is refused as not a recording");
-        return;
-    }
-    if (!loaded) {
-        Require(IsOneOf(OnlyMessage(messages, "a failed load"),
-                        {vantrel::kQueueAllocationMessage, vantrel::kFileTooLargeMessage,
-                         vantrel::kReadErrorMessage}),
-                "a failed load names its cause");
-        return;
-    }
-    Require(messages.texts.empty(), "a successful load shows nothing");
-    const vantrel::LoadedRecording& recording = state.recording;
-    Require(recording.samples.has_value(), "a successful load holds a sample block");
-    const auto size = vantrel::SampleBlockSize(recording.header);
-    Require(size && *size == recording.samples->size(), "the block has the size the header gives");
-    const std::size_t queueBytes = recording.header.queueCount() > 0
-                                       ? 2 * static_cast<std::size_t>(recording.header.queueCount())
-                                       : 0;
-    // A file may end inside its queue when the block is empty; the missing entries read 0.
-    if (*size == 0) {
-        return;
-    }
-    Require(kHeaderSize + queueBytes + *size <= file.size(), "the block lies inside the file");
-    Require(
-        std::memcmp(recording.samples->data(), file.data() + kHeaderSize + queueBytes, *size) == 0,
-        "the block holds the file's bytes after the queue");
-}
-
-std::size_t Count(std::string_view text, std::string_view what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string_view::npos;
-         at = text.find(what, at + what.size())) {
-        ++n;
-    }
-    return n;
-}
-
-// A written text output: ASCII lines, each ending in CR LF, two title lines when asked, one
-// line per scan, and channelCount cells joined by the separator.
-void CheckTextOutput(const ConversionState& state, const Bytes& out) {
-    const std::string_view text(reinterpret_cast<const char*>(out.data()), out.size());
-    for (unsigned char c : text) {
-        Require(c < 0x80 && (c >= 0x20 || c == '\r' || c == '\n' || c == '\t'),
-                "text output is printable ASCII");
-    }
-    const vantrel::RecordingHeader& header = state.recording.header;
-    const std::int64_t scans = header.scanCount();
-    const std::int64_t lines = scans + (state.options.title ? 2 : 0);
-    Require(Count(text, "\r\n") == static_cast<std::size_t>(lines) &&
-                Count(text, "\n") == static_cast<std::size_t>(lines) &&
-                Count(text, "\r") == static_cast<std::size_t>(lines),
-            "one CR LF line per scan, plus two title lines when asked");
-    Require(text.empty() || text.ends_with("\r\n"), "the last line ends in CR LF too");
-
-    std::size_t at = 0;
-    auto nextLine = [&]() {
-        const auto end = text.find("\r\n", at);
-        const auto line = text.substr(at, end - at);
-        at = end + 2;
-        return line;
-    };
-    if (state.options.title) {
-        const std::string expected =
-            ";Mervik DAQ Data of Card " + std::string(vantrel::CardName(header.cardType()));
-        Require(nextLine() == expected, "title line 1 names the card");
-        nextLine();
-    }
-    // With two blanks as separator, cells and padding cannot be told apart.
-    if (state.options.separator == vantrel::Separator::kSpace) {
-        return;
-    }
-    const std::string_view separator = vantrel::SeparatorText(state.options.separator);
-    const std::int64_t channels = header.channelCount();
-    for (std::int64_t s = 0; s < scans; ++s) {
-        const auto line = nextLine();
-        const std::size_t cells = line.empty() ? 0 : Count(line, separator) + 1;
-        Require(static_cast<std::int64_t>(cells) == channels, "a line holds one cell per channel");
-    }
-}
-
-// The fewest bytes a complete output of a convertible recording can take: 8 per sample
-// (and a header) in the binary formats, or per line its cells (at least 11 characters each),
-// separators and CR LF.
-// Every number after the header row is std::to_chars' text of the double it reads as.
-void CheckCsvNumbers(std::string_view text) {
-    std::size_t at = text.find("\r\n") + 2;
-    while (at < text.size()) {
-        const std::size_t end = std::min(text.find(',', at), text.find("\r\n", at));
-        const std::string_view number = text.substr(at, end - at);
-        const bool rowStart = text.compare(at - 2, 2, "\r\n") == 0;
-        if (number.empty() && rowStart && end == text.find("\r\n", at)) {
-            at += 2;  // a row without channels or time
-            continue;
-        }
-        double value = 0.0;
-        const auto read = std::from_chars(number.data(), number.data() + number.size(), value);
-        Require(read.ec == std::errc{} && read.ptr == number.data() + number.size(),
-                "a CSV number reads back");
-        char shortest[32];
-        const auto written = std::to_chars(shortest, shortest + sizeof shortest, value).ptr;
-        Require(number == std::string_view(shortest, static_cast<std::size_t>(written - shortest)),
-                "a CSV number is the shortest text of its value");
-        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-}
-
-std::uint64_t MinimumOutputSize(const ConversionState& state) {
-    const vantrel::RecordingHeader& header = state.recording.header;
-    const std::uint64_t channels =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.channelCount()));
-    const std::uint64_t scans =
-        static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.scanCount()));
-    if (state.options.format == OutputFormat::kCsv) {
-        return scans * (2 * channels + 1);  // a character and a separator a cell, CR LF
-    }
-    if (!FormatInfo(state.options.format).textOptions) {
-        return 8 * channels * scans;
-    }
-    const std::uint64_t separator = vantrel::SeparatorText(state.options.separator).size();
-    const std::uint64_t line = channels * 11 + (channels > 0 ? (channels - 1) * separator : 0) + 2;
-    return line * scans;
-}
-
-// Every conversion ends with one message. On success the output is complete; on failure
-// the path holds what it held before the run (`before`: nothing, or an earlier output).
-void CheckConversion(const ConversionState& state, const Messages& messages,
-                     const MemoryFileApi& files, const Bytes& recording,
-                     const Bytes* before = nullptr) {
-    Require(files.openHandles() == 0, "a conversion closes its output");
-    const Bytes* input = files.File(kInput);
-    Require(input != nullptr && *input == recording, "a conversion leaves the recording alone");
-    const std::string& message = OnlyMessage(messages, "a conversion");
-    const Bytes* out = files.File(state.outputPath);
-    const vantrel::OutputFormatInfo& format = FormatInfo(state.options.format);
-    // A library writes by name into a real file, which the memory disk's limit does not bound.
-    const bool fits = format.byName || MinimumOutputSize(state) <= files.capacity;
-    if (message != vantrel::SuccessMessage(state.outputPath)) {
-        Require(!message.starts_with("Write to "), "a failed conversion claims no success");
-        Require(before == nullptr ? out == nullptr : out != nullptr && *out == *before,
-                "a failed conversion leaves the path as it was");
-        Require(
-            fits || IsOneOf(message,
-                            {vantrel::kWriteOutputErrorMessage, vantrel::kReadErrorMessage,
-                             vantrel::kUnsupportedCardMessage, vantrel::kWidthMismatchMessage,
-                             vantrel::kQueueTooShortMessage, vantrel::kChannelOutOfRangeMessage}),
-            "an output larger than the disk is a write error, unless refused or cut short");
-        return;
-    }
-    Require(fits, "an output larger than the disk is never reported as written");
-    Require(out != nullptr, "a successful conversion leaves its output");
-    const vantrel::RecordingHeader& header = state.recording.header;
-    const std::int64_t samples =
-        std::int64_t{header.channelCount()} * std::int64_t{header.scanCount()};
-    switch (state.options.format) {
-        case OutputFormat::kScaledBinary:
-            Require(static_cast<std::int64_t>(out->size()) == 8 * samples,
-                    "the binary output holds one double per sample");
-            break;
-        case OutputFormat::kNpy:
-            Require(out->size() % 8 == 0 &&
-                        static_cast<std::int64_t>(out->size()) >= 8 * samples + 64 &&
-                        std::memcmp(out->data(), "\x93NUMPY", 6) == 0,
-                    "a NumPy file holds its header and one double per sample");
-            break;
-        case OutputFormat::kHdf5:
-        case OutputFormat::kMat:
-        case OutputFormat::kMat5:
-        case OutputFormat::kEdf:
-        case OutputFormat::kBdf:
-            Require(out->size() >= 128, "a file a library writes holds at least its header");
-            break;
-        case OutputFormat::kCsv: {
-            const std::string_view text(reinterpret_cast<const char*>(out->data()), out->size());
-            Require(Count(text, "\r\n") == static_cast<std::size_t>(header.scanCount()) + 1 &&
-                        Count(text, "\n") == Count(text, "\r\n") && text.ends_with("\r\n"),
-                    "a CSV file holds a header row and one CR LF row per scan");
-            CheckCsvNumbers(text);
-            break;
-        }
-        default:
-            CheckTextOutput(state, *out);
-            break;
-    }
-}
-
-// Converts the loaded recording with the state's options onto a path that holds nothing;
-// returns the output (empty when none was written) and leaves the message in `messages`.
-Bytes Convert(ConversionState& state, const vantrel::Platform& platform, MemoryFileApi& files,
-              Messages& messages) {
-    files.RemoveFile(state.outputPath);
-    messages.texts.clear();
-    vantrel::NoDataExchange exchange;
-    vantrel::StartConvert(state, platform, exchange);
-    const Bytes* out = files.File(state.outputPath);
-    return out != nullptr ? *out : Bytes{};
-}
-
-// The conversion as the command-line tool runs it, without a held block: the loader's
-// checks, then the samples streamed from the file (or from a pipe, whose size is unknown).
-Bytes ConvertStreamed(const ConversionState& loaded, const vantrel::Platform& platform,
-                      MemoryFileApi& files, Messages& messages, bool pipe = false) {
-    ConversionState state;
-    state.inputPath = loaded.inputPath;
-    state.outputPath = loaded.outputPath;
-    state.options = loaded.options;
-    files.RemoveFile(state.outputPath);
-    messages.texts.clear();
-    files.sizeUnknown = pipe;
-    const bool converted = vantrel::StreamConvert(state, platform);
-    files.sizeUnknown = false;
-    Require(files.openHandles() == 0, "a streamed conversion closes the recording");
-    if (!converted && files.File(state.outputPath) == nullptr && messages.texts.size() == 1 &&
-        IsOneOf(messages.texts.front(),
-                {vantrel::kNotRecordingMessage, vantrel::kQueueAllocationMessage,
-                 vantrel::kFileTooLargeMessage})) {
-        return {};  // refused at the open, as a load would be
-    }
-    CheckConversion(state, messages, files, *files.File(kInput));
-    const Bytes* out = files.File(state.outputPath);
-    return out != nullptr ? *out : Bytes{};
-}
+// Chunks a conversion at the input's chunk size is cut into at most: enough for a chunk of
+// one scan in every recording of a few hundred scans.
+constexpr std::uint64_t kMaxChunks = 512;
 
 // Long recordings of 16-bit cards take their values and text cells from tables of all 65536
 // words rather than scaling and formatting each sample. A short input cannot reach that
@@ -339,17 +78,22 @@ bool EverySampleScales(const vantrel::LoadedRecording& recording) {
     return true;
 }
 
-// The short output with its data part repeated scan by scan: `head` bytes (the title
-// lines) once, then `scanBytes(s)` for scan s mod `scans`, for `longScans` scans.
-template <typename ScanOf>
-Bytes Tiled(const Bytes& shortOut, std::size_t head, std::int64_t scans, std::int64_t longScans,
-            ScanOf scanOf) {
-    Bytes out(shortOut.begin(), shortOut.begin() + static_cast<std::ptrdiff_t>(head));
-    for (std::int64_t s = 0; s < longScans; ++s) {
-        const auto [begin, end] = scanOf(s % scans);
-        out.insert(out.end(), shortOut.begin() + static_cast<std::ptrdiff_t>(begin),
-                   shortOut.begin() + static_cast<std::ptrdiff_t>(end));
+// `head`, then `unit` `times` times over, then `tail`: built by doubling what is there, in
+// a few copies however many times the unit repeats.
+Bytes Repeated(std::span<const std::uint8_t> head, std::span<const std::uint8_t> unit,
+               std::uint64_t times, std::span<const std::uint8_t> tail) {
+    Bytes out(head.size() + unit.size() * times + tail.size());
+    std::ranges::copy(head, out.begin());
+    std::uint8_t* const units = out.data() + head.size();
+    if (times > 0 && !unit.empty()) {
+        std::ranges::copy(unit, units);
+        for (std::uint64_t made = 1; made < times;) {
+            const std::uint64_t more = std::min(made, times - made);
+            std::memcpy(units + made * unit.size(), units, more * unit.size());
+            made += more;
+        }
     }
+    std::ranges::copy(tail, units + unit.size() * times);
     return out;
 }
 
@@ -364,28 +108,20 @@ void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const 
     if (scans >= longScans) {
         return;
     }
+    // Whole repeats of the short recording's scans, and the first scans once more.
+    const auto times = static_cast<std::uint64_t>(longScans / scans);
+    const auto rest = static_cast<std::size_t>(longScans % scans);
     vantrel::RecordingHeader header = loaded.header;
     header.SetScanCount(static_cast<std::int32_t>(longScans));
+    Bytes head(header.bytes().begin(), header.bytes().end());
     const std::size_t queueBytes = 2 * loaded.queue.size();
-    Bytes longFile(header.bytes().begin(), header.bytes().end());
-    longFile.insert(longFile.end(), file.begin() + kHeaderSize,
-                    file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + queueBytes));
+    head.insert(head.end(), file.begin() + kHeaderSize,
+                file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize + queueBytes));
     const auto block = loaded.samples->bytes();
     const std::size_t scanBytes = static_cast<std::size_t>(channels) * 2;
-    for (std::int64_t s = 0; s < longScans; ++s) {
-        const auto first = block.begin() + static_cast<std::ptrdiff_t>((s % scans) * scanBytes);
-        longFile.insert(longFile.end(), first, first + static_cast<std::ptrdiff_t>(scanBytes));
-    }
-
-    MemoryFileApi files;
-    files.capacity = std::uint64_t{64} << 20;
-    files.SetFile(kInput, std::move(longFile));
-    Messages messages;
-    const vantrel::Platform platform{files, messages};
-    vantrel::NoViewSwitch view;
-    ConversionState state;
-    state.inputPath = kInput;
-    Require(vantrel::LoadRecording(state, platform, view), "a tiled recording loads");
+    LoadedInput input(Repeated(head, block, times, block.first(rest * scanBytes)));
+    Require(input.loaded, "a tiled recording loads");
+    ConversionState& state = input.state;
     state.outputPath = kOutput;
     state.options.separator = vantrel::Separator::kTab;
     state.options.title = true;
@@ -395,17 +131,14 @@ void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const 
             continue;  // the other formats hold the same values; the readers' tests compare them
         }
         state.options.format = format;
-        const Bytes out = Convert(state, platform, files, messages);
-        Require(OnlyMessage(messages, "a long conversion") == vantrel::SuccessMessage(kOutput),
-                "a tiled recording converts");
-        Bytes expected;
-        if (!FormatInfo(format).textOptions) {
-            const std::size_t scanDoubles = static_cast<std::size_t>(channels) * 8;
-            expected = Tiled(shortOut, 0, scans, longScans, [&](std::int64_t s) {
-                const std::size_t begin = static_cast<std::size_t>(s) * scanDoubles;
-                return std::pair{begin, begin + scanDoubles};
-            });
-        } else {
+        const Bytes out = Convert(input);
+        Require(
+            OnlyMessage(input.messages, "a long conversion") == vantrel::SuccessMessage(kOutput),
+            "a tiled recording converts");
+        const std::span<const std::uint8_t> whole(shortOut);
+        std::size_t titleBytes = 0;  // the binary output has no title lines
+        std::size_t restBytes = rest * static_cast<std::size_t>(channels) * 8;
+        if (FormatInfo(format).textOptions) {
             // Line starts: the two title lines, then one line per scan.
             std::vector<std::size_t> starts{0};
             for (std::size_t i = 0; i + 1 < shortOut.size(); ++i) {
@@ -413,12 +146,12 @@ void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const 
                     starts.push_back(i + 2);
                 }
             }
-            expected = Tiled(shortOut, starts[2], scans, longScans, [&](std::int64_t s) {
-                const auto line = static_cast<std::size_t>(s) + 2;
-                return std::pair{starts[line], starts[line + 1]};
-            });
+            titleBytes = starts[2];
+            restBytes = starts[2 + rest] - starts[2];
         }
-        Require(out == expected, "a long recording converts as its scans do in a short one");
+        const auto lines = whole.subspan(titleBytes);
+        Require(out == Repeated(whole.first(titleBytes), lines, times, lines.first(restBytes)),
+                "a long recording converts as its scans do in a short one");
     }
 }
 
@@ -477,18 +210,11 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const Bytes recording(data, data + size);
-    MemoryFileApi files;
-    files.capacity = kDiskSize;
-    files.SetFile(kInput, recording);
-    Messages messages;
-    const vantrel::Platform platform{files, messages};
-    vantrel::NoViewSwitch view;
-
-    ConversionState state;
-    state.inputPath = kInput;
-    const bool loaded = vantrel::LoadRecording(state, platform, view);
-    CheckLoad(recording, state, loaded, messages, files);
+    LoadedInput input(std::span(data, size));
+    MemoryFileApi& files = input.files;
+    Messages& messages = input.messages;
+    ConversionState& state = input.state;
+    const Bytes& recording = input.recording;
 
     // The same bytes through a pipe, whose size is not known before reading, load alike.
     {
@@ -497,21 +223,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         files.sizeUnknown = true;
         ConversionState piped;
         piped.inputPath = kInput;
+        vantrel::NoViewSwitch view;
         const bool pipeLoaded = vantrel::LoadRecording(piped, pipe, view);
         files.sizeUnknown = false;
-        Require(pipeLoaded == loaded && pipeMessages.texts == messages.texts,
+        Require(pipeLoaded == input.loaded && pipeMessages.texts == messages.texts,
                 "a pipe loads like a regular file");
-        Require(!loaded || std::ranges::equal(piped.recording.samples->bytes(),
-                                              state.recording.samples->bytes()),
+        Require(!input.loaded || std::ranges::equal(piped.recording.samples->bytes(),
+                                                    state.recording.samples->bytes()),
                 "a pipe delivers the same block");
     }
-    if (!loaded) {
+    const std::uint64_t chunkSamples = vantrel::fuzz::ChunkSamplesOf(input, kMaxChunks);
+    if (!input.loaded) {
         // Streamed from a pipe, a recording that ends early is only found out while
-        // converting: it must still end in one failure message and leave no output.
-        ConversionState options;
-        options.inputPath = kInput;
-        options.outputPath = kOutput;
-        ConvertStreamed(options, platform, files, messages, true);
+        // converting, in whichever chunk it ends: it must still end in one failure message
+        // and leave no output.
+        vantrel::ConversionOptions options;
+        options.chunkSamples = chunkSamples;
+        ConvertStreamed(input, options, true);
         Require(files.File(kOutput) == nullptr, "a recording that cannot load converts nothing");
         return 0;
     }
@@ -522,63 +250,79 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool haveBinary = false;
     ReferenceOutputs referenceOuts;  // tab separator, title on
     bool allWritten = true;
-    // No channels and many scans: each text conversion writes a megabyte of empty lines
-    // before the disk is found full, and each binary one runs through every scan to write
-    // nothing. One conversion of each kind shows that; more would only slow the fuzzer.
+    // No channels and many scans: each text conversion writes empty lines until the disk is
+    // full, and each binary one runs through every scan to write nothing. One conversion of
+    // each kind shows that; more would only slow the fuzzer.
     const bool emptyLines = header.channelCount() == 0 && header.scanCount() > 4096;
-    for (const vantrel::OutputFormatInfo* format : vantrel::OutputFormats()) {
-        for (const vantrel::SeparatorInfo& separator : vantrel::kSeparators) {
-            for (const bool title : {true, false}) {
-                const bool reference = separator.separator == vantrel::Separator::kTab && title;
-                // A library's file takes no text options, and the empty lines show their
-                // point in the scaled text and binary outputs: once is enough for those.
-                const bool once = format->byName || emptyLines;
-                const bool emptyLinesShown = format->format == OutputFormat::kScaledText ||
-                                             format->format == OutputFormat::kScaledBinary;
-                if ((once && !reference) || (emptyLines && !emptyLinesShown)) {
-                    continue;
-                }
-                state.options = {format->format, separator.separator, title};
-                const Bytes out = Convert(state, platform, files, messages);
-                CheckConversion(state, messages, files, recording);
-                const bool written = messages.texts.front() == vantrel::SuccessMessage(kOutput);
-                if (reference) {
-                    referenceOuts[format->format] = out;
-                    allWritten = allWritten && written;
-                }
-                if (format->format == OutputFormat::kScaledBinary && written) {
-                    // Title and separator do not apply to the binary output.
-                    Require(!haveBinary || out == binary, "the binary output ignores text options");
-                    binary = out;
-                    haveBinary = true;
-                }
-                // MATLAB 7.3 files carry the time their objects were made; every other
-                // output is the same bytes however it is made.
-                if (reference && !emptyLines && format->format != OutputFormat::kMat) {
-                    const std::string memoryMessage = messages.texts.front();
-                    for (const bool pipe : {false, true}) {
-                        const Bytes streamed =
-                            ConvertStreamed(state, platform, files, messages, pipe);
-                        Require(messages.texts.front() == memoryMessage && streamed == out,
-                                "streaming from the file converts exactly as the held block does");
-                    }
-                }
-                if (written && !out.empty() && !format->byName &&
-                    separator.separator == vantrel::Separator::kSpace && title) {
-                    // A disk that fills up halfway, over an earlier output: it stays whole.
-                    const Bytes earlier = {'o', 'l', 'd'};
-                    files.SetFile(kOutput, earlier);
-                    files.capacity = out.size() / 2;
-                    messages.texts.clear();
-                    vantrel::NoDataExchange exchange;
-                    vantrel::StartConvert(state, platform, exchange);
-                    files.capacity = kDiskSize;
-                    Require(OnlyMessage(messages, "a conversion to a full disk") ==
-                                vantrel::kWriteOutputErrorMessage,
-                            "a full disk is reported");
-                    CheckConversion(state, messages, files, recording, &earlier);
-                }
+    // Besides the reference choice (tab, title), each input makes one other text-option
+    // choice in every format, which must not matter where the format takes none; and it is
+    // streamed from the file or from a pipe.
+    std::vector<std::pair<vantrel::Separator, bool>> otherChoices;
+    for (const vantrel::SeparatorInfo& separator : vantrel::kSeparators) {
+        for (const bool title : {true, false}) {
+            if (separator.separator != vantrel::Separator::kTab || !title) {
+                otherChoices.emplace_back(separator.separator, title);
             }
+        }
+    }
+    const unsigned variant = vantrel::fuzz::VariantOf(input);
+    const auto [otherSeparator, otherTitle] = otherChoices[variant % otherChoices.size()];
+    const bool pipe = variant / otherChoices.size() % 2 == 1;
+    for (const vantrel::OutputFormatInfo* format : vantrel::OutputFormats()) {
+        // The empty lines show their point in the scaled text and binary outputs.
+        const bool emptyLinesShown = format->format == OutputFormat::kScaledText ||
+                                     format->format == OutputFormat::kScaledBinary;
+        if (format->byName || (emptyLines && !emptyLinesShown)) {
+            continue;
+        }
+        const vantrel::ConversionOptions reference{format->format, vantrel::Separator::kTab, true};
+        state.options = reference;
+        const Bytes out = Convert(input);
+        CheckConversion(input, state);
+        const std::string message = messages.texts.front();
+        const bool written = message == vantrel::SuccessMessage(kOutput);
+        referenceOuts[format->format] = out;
+        allWritten = allWritten && written;
+        if (format->format == OutputFormat::kScaledBinary && written) {
+            binary = out;
+            haveBinary = true;
+        }
+        if (emptyLines) {
+            continue;
+        }
+
+        state.options = {format->format, otherSeparator, otherTitle};
+        const Bytes otherOut = Convert(input);
+        CheckConversion(input, state);
+        Require(format->textOptions || (otherOut == out && messages.texts.front() == message),
+                "a format without text options ignores them");
+
+        // Every output is the same bytes however it is made: from the held block or
+        // streamed, at the format's own chunk size or at the input's.
+        state.options = reference;
+        state.options.chunkSamples = chunkSamples;
+        Require(
+            ConvertStreamed(input, state.options, pipe) == out && messages.texts.front() == message,
+            pipe ? "a pipe in chunks of any size converts exactly as the held block does"
+                 : "streaming from the file in chunks of any size converts exactly as the "
+                   "held block does");
+        const Bytes chunked = Convert(input);
+        CheckConversion(input, state);
+        Require(chunked == out && messages.texts.front() == message,
+                "chunks of any size convert exactly as the format's own do");
+        if (written && !out.empty()) {
+            // A disk that fills up halfway, over an earlier output: it stays whole.
+            const Bytes earlier = {'o', 'l', 'd'};
+            files.SetFile(kOutput, earlier);
+            files.capacity = out.size() / 2;
+            messages.texts.clear();
+            vantrel::NoDataExchange exchange;
+            vantrel::StartConvert(state, input.platform, exchange);
+            files.capacity = input.diskSize;
+            Require(OnlyMessage(messages, "a conversion to a full disk") ==
+                        vantrel::kWriteOutputErrorMessage,
+                    "a full disk is reported");
+            CheckConversion(input, state, &earlier);
         }
     }
     // The NumPy file is the scaled binary output behind its header.
@@ -609,7 +353,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.outputPath = kInput;
     messages.texts.clear();
     vantrel::NoDataExchange exchange;
-    vantrel::StartConvert(state, platform, exchange);
+    vantrel::StartConvert(state, input.platform, exchange);
     const std::string& message = OnlyMessage(messages, "a conversion onto the recording");
     Require(!message.starts_with("Write to "), "the recording is never its own output");
     Require(*files.File(kInput) == recording, "the recording survives being named as output");

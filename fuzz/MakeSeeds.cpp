@@ -1,7 +1,10 @@
-// Writes the fuzzer's seed corpus into a folder: valid recordings of every card type, width,
+// Writes the fuzzers' seed corpus into a folder: valid recordings of every card type, width,
 // channel order and range the converter knows, the near misses around them (wrong width,
-// short queue, out-of-range channels, unknown codes), truncated copies, wrong magics and
-// headers that claim far more than the file holds.
+// short queue, out-of-range channels, unknown codes), truncated copies, wrong magics,
+// headers that claim far more than the file holds, and recordings of a few thousand scans
+// that span several EDF and BDF data records. Header bytes 58 and 59, which the program
+// never reads, carry the fuzz targets' choices (fuzz/FuzzChecks.h): a chunk size and a
+// variant, spread over the seeds so that each choice starts from some of them.
 //
 // Usage: vantrel_fuzz_seeds FOLDER
 
@@ -28,9 +31,11 @@ int ElementSize(std::int16_t widthCode) {
 }
 
 // A recording with `channels` channels and `scans` scans whose samples sweep the code range
-// (negative, zero, positive, bit 23 set and clear), in the element size of `widthCode`.
+// (negative, zero, positive, bit 23 set and clear), in the element size of `widthCode`;
+// with `fits24`, 32-bit words of scattered 24-bit codes, none wider, as BDF requires.
 RecordingBuilder Recording(std::int16_t card, std::int16_t widthCode, std::int16_t order,
-                           std::int16_t range, std::int16_t channels, std::int32_t scans) {
+                           std::int16_t range, std::int16_t channels, std::int32_t scans,
+                           bool fits24 = false) {
     RecordingBuilder b;
     b.header().SetCardType(card);
     b.header().SetWidthCode(widthCode);
@@ -44,7 +49,9 @@ RecordingBuilder Recording(std::int16_t card, std::int16_t widthCode, std::int16
                                            0x7FFFFFFF, 0xFFFFFFFF, 0x12345678, 0x00001000};
     const std::int64_t count = std::int64_t{channels} * scans;
     for (std::int64_t i = 0; i < count; ++i) {
-        const std::uint32_t word = kWords[i % std::size(kWords)];
+        const std::uint32_t word = fits24
+                                       ? static_cast<std::uint32_t>(i * 0x9E3779B1u) & 0x00FFFFFFu
+                                       : kWords[i % std::size(kWords)];
         switch (ElementSize(widthCode)) {
             case 1:
                 b.AddBytes({static_cast<std::uint8_t>(word)});
@@ -118,6 +125,44 @@ void AddValidRecordings(std::vector<Seed>& seeds) {
         kinds.header().SetCardSetting(i, static_cast<std::uint8_t>(i));
     }
     seeds.push_back({"card4-custom-kinds", kinds.Bytes()});
+}
+
+// Header bytes 58 and 59: a chunk of (chunk + 1) << shift samples, and a variant (0 to 15).
+void SetChoices(RecordingBuilder& b, std::uint8_t chunk, int shift, int variant) {
+    b.header().SetCardSetting(4, chunk);
+    b.header().SetCardSetting(5, static_cast<std::uint8_t>(variant << 4 | shift));
+}
+
+// Recordings of several data records of EDF and BDF (a record lasts a second, or two at
+// 2.5 Hz), each converted in chunks that end inside a scan, a record or neither.
+void AddLongRecordings(std::vector<Seed>& seeds) {
+    auto twoChannels = Recording(1, 1, 0, 1, 2, 2500);  // 1000 Hz: records of 1000 scans
+    SetChoices(twoChannels, 248, 2, 3);                 // chunks of 996 samples
+    seeds.push_back({"records-card1-2ch", twoChannels.Bytes()});
+
+    auto card4 = Recording(4, 2, 0, 35, 3, 1200, true);
+    card4.header().SetScanRate(500.0);
+    SetChoices(card4, 6, 0, 4);  // 7 samples: 2 scans
+    seeds.push_back({"records-card4-3ch", card4.Bytes()});
+
+    auto custom = Recording(7, 2, 2, 0, 2, 1500, true);
+    custom.AddQueueEntry(1, 1).AddQueueEntry(0, 2);
+    SetChoices(custom, 100, 3, 9);  // 808 samples
+    seeds.push_back({"records-card7-custom", custom.Bytes()});
+
+    auto slow = Recording(8, 1, 0, 1, 1, 400);
+    slow.header().SetScanRate(3.0);
+    SetChoices(slow, 4, 0, 8);  // 5 scans a chunk, 3 a record
+    seeds.push_back({"records-card8-3hz", slow.Bytes()});
+
+    auto fractional = Recording(3, 1, 0, 10, 1, 301);
+    fractional.header().SetScanRate(2.5);
+    SetChoices(fractional, 12, 0, 1);  // 13 scans a chunk, 5 a record
+    seeds.push_back({"records-card3-2.5hz", fractional.Bytes()});
+
+    auto wide = Recording(1, 1, 0, 23, 40, 150);
+    SetChoices(wide, 82, 0, 2);  // 83 samples: 2 scans of 40
+    seeds.push_back({"chunks-card1-40ch", wide.Bytes()});
 }
 
 void AddNearMisses(std::vector<Seed>& seeds) {
@@ -210,6 +255,19 @@ int main(int argc, char** argv) {
     AddNearMisses(seeds);
     AddHostileHeaders(seeds);
     AddDamagedFiles(seeds);
+    AddLongRecordings(seeds);
+
+    // Seeds that set no choices get them in turn: chunks of one scan and of small primes,
+    // and every variant.
+    static const std::uint8_t kChunks[] = {0, 1, 2, 4, 6, 10, 12};
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        Bytes& bytes = seeds[i].bytes;
+        constexpr std::size_t kChoices = vantrel::RecordingHeader::kCardSettingsOffset + 4;
+        if (bytes.size() >= kChoices + 2 && bytes[kChoices] == 0 && bytes[kChoices + 1] == 0) {
+            bytes[kChoices] = kChunks[i % std::size(kChunks)];
+            bytes[kChoices + 1] = static_cast<std::uint8_t>((i % 16) << 4);
+        }
+    }
 
     for (const Seed& seed : seeds) {
         const auto path = (folder / (seed.name + ".daq")).string();
