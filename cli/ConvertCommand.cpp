@@ -178,6 +178,7 @@ int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& com
     // Standard output carrying data takes no message, not even a success.
     std::ostream& messages = WritesStandardOutput(plan) ? err : out;
     OsFileApi os;
+    os.WaitForPipeReaders();  // -o FIFO as a shell's > writes it
     StandardStreamFiles files(os);
     const InterruptCatcher interrupt;
     ProgressLine line(err, ShowsProgress(command), plan.size());

@@ -1,9 +1,8 @@
 #pragma once
 
 // "-" as a path: standard input where a recording is read, standard output where an output
-// is written, as command-line tools take it. A named pipe as an output waits for its reader,
-// as a shell's redirection does. Every other path, and every other call, goes to the
-// operating system's files unchanged. One object may serve several threads.
+// is written, as command-line tools take it. Every other path, and every other call, goes to
+// the operating system's files unchanged. One object may serve several threads.
 
 #include <string>
 #include <string_view>
@@ -32,6 +31,9 @@ class StandardStreamFiles final : public FileApi {
     bool Close(Handle file) override { return files_.Close(file); }
     Handle CreateOutput(const std::string& path) override;
     Handle CreateNamedOutput(const std::string& path) override;
+    Handle CreateScratch(const std::string& folder) override {
+        return files_.CreateScratch(folder);
+    }
     std::string OutputName(Handle file) override { return files_.OutputName(file); }
     bool Write(Handle file, const void* data, std::uint64_t count) override {
         return files_.Write(file, data, count);

@@ -22,6 +22,7 @@ class OsFileApi final : public FileApi {
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
     Handle CreateNamedOutput(const std::string& path) override;
+    Handle CreateScratch(const std::string& folder) override;
     std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
@@ -32,6 +33,12 @@ class OsFileApi final : public FileApi {
     // The process's standard input, for reading as OpenForRead gives a file: a descriptor
     // of its own, so closing it leaves standard input open. kNoFile when there is none.
     Handle OpenStandardInput();
+
+    // A named pipe given as an output waits for its reader from now on, as a shell's
+    // redirection does, instead of being refused while nobody reads it (the window's
+    // answer, so that it never hangs). For the command line. Windows has no named pipes
+    // in its file system: nothing changes there.
+    void WaitForPipeReaders() { waitForPipeReaders_ = true; }
 
     // The process's standard output as an output written directly, as a pipe or device is:
     // it has no name (OutputName is empty), finishing it closes only its own descriptor,
@@ -57,6 +64,7 @@ class OsFileApi final : public FileApi {
 
     std::mutex mutex_;
     std::map<Handle, Output> outputs_;
+    bool waitForPipeReaders_ = false;
 };
 
 }  // namespace vantrel

@@ -274,11 +274,12 @@ FileApi::Handle OsFileApi::OpenDirectly(const std::string& path) {
     }
     // A named pipe opened for reading and writing is its own reader: with nobody else
     // reading, the run would block for ever once the pipe's buffer is full. Write to a pipe
-    // only when it has a reader (opening for writing without blocking fails otherwise).
+    // only when it has a reader: wait for one where asked to, otherwise refuse it while it
+    // has none (opening for writing without blocking fails then).
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode)) {
         ::close(fd);
-        fd = OpenRetrying(path, O_WRONLY | O_NONBLOCK);
+        fd = OpenRetrying(path, waitForPipeReaders_ ? O_WRONLY : O_WRONLY | O_NONBLOCK);
         if (fd < 0) {
             return kNoFile;
         }
