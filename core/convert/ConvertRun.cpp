@@ -35,8 +35,7 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
     }
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    File scratch = File::CreateNamedOutput(
-        files, ec ? std::string("/tmp/vantrel-output") : Utf8FromPath(folder / "vantrel-output"));
+    File scratch = File::CreateScratch(files, ec ? std::string("/tmp") : Utf8FromPath(folder));
     if (!scratch || scratch.outputName().empty()) {
         return WriteResult::kWriteFailed;
     }

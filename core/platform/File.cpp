@@ -47,6 +47,10 @@ File File::CreateNamedOutput(FileApi& files, const std::string& path) {
     return Created(files, files.CreateNamedOutput(path), path);
 }
 
+File File::CreateScratch(FileApi& files, const std::string& folder) {
+    return Created(files, files.CreateScratch(folder), folder + "/" + FileApi::kScratchName);
+}
+
 File File::Created(FileApi& files, FileApi::Handle handle, const std::string& path) {
     File file(files, handle, path, true);
     if (!file) {

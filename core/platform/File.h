@@ -30,6 +30,8 @@ class File {
     static File CreateOutput(FileApi& files, const std::string& path);
     // An output a library writes by name (FileApi::CreateNamedOutput, outputName()).
     static File CreateNamedOutput(FileApi& files, const std::string& path);
+    // A scratch file in `folder` (FileApi::CreateScratch, outputName()).
+    static File CreateScratch(FileApi& files, const std::string& folder);
 
     bool isOpen() const { return handle_ != FileApi::kNoFile; }
     explicit operator bool() const { return isOpen(); }

@@ -48,6 +48,15 @@ class FileApi {
     // file beside `path` has a name from the start.
     virtual Handle CreateNamedOutput(const std::string& path) = 0;
 
+    // A new file in `folder` that a library writes by name and the run copies to a pipe or
+    // device: the name a killed run's leftover is swept by, but never a file already at
+    // `folder`/kScratchName (a pipe there, or another user's file, changes nothing).
+    // Discarded as an output is.
+    static constexpr const char* kScratchName = "vantrel-output";
+    virtual Handle CreateScratch(const std::string& folder) {
+        return CreateNamedOutput(folder + "/" + kScratchName);
+    }
+
     // The name under which a library may open an output (from CreateNamedOutput) to write
     // it: the new file beside the path, or the path itself where it is written directly.
     // Empty for devices, pipes and terminals, which a library cannot seek in.

@@ -15,6 +15,11 @@ FileApi::Handle OsFileApi::CreateNamedOutput(const std::string& path) {
     return Create(path, true);
 }
 
+FileApi::Handle OsFileApi::CreateScratch(const std::string& folder) {
+    const Handle file = OpenBeside(folder + "/" + kScratchName, true);
+    return file < 0 ? kNoFile : file;
+}
+
 std::string OsFileApi::OutputName(Handle file) {
     const std::lock_guard lock(mutex_);
     const auto it = outputs_.find(file);
