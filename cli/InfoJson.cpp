@@ -88,12 +88,10 @@ json Describe(const ConversionState& state) {
         {"channel_count", facts.channelCount},
         {"scan_count", facts.scanCount},
         {"scan_rate_hz", facts.scanRateHz},
-        // From the texts and the path the facts are made of: as the window shows them, and
-        // the name as `file` gives paths.
-        {"start_date", display[std::string(DisplayLabel(DisplayField::kDate))]},
-        {"start_time", display[std::string(DisplayLabel(DisplayField::kTime))]},
+        {"start_date", facts.startDate},
+        {"start_time", facts.startTime},
         {"order", facts.order},
-        {"source_file", PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename()))},
+        {"source_file", facts.sourceFile},
         {"source_sha256", recording.sourceSha256},
         {"converter", ConverterName()},
         {"sample_count", std::int64_t{header.channelCount()} * header.scanCount()},

@@ -38,6 +38,43 @@ MatVar Variable(const char* name, matio_classes kind, matio_types type, std::siz
         Mat_VarCreate(name, kind, type, 2, dims, const_cast<void*>(data), MAT_F_DONT_COPY_DATA));
 }
 
+// A text as MATLAB's characters, which are UTF-16 code units: one byte each for ASCII
+// text (as every text has been so far), else 16 bits each. `utf8` is valid
+// UTF-8, as every text of the facts is.
+struct MatChars {
+    std::vector<std::uint8_t> narrow;
+    std::vector<std::uint16_t> wide;
+    bool isWide = false;
+
+    explicit MatChars(const std::string& utf8) {
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto lead = static_cast<std::uint8_t>(utf8[i]);
+            const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            std::uint32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
+            for (int k = 1; k < length && i + static_cast<std::size_t>(k) < utf8.size(); ++k) {
+                point = point << 6 | (static_cast<std::uint8_t>(utf8[i + k]) & 0x3Fu);
+            }
+            i += static_cast<std::size_t>(length);
+            if (point < 0x10000) {
+                wide.push_back(static_cast<std::uint16_t>(point));
+            } else {
+                point -= 0x10000;
+                wide.push_back(static_cast<std::uint16_t>(0xD800 + (point >> 10)));
+                wide.push_back(static_cast<std::uint16_t>(0xDC00 + (point & 0x3FF)));
+            }
+            isWide = isWide || wide.back() > 0x7F;
+        }
+        if (!isWide) {
+            narrow.assign(wide.begin(), wide.end());
+        }
+    }
+    matio_types type() const { return isWide ? MAT_T_UINT16 : MAT_T_UINT8; }
+    std::size_t size() const { return wide.size(); }
+    void* data() {
+        return isWide ? static_cast<void*>(wide.data()) : static_cast<void*>(narrow.data());
+    }
+};
+
 // Writes whole variables into one file, counting them.
 class MatWriter {
   public:
@@ -59,7 +96,8 @@ class MatWriter {
     }
 
     bool Text(const char* name, const std::string& text) {
-        return Write(Variable(name, MAT_C_CHAR, MAT_T_UINT8, 1, text.size(), text.data()));
+        MatChars chars(text);
+        return Write(Variable(name, MAT_C_CHAR, chars.type(), 1, chars.size(), chars.data()));
     }
 
     bool Ints(const char* name, const std::vector<std::int32_t>& values) {
@@ -83,9 +121,10 @@ class MatWriter {
             return false;
         };
         for (const std::string& text : texts) {
-            std::size_t dims[2] = {1, text.size()};
-            cells.push_back(Mat_VarCreate(nullptr, MAT_C_CHAR, MAT_T_UINT8, 2, dims,
-                                          const_cast<char*>(text.data()), 0));
+            MatChars chars(text);
+            std::size_t dims[2] = {1, chars.size()};
+            cells.push_back(
+                Mat_VarCreate(nullptr, MAT_C_CHAR, chars.type(), 2, dims, chars.data(), 0));
             if (cells.back() == nullptr) {
                 return freeCells();
             }

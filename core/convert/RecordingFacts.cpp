@@ -7,6 +7,8 @@
 #include "platform/Utf8Path.h"
 #include "recording/CardCatalogue.h"
 #include "recording/CardTable.h"
+#include "recording/HeaderText.h"
+#include "recording/PathAsText.h"
 
 namespace vantrel {
 
@@ -107,11 +109,13 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& tex
         header.channelCount(),
         header.scanCount(),
         header.scanRate(),
-        texts[DisplayField::kDate],
-        texts[DisplayField::kTime],
+        // Text, as every front end shows it: the header's bytes are Windows-1252, and a
+        // file name need not be UTF-8, while the formats' strings are.
+        HeaderTextAsUtf8(texts[DisplayField::kDate]),
+        HeaderTextAsUtf8(texts[DisplayField::kTime]),
         StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
         std::string(OrderName(header.orderCode())),
-        Utf8FromPath(PathFromUtf8(recording.loadedPath).filename()),
+        PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename())),
         {},
     };
 

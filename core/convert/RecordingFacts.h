@@ -31,13 +31,13 @@ struct RecordingFacts {
     std::int32_t channelCount;
     std::int32_t scanCount;
     double scanRateHz;      // as stored
-    std::string startDate;  // the texts the window shows
+    std::string startDate;  // the texts the window shows, as UTF-8
     std::string startTime;
     std::optional<std::string> startIso8601;  // where the texts read as a date and a time
     std::string order;                        // "0-1-2-3", "3-2-1-0" or "Custom"
-    std::string sourceFile;                   // the recording's file name, without its folder
-    std::vector<ColumnFacts> columns;         // one per position in a scan (custom order: as far
-                                              // as the queue reaches)
+    std::string sourceFile;            // the recording's file name, without its folder (PathAsText)
+    std::vector<ColumnFacts> columns;  // one per position in a scan (custom order: as far
+                                       // as the queue reaches)
 };
 
 // The column facts as one array per name, as the file formats store them (input_kind 0

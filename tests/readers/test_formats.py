@@ -3,6 +3,7 @@ Octave. Its numbers must be those of the scaled binary output (bit for bit) and 
 codes text output, and its facts those `--info --json` gives. One test per format, over
 every recording."""
 
+import json
 import math
 import shutil
 import subprocess
@@ -261,3 +262,35 @@ def test_info_json_reports_refusals_and_failed_loads(workdir):
     both = __import__("json").loads(done.stdout)
     assert both[0] == {"file": str(bad), "error": "Isn't Mervik DAQ File!"}
     assert both[1]["file"] == str(card5)
+
+
+def test_texts_that_are_not_utf8_reach_every_format_as_json_gives_them(workdir):
+    """Header texts are Windows-1252 bytes and file names need not be UTF-8: the formats'
+    strings (UTF-8) hold them as --info --json decodes them, so h5py and SciPy read them."""
+    import recording_builder as rb
+    folder = workdir / "texts"
+    folder.mkdir()
+    recording = folder / "r\xe9c.daq".encode("latin-1").decode("utf-8", "surrogateescape")
+    rb.write(rb.Layout("texts", 1, 2, 10, 1000.0), recording)
+    raw = bytearray(recording.read_bytes())
+    raw[35:43] = b"\xe9t\xe9 99\x81\0"  # the start date's eight bytes
+    recording.write_bytes(bytes(raw))
+    info = json.loads(run_convert("--info", "--json", recording))
+    assert info["start_date"] == "\xe9t\xe9 99\x81"
+    assert info["source_file"] == "r\\xe9c.daq"
+    run_convert("-f", "hdf5", "-o", folder / "t.h5", recording)
+    run_convert("-f", "mat", "-o", folder / "t.mat", recording)
+    run_convert("-f", "mat5", "-o", folder / "t5.mat", recording)
+    for name in ("t.h5", "t.mat"):
+        with h5py.File(folder / name) as f:
+            held = f if name == "t.h5" else None
+            if held is not None:
+                assert held.attrs["start_date"] == info["start_date"]
+                assert held.attrs["source_file"] == info["source_file"]
+            else:
+                date = f["start_date"][()]
+                assert "".join(map(chr, np.ravel(date))) == info["start_date"], name
+    # SciPy takes 16-bit characters by its own codec unless told they are UTF-16.
+    mat5 = scipy.io.loadmat(folder / "t5.mat", uint16_codec="utf-16-le")
+    assert str(mat5["start_date"][0]) == info["start_date"]
+    assert str(mat5["source_file"][0]) == info["source_file"]
