@@ -15,10 +15,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/OutputFormats.h"
@@ -31,8 +31,23 @@ namespace vantrel {
 
 namespace {
 
-// EDFlib keeps its open files in tables of its own, without locks.
-std::mutex edflibInUse;
+// An EDFlib file, owned: closed when its owner goes. EDFlib keeps its open files in tables
+// of its own, without locks; the run writes one library's file at a time.
+class EdfFile {
+  public:
+    explicit EdfFile(int handle) : handle_(handle) {}
+    ~EdfFile() { Close(); }
+    EdfFile(const EdfFile&) = delete;
+    EdfFile& operator=(const EdfFile&) = delete;
+
+    int get() const { return handle_; }
+    explicit operator bool() const { return handle_ >= 0; }
+    // Closes now; false when EDFlib reported an error.
+    bool Close() { return handle_ < 0 || edfclose_file(std::exchange(handle_, -1)) == 0; }
+
+  private:
+    int handle_;
+};
 
 constexpr std::int64_t kUnitsPerSecond = 100000;  // EDFlib's record durations: 10 us
 // A data record of at most this many bytes, as readers handle them.
@@ -183,12 +198,12 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
         }
     };
 
-    const std::lock_guard lock(edflibInUse);
-    const int handle = edfopen_file_writeonly(
-        job.outputName.c_str(), bdf ? EDFLIB_FILETYPE_BDFPLUS : EDFLIB_FILETYPE_EDFPLUS, channels);
-    if (handle < 0) {
+    EdfFile file(edfopen_file_writeonly(
+        job.outputName.c_str(), bdf ? EDFLIB_FILETYPE_BDFPLUS : EDFLIB_FILETYPE_EDFPLUS, channels));
+    if (!file) {
         return WriteResult::kWriteFailed;
     }
+    const int handle = file.get();
     bool ok = edf_set_datarecord_duration(handle, static_cast<int>(layout.durationUnits)) == 0;
     for (int s = 0; ok && s < channels; ++s) {
         const ColumnFacts& column = job.facts.columns[static_cast<std::size_t>(s)];
@@ -214,7 +229,6 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     const std::string equipment = job.facts.cardName + " scans=" + std::to_string(shape.scans);
     ok = ok && edf_set_equipment(handle, equipment.c_str()) == 0;
     if (!ok) {
-        edfclose_file(handle);
         return WriteResult::kWriteFailed;
     }
 
@@ -289,18 +303,16 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
             result = WriteResult::kWriteFailed;
         }
     }
-    const bool closed = edfclose_file(handle) == 0;
+    const bool closed = file.Close();
     if (result != WriteResult::kWritten) {
         return result;
     }
     // EDFlib does not report every failed write: the file must read back with every record.
     edf_hdr_struct written{};
-    const int check =
-        edfopen_file_readonly(job.outputName.c_str(), &written, EDFLIB_DO_NOT_READ_ANNOTATIONS);
-    const bool whole = check == 0 && written.datarecords_in_file == static_cast<long long>(records);
-    if (check == 0) {
-        edfclose_file(written.handle);
-    }
+    const bool opened = edfopen_file_readonly(job.outputName.c_str(), &written,
+                                              EDFLIB_DO_NOT_READ_ANNOTATIONS) == 0;
+    const EdfFile check(opened ? written.handle : -1);
+    const bool whole = opened && written.datarecords_in_file == static_cast<long long>(records);
     return closed && whole ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
