@@ -5,6 +5,7 @@
 // memory and written at the end, and a variable of 2 GiB or more, which it cannot hold, is
 // refused before the output is created.
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -189,6 +190,9 @@ struct ChunkArrays {
     }
 };
 
+// Bytes of a pipe taken at once while MATLAB 5 gathers them.
+constexpr std::uint64_t kPipeStep = std::uint64_t{1} << 20;
+
 // matio reports through a log function; its failures become our messages instead.
 void QuietMatio() {
     QuietHdf5();  // MATLAB 7.3 files are written by HDF5, which matio's log set-up starts
@@ -336,8 +340,36 @@ WriteResult WriteMat73(const WriteJob& job) {
     return WriteMat(job, false);
 }
 
+// MATLAB 5 holds the whole recording. A pipe's block has only the size its header claims:
+// its bytes are taken first as they come, so that a false claim costs no more memory than
+// the bytes that did arrive, and the matrices are made once they are all there.
 WriteResult WriteMat5(const WriteJob& job) {
-    return WriteMat(job, true);
+    if (job.samples.sizeIsThere()) {
+        return WriteMat(job, true);
+    }
+    std::vector<std::uint8_t> arrived;
+    const std::uint64_t size = job.samples.size();
+    for (std::uint64_t done = 0; done < size;) {
+        const std::uint64_t count = std::min<std::uint64_t>(size - done, kPipeStep);
+        const auto bytes = job.samples.Next(count);
+        if (!bytes) {
+            return job.progress.StopAsked(done) ? WriteResult::kCancelled
+                                                : WriteResult::kReadFailed;
+        }
+        try {
+            arrived.insert(arrived.end(), bytes->begin(), bytes->end());
+        } catch (const std::bad_alloc&) {
+            return WriteResult::kAllocationFailed;
+        }
+        done += count;
+        if (job.progress.StopAsked(done)) {
+            return WriteResult::kCancelled;
+        }
+    }
+    MemorySampleSource held(arrived, job.samples.SourceSha256());
+    const WriteJob fromMemory{job.recording, job.options,    job.facts,    held,
+                              job.out,       job.outputName, job.progress, job.refusal};
+    return WriteMat(fromMemory, true);
 }
 
 std::optional<std::string> RefuseForMat5(const RecordingHeader& header) {

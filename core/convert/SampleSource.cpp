@@ -12,7 +12,7 @@ std::optional<std::span<const std::uint8_t>> MemorySampleSource::Next(std::uint6
 }
 
 FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest)
-    : file_(file), size_(size) {
+    : file_(file), size_(size), sized_(file.RemainingSize().has_value()) {
     if (!digest) {
         file_.StopDigest();
         return;

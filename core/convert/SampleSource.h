@@ -32,6 +32,10 @@ class SampleSource {
     // The SHA-256 of the whole recording file in hex, once every byte of the block has been
     // taken (a file source reads what follows the block for it); empty when unknown.
     virtual std::string SourceSha256() { return {}; }
+
+    // Whether size() is that of bytes that are there (a file's, a block in memory), rather
+    // than only what a header claims (a pipe's, known once it has all arrived).
+    virtual bool sizeIsThere() const { return true; }
 };
 
 // A view of a block already in memory; hands out slices without copying.
@@ -63,12 +67,14 @@ class FileSampleSource final : public SampleSource {
     std::uint64_t size() const override { return size_; }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
     std::string SourceSha256() override;
+    bool sizeIsThere() const override { return sized_; }
 
   private:
     void WaitForDigest();
 
     File& file_;
     std::uint64_t size_;
+    bool sized_;  // the file has a size (not a pipe): the load checked the block fits it
     std::uint64_t offset_ = 0;
     std::vector<std::uint8_t> buffer_;
     std::unique_ptr<Sha256> digest_;  // the file's, while chunks are hashed here
