@@ -1,7 +1,5 @@
 #include "platform/OsFileApi.h"
 
-#include "platform/LiveTemporaries.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +11,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/LiveTemporaries.h"
 
 namespace vantrel {
 
