@@ -309,7 +309,7 @@ py::object DataFrameOf(const Recording& recording) {
     const py::object values = Read(recording, ScanValues::kScaled, py::int_(0), py::none());
     py::list names;
     for (const ColumnFacts& column : recording.facts.columns) {
-        names.append("Channel_" + std::to_string(column.channel));
+        names.append(ColumnName(column.channel));
     }
     // As the CSV output's time_s: the scan index over the rate, where the rate is usable.
     const py::module_ numpy = py::module_::import("numpy");

@@ -76,7 +76,7 @@ WriteResult WriteCsv(const WriteJob& job) {
         if (!head.empty()) {
             head.push_back(separator);
         }
-        head += "Channel_" + std::to_string(column.channel);
+        head += ColumnName(column.channel);
     }
     head.append(kLineEnd);
     job.out.Append(head);

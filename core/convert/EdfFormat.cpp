@@ -208,7 +208,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     for (int s = 0; ok && s < channels; ++s) {
         const ColumnFacts& column = job.facts.columns[static_cast<std::size_t>(s)];
         const SignalScale scale = ScaleOf(card, column);
-        const std::string label = "Channel_" + std::to_string(column.channel);
+        const std::string label = ColumnName(column.channel);
         ok = edf_set_samplefrequency(handle, s, static_cast<int>(layout.scansPerRecord)) == 0 &&
              edf_set_digital_minimum(handle, s, scale.digitalMin) == 0 &&
              edf_set_digital_maximum(handle, s, scale.digitalMax) == 0 &&

@@ -100,6 +100,10 @@ ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns) {
     return arrays;
 }
 
+std::string ColumnName(int channel) {
+    return "Channel_" + std::to_string(channel);
+}
+
 RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
     const RecordingHeader& header = recording.header;
     const CardInfo& card = CardFacts(header.cardType());

@@ -18,6 +18,10 @@ namespace vantrel {
 // "vantrel-convert" and the version, as outputs name their maker.
 std::string ConverterName();
 
+// The name of a column that holds `channel`, in every format that names columns:
+// "Channel_N".
+std::string ColumnName(int channel);
+
 struct ColumnFacts {
     std::int32_t channel;    // as title line 2 names it; where it names none, the position
     std::int32_t rangeCode;  // the header's (uniform order) or the queue entry's

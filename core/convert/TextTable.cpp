@@ -1,5 +1,6 @@
 #include "convert/TextTable.h"
 
+#include "convert/RecordingFacts.h"
 #include "convert/SampleDecoding.h"
 #include "recording/CardCatalogue.h"
 
@@ -29,7 +30,7 @@ std::vector<int> TitleChannels(const RecordingHeader& header, const ChannelGainQ
 }
 
 std::string ChannelLabel(int channel) {
-    std::string label = "Channel_" + std::to_string(channel);
+    std::string label = ColumnName(channel);
     const std::size_t width = 8 + 3;  // "Channel_" and a field of at least 3 characters
     if (label.size() < width) {
         label.append(width - label.size(), ' ');
