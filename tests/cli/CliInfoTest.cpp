@@ -224,6 +224,9 @@ TEST_F(CliInfoTest, json_differentHeaderBytes_giveDifferentTexts) {
 }
 
 TEST_F(CliInfoTest, json_fileNameNotUtf8_escapedSoItsBytesComeBack) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names are UTF-16: every one is UTF-8 here";
+#endif
     const std::string path = Write("\xE9t\xE9\\x41.daq", SingleChannel());
     const auto info = JsonOf(Run({"--info", "--json", path}));
     EXPECT_EQ(info["file"], dir.path() + "/\\xe9t\\xe9\\x5cx41.daq");
@@ -253,6 +256,9 @@ std::string LineOf(const std::string& text, const std::string& label) {
 }
 
 TEST_F(CliInfoTest, info_onATerminal_showsControlCharactersEscaped) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names take no control characters";
+#endif
     RecordingBuilder b = SingleChannel();
     b.header().SetStartDate("\x1B]0;x\x07\xE9\x9D");
     b.header().SetStartTime("a\\x41\x7F\t\x9B");
