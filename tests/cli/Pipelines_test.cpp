@@ -223,6 +223,18 @@ class BrokenPipeIgnored {
     void (*previous_)(int);
 };
 
+// A pseudo-terminal for a child's stream: `slave` for the child, `master` (non-blocking)
+// for the test to read.
+bool OpenTerminal(int& master, int& slave) {
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        return false;
+    }
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
 bool HasProgress(const std::string& text) {
     return text.find(" left") != std::string::npos && text.find("/s ") != std::string::npos;
 }
@@ -296,10 +308,7 @@ TEST(Pipelines, progressLine_onlyOnATerminalOrWhenAsked) {
     forcedFifo.Open();
     int master = -1;
     int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    ASSERT_TRUE(OpenTerminal(master, slave));
     const pid_t terminal = test::SpawnConverter(args({}, terminalFifo), null, null, slave);
     close(slave);
     terminalFifo.Open();
@@ -371,10 +380,7 @@ TEST(Pipelines, info_escapesControlCharactersOnATerminalOnly) {
 
     int master = -1;
     int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    ASSERT_TRUE(OpenTerminal(master, slave));
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t pid = test::SpawnConverter({"--info", in}, null, slave, null);
     close(slave);
