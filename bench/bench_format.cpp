@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "convert/FixedCellFormat.h"
-#include "convert/ShortestNumber.h"
+#include "convert/text/FixedCellFormat.h"
+#include "convert/text/ShortestNumber.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <span>
 #include <vector>
 
-#include "convert/SampleScaler.h"
-#include "convert/WidenCodes.h"
-#include "convert/WordTables.h"
-#include "convert/WriteJob.h"
+#include "convert/run/WriteJob.h"
+#include "convert/scaling/SampleScaler.h"
+#include "convert/scaling/WidenCodes.h"
+#include "convert/scaling/WordTables.h"
 #include "recording/LittleEndian.h"
 #include "recording/RecordingHeader.h"
 

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "convert/DyadicCells.h"
-#include "convert/FixedCellFormat.h"
-#include "convert/ScaleSample.h"
-#include "convert/ShortestNumber.h"
+#include "convert/scaling/ScaleSample.h"
+#include "convert/text/DyadicCells.h"
+#include "convert/text/FixedCellFormat.h"
+#include "convert/text/ShortestNumber.h"
 #include "support/FixedCellSamples.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <set>
 
 #include "StandardStreams.h"
-#include "convert/OutputFormats.h"
-#include "convert/OutputPath.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/output/OutputPath.h"
 #include "platform/Utf8Path.h"
 
 namespace vantrel::cli {

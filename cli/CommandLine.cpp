@@ -13,9 +13,9 @@
 
 #include "Commands.h"
 #include "StandardStreams.h"
-#include "convert/OutputFormats.h"
-#include "convert/RecordingFacts.h"
-#include "convert/Separators.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/formats/RecordingFacts.h"
+#include "convert/text/Separators.h"
 #include "platform/Terminal.h"
 
 namespace vantrel::cli {

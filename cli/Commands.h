@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/ConversionOptions.h"
+#include "convert/run/ConversionOptions.h"
 
 namespace vantrel::cli {
 

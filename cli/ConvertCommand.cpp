@@ -17,8 +17,8 @@
 #include "Interrupt.h"
 #include "ProgressLine.h"
 #include "StandardStreams.h"
-#include "convert/ConvertRun.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/run/ConvertRun.h"
 #include "platform/OsFileApi.h"
 #include "platform/Terminal.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Commands.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 
 namespace vantrel::cli {
 

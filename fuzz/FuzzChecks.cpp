@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "convert/ConvertRun.h"
-#include "convert/OutputFormats.h"
-#include "convert/Separators.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/run/ConvertRun.h"
+#include "convert/text/Separators.h"
 #include "platform/DataExchange.h"
 #include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "MemoryFileApi.h"
-#include "convert/ConversionOptions.h"
+#include "convert/run/ConversionOptions.h"
 #include "platform/MessageSink.h"
 #include "platform/Platform.h"
 #include "recording/ConversionState.h"

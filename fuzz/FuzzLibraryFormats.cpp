@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "FuzzChecks.h"
-#include "convert/OutputFormats.h"
-#include "convert/Separators.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/text/Separators.h"
 #ifdef VANTREL_FUZZ_HAVE_HDF5
 #include "Hdf5Contents.h"
 #endif

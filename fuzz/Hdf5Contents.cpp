@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/Hdf5Handle.h"
+#include "convert/formats/Hdf5Handle.h"
 
 namespace vantrel::fuzz {
 

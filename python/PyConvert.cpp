@@ -8,10 +8,10 @@
 
 #include "PyErrors.h"
 #include "PyFiles.h"
-#include "convert/ConvertRun.h"
-#include "convert/OutputFormats.h"
-#include "convert/OutputPath.h"
-#include "convert/Separators.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/output/OutputPath.h"
+#include "convert/run/ConvertRun.h"
+#include "convert/text/Separators.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;

@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "PyFiles.h"
-#include "convert/ConvertRun.h"
-#include "convert/OutputFormats.h"
-#include "convert/ScanReader.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/run/ConvertRun.h"
+#include "convert/run/ScanReader.h"
 #include "recording/LoadRecording.h"
 
 namespace py = pybind11;

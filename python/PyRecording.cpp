@@ -18,8 +18,8 @@
 
 #include "PyErrors.h"
 #include "PyFiles.h"
-#include "convert/RecordingFacts.h"
-#include "convert/ScanReader.h"
+#include "convert/formats/RecordingFacts.h"
+#include "convert/run/ScanReader.h"
 #include "recording/CardCatalogue.h"
 #include "recording/HeaderText.h"
 

@@ -6,7 +6,7 @@
 #include "PyConvert.h"
 #include "PyErrors.h"
 #include "PyRecording.h"
-#include "convert/RecordingFacts.h"
+#include "convert/formats/RecordingFacts.h"
 
 PYBIND11_MODULE(vantrel, module) {
     module.doc() =

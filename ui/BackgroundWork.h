@@ -12,7 +12,7 @@
 #include <chrono>
 #include <functional>
 
-#include "convert/Progress.h"
+#include "convert/run/Progress.h"
 
 namespace vantrel {
 

@@ -14,7 +14,7 @@
 #include "DialogBuilder.h"
 #include "DialogRunner.h"
 #include "FileChooser.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 #include "platform/DataExchange.h"
 #include "platform/FileApi.h"
 #include "platform/MessageSink.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "convert/ConversionOptions.h"
+#include "convert/run/ConversionOptions.h"
 #include "platform/File.h"
 #include "recording/DisplayTexts.h"
 #include "recording/LoadedRecording.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "convert/Progress.h"
+#include "convert/run/Progress.h"
 #include "platform/File.h"
 #include "platform/Platform.h"
 #include "platform/ViewSwitch.h"

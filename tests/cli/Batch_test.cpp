@@ -11,8 +11,8 @@
 #include "ExampleRecordings.h"
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
-#include "convert/OutputFormats.h"
-#include "convert/Separators.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/text/Separators.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 

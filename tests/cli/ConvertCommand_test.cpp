@@ -8,7 +8,7 @@
 
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 

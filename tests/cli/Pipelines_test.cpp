@@ -19,7 +19,7 @@
 
 #include "RecordingBuilder.h"
 #include "cli/Spawn.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 

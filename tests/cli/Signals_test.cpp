@@ -17,7 +17,7 @@
 
 #include "RecordingBuilder.h"
 #include "cli/Spawn.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "RecordingBuilder.h"
-#include "convert/ConvertRun.h"
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/run/ConvertRun.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 

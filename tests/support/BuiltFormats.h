@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "convert/OutputFormats.h"
+#include "convert/formats/OutputFormats.h"
 
 namespace vantrel::test {
 

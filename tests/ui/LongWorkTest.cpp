@@ -11,7 +11,7 @@
 #include "QtMessageSink.h"
 #include "RecordingBuilder.h"
 #include "WindowTestKit.h"
-#include "convert/ConvertRun.h"
+#include "convert/run/ConvertRun.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel::test {

@@ -17,8 +17,8 @@
 #include "RecordingBuilder.h"
 #include "SystemMenu.h"
 #include "WindowTestKit.h"
-#include "convert/OutputFormats.h"
-#include "convert/OutputPath.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/output/OutputPath.h"
 #include "recording/LoadRecording.h"
 
 namespace vantrel::test {

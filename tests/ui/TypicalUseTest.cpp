@@ -7,7 +7,7 @@
 
 #include "RecordingBuilder.h"
 #include "WindowTestKit.h"
-#include "convert/ConvertRun.h"
+#include "convert/run/ConvertRun.h"
 
 namespace vantrel::test {
 

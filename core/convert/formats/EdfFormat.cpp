@@ -1,0 +1,357 @@
+// EDF (16-bit samples) and BDF (24-bit) files for biosignal viewers, written with EDFlib:
+// one signal per column, labelled Channel_N, holding the raw codes as digital samples (the
+// signed code of 16-bit cards, the 24-bit code of the others) with the physical minimum
+// and maximum the column's scaling rule gives the extreme codes, so that a reader's
+// physical values are the scaled values to within half a code step (a 24-bit scale, to what
+// the header's 8 characters for each extreme can say). A column whose range has no rule
+// carries values, not a scale: it is written as codes, physical = digital.
+// A data record lasts the shortest whole number of seconds (up to 60), or else the longest
+// fraction of a second, that holds a whole number of scans; the last record is completed
+// by repeating the last scan.
+
+#include <edflib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/formats/OutputFormats.h"
+#include "convert/scaling/SampleDecoding.h"
+#include "convert/scaling/ScaleSample.h"
+#include "recording/CardTable.h"
+#include "recording/LittleEndian.h"
+
+namespace vantrel {
+
+namespace {
+
+// An EDFlib file, owned: closed when its owner goes. EDFlib keeps its open files in tables
+// of its own, without locks; the run writes one library's file at a time.
+class EdfFile {
+  public:
+    explicit EdfFile(int handle) : handle_(handle) {}
+    ~EdfFile() { Close(); }
+    EdfFile(const EdfFile&) = delete;
+    EdfFile& operator=(const EdfFile&) = delete;
+
+    int get() const { return handle_; }
+    explicit operator bool() const { return handle_ >= 0; }
+    // Closes now; false when EDFlib reported an error.
+    bool Close() { return handle_ < 0 || edfclose_file(std::exchange(handle_, -1)) == 0; }
+
+  private:
+    int handle_;
+};
+
+constexpr std::int64_t kUnitsPerSecond = 100000;  // EDFlib's record durations: 10 us
+// A data record of at most this many bytes, as readers handle them.
+constexpr std::uint64_t kMaxRecordBytes = std::uint64_t{10} << 20;
+constexpr std::int32_t kBdfMinimum = -8388608;
+constexpr std::int32_t kBdfMaximum = 8388607;
+
+struct RecordLayout {
+    std::int64_t durationUnits;  // 10 us each
+    std::int64_t scansPerRecord;
+};
+
+// The data record for `rate`: whole seconds from 1 to 60 first, then fractions of one, the
+// first that holds a whole number of scans (exactly, so that a reader's rate is `rate`).
+std::optional<RecordLayout> LayoutFor(double rate, std::uint64_t channels, int sampleBytes) {
+    if (!std::isfinite(rate) || rate <= 0.0) {
+        return std::nullopt;
+    }
+    std::vector<std::int64_t> durations;
+    for (std::int64_t seconds = 1; seconds <= 60; ++seconds) {
+        durations.push_back(seconds * kUnitsPerSecond);
+    }
+    for (const std::int64_t units :
+         {50000, 25000, 20000, 10000, 5000, 4000, 2500, 2000, 1000, 500, 400, 250, 200, 100}) {
+        durations.push_back(units);
+    }
+    for (const std::int64_t units : durations) {
+        const double scans = rate * static_cast<double>(units) / kUnitsPerSecond;
+        if (scans < 1.0 || scans > 1e9) {
+            continue;
+        }
+        const auto whole = static_cast<std::int64_t>(std::llround(scans));
+        const bool exact =
+            static_cast<double>(whole) * kUnitsPerSecond / static_cast<double>(units) == rate;
+        if (exact &&
+            static_cast<std::uint64_t>(whole) * channels * sampleBytes <= kMaxRecordBytes) {
+            return RecordLayout{units, whole};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RefuseFor(const RecordingHeader& header, int sampleBytes) {
+    const std::int64_t channels = header.channelCount();
+    if (channels < 1 || channels > EDFLIB_MAXSIGNALS - 1) {
+        return std::string("EDF and BDF files hold 1 to ") + std::to_string(EDFLIB_MAXSIGNALS - 1) +
+               " signals!";
+    }
+    if (header.scanCount() < 1) {
+        return std::string("EDF and BDF files hold at least one data record: no scans!");
+    }
+    if (!LayoutFor(header.scanRate(), static_cast<std::uint64_t>(channels), sampleBytes)) {
+        return std::string(
+            "The scan rate gives no data record of EDF and BDF a whole number of scans!");
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RefuseForEdf(const RecordingHeader& header) {
+    if (CardFacts(header.cardType()).elementSize == 4) {
+        return std::string("EDF holds 16-bit samples: write this card's recordings as bdf!");
+    }
+    return RefuseFor(header, 2);
+}
+
+std::optional<std::string> RefuseForBdf(const RecordingHeader& header) {
+    return RefuseFor(header, 3);
+}
+
+// The scale of one signal: its digital range, the physical values of its ends, its unit.
+struct SignalScale {
+    std::int32_t digitalMin, digitalMax;
+    double physicalMin, physicalMax;
+    const char* dimension;
+};
+
+// `value` rounded to what a header's 8 characters hold of it. EDFlib cuts the digits that
+// do not fit off, so the value handed to it lies a tenth of the last digit beyond the
+// rounded one, and its cut gives the rounded digits.
+double AsHeaderSays(double value) {
+    const double magnitude = std::fabs(value);
+    const int integerDigits =
+        magnitude < 1.0 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    const int decimals = 8 - integerDigits - (value < 0.0 ? 1 : 0) - 1;
+    if (decimals <= 0) {
+        return std::round(value);  // no fraction is written: nothing to cut
+    }
+    const double unit = std::pow(10.0, -decimals);
+    const double rounded = std::round(value / unit) * unit;
+    return rounded + std::copysign(unit / 10, rounded);
+}
+
+SignalScale ScaleOf(const CardInfo& card, const ColumnFacts& column) {
+    const bool sixteenBit = card.elementSize == 2;
+    const std::int32_t low = sixteenBit ? -32768 : kBdfMinimum;
+    const std::int32_t high = sixteenBit ? 32767 : kBdfMaximum;
+    // The elements that decode to the extreme codes.
+    const std::uint32_t lowElement = sixteenBit ? 0x8000u : 0x00800000u;
+    const std::uint32_t highElement = sixteenBit ? 0x7FFFu : 0x007FFFFFu;
+    const auto range = static_cast<std::uint16_t>(column.rangeCode);
+    const auto kind = static_cast<std::int8_t>(column.inputKind.value_or(0));
+    const auto physicalLow = ScaleSample(card.rules, range, kind, lowElement);
+    const auto physicalHigh = ScaleSample(card.rules, range, kind, highElement);
+    if (!physicalLow || !physicalHigh) {
+        return {low, high, static_cast<double>(low), static_cast<double>(high), ""};
+    }
+    // Card type 4's input kinds beyond 0 and 1 scale to quantities other than volts.
+    const bool volts = !card.inputKinds || kind == 0 || kind == 1;
+    if (!volts) {
+        return {low, high, *physicalLow, *physicalHigh, ""};
+    }
+    // A header gives each physical extreme 8 characters: volts, millivolts or microvolts,
+    // whichever lets the extremes keep the most digits (a sign and seven of them).
+    const double largest = std::max(std::fabs(*physicalLow), std::fabs(*physicalHigh));
+    for (const auto& [factor, unit] : {std::pair{1e6, "uV"}, std::pair{1e3, "mV"}}) {
+        if (largest * factor < 1e7) {
+            return {low, high, *physicalLow * factor, *physicalHigh * factor, unit};
+        }
+    }
+    return {low, high, *physicalLow, *physicalHigh, "V"};
+}
+
+WriteResult WriteEdf(const WriteJob& job, bool bdf) {
+    const RecordingHeader& header = job.recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    const bool sixteenBit = card.elementSize == 2;
+    const TableShape shape = ShapeOf(job);
+    const int channels = static_cast<int>(shape.channels);
+    const RecordLayout layout = *LayoutFor(header.scanRate(), shape.channels, bdf ? 3 : 2);
+    const auto perRecord = static_cast<std::uint64_t>(layout.scansPerRecord);
+    // A data record, signal after signal: EDF takes 16-bit values, BDF 3 little-endian bytes.
+    std::vector<std::int16_t> shorts;
+    std::vector<std::uint8_t> triples;
+    try {
+        if (bdf) {
+            triples.resize(3 * perRecord * shape.channels);
+        } else {
+            shorts.resize(perRecord * shape.channels);
+        }
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;
+    }
+    const auto copy = [&](std::uint64_t to, std::uint64_t from) {
+        if (bdf) {
+            std::memcpy(&triples[3 * to], &triples[3 * from], 3);
+        } else {
+            shorts[to] = shorts[from];
+        }
+    };
+
+    EdfFile file(edfopen_file_writeonly(
+        job.outputName.c_str(), bdf ? EDFLIB_FILETYPE_BDFPLUS : EDFLIB_FILETYPE_EDFPLUS, channels));
+    if (!file) {
+        return WriteResult::kWriteFailed;
+    }
+    const int handle = file.get();
+    bool ok = edf_set_datarecord_duration(handle, static_cast<int>(layout.durationUnits)) == 0;
+    for (int s = 0; ok && s < channels; ++s) {
+        const ColumnFacts& column = job.facts.columns[static_cast<std::size_t>(s)];
+        const SignalScale scale = ScaleOf(card, column);
+        const std::string label = ColumnName(column.channel);
+        ok = edf_set_samplefrequency(handle, s, static_cast<int>(layout.scansPerRecord)) == 0 &&
+             edf_set_digital_minimum(handle, s, scale.digitalMin) == 0 &&
+             edf_set_digital_maximum(handle, s, scale.digitalMax) == 0 &&
+             edf_set_physical_minimum(handle, s, AsHeaderSays(scale.physicalMin)) == 0 &&
+             edf_set_physical_maximum(handle, s, AsHeaderSays(scale.physicalMax)) == 0 &&
+             edf_set_physical_dimension(handle, s, scale.dimension) == 0 &&
+             edf_set_label(handle, s, label.c_str()) == 0;
+    }
+    // The header's start where it reads as one; otherwise EDF's anonymous start, 1985-01-01.
+    const auto start = ParseStart(job.facts.startDate, job.facts.startTime, true);
+    const bool startFits = start && start->year >= 1985 && start->year <= 2084;
+    ok = ok && (startFits ? edf_set_startdatetime(handle, start->year, start->month, start->day,
+                                                  start->hour, start->minute, start->second)
+                          : edf_set_startdatetime(handle, 1985, 1, 1, 0, 0, 0)) == 0;
+    if (ok && startFits && start->millis) {
+        ok = edf_set_subsecond_starttime(handle, *start->millis * 10000) == 0;
+    }
+    const std::string equipment = job.facts.cardName + " scans=" + std::to_string(shape.scans);
+    ok = ok && edf_set_equipment(handle, equipment.c_str()) == 0;
+    if (!ok) {
+        return WriteResult::kWriteFailed;
+    }
+
+    std::uint64_t filled = 0;  // scans in `record`
+    std::uint64_t records = 0;
+    const auto flush = [&] {
+        ++records;
+        return (bdf ? edf_blockwrite_digital_3byte_samples(handle, triples.data())
+                    : edf_blockwrite_digital_short_samples(handle, shorts.data())) == 0;
+    };
+    WriteResult result = ForEachChunk(
+        job, shape, card.elementSize,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t) {
+            const std::uint8_t* in = bytes.data();
+            const std::uint64_t scans = shape.channels == 0 ? 0 : samples / shape.channels;
+            for (std::uint64_t scan = 0; scan < scans;) {
+                // As many scans as the record has room for, one signal at a time: each
+                // signal's samples go one after another into the record.
+                const std::uint64_t take = std::min(scans - scan, perRecord - filled);
+                for (std::uint64_t c = 0; c < shape.channels; ++c) {
+                    const std::uint64_t first = scan * shape.channels + c;
+                    const std::uint64_t at = c * perRecord + filled;
+                    if (!bdf) {
+                        // EDF holds 16-bit cards only: the signed word is the sample.
+                        std::int16_t* out = shorts.data() + at;
+                        for (std::uint64_t s = 0; s < take; ++s) {
+                            out[s] =
+                                static_cast<std::int16_t>(Word16At(in, first + s * shape.channels));
+                        }
+                        continue;
+                    }
+                    // Three bytes a sample, and no more: the byte after a signal's part of
+                    // the record is the next signal's first sample, which an earlier chunk
+                    // may have written.
+                    std::uint8_t* out = triples.data() + 3 * at;
+                    for (std::uint64_t s = 0; s < take; ++s) {
+                        const std::uint64_t k = first + s * shape.channels;
+                        const std::int32_t code = sixteenBit
+                                                      ? static_cast<std::int16_t>(Word16At(in, k))
+                                                      : Decode24(Word32At(in, k));
+                        if (!sixteenBit && (code < kBdfMinimum || code > kBdfMaximum)) {
+                            *job.refusal =
+                                "A sample code needs more than 24 bits: the recording cannot be "
+                                "written as BDF!";
+                            return false;
+                        }
+                        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(code));
+                    }
+                }
+                scan += take;
+                filled += take;
+                if (filled == perRecord) {
+                    filled = 0;
+                    if (!flush()) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        });
+    if (!job.refusal->empty()) {
+        result = WriteResult::kRefused;
+    }
+    if (result == WriteResult::kWritten && filled > 0) {
+        // The last record is completed with the last scan.
+        for (std::uint64_t c = 0; c < shape.channels; ++c) {
+            for (std::uint64_t r = filled; r < perRecord; ++r) {
+                copy(c * perRecord + r, c * perRecord + filled - 1);
+            }
+        }
+        if (!flush()) {
+            result = WriteResult::kWriteFailed;
+        }
+    }
+    const bool closed = file.Close();
+    if (result != WriteResult::kWritten) {
+        return result;
+    }
+    // EDFlib does not report every failed write: the file must read back with every record.
+    edf_hdr_struct written{};
+    const bool opened = edfopen_file_readonly(job.outputName.c_str(), &written,
+                                              EDFLIB_DO_NOT_READ_ANNOTATIONS) == 0;
+    const EdfFile check(opened ? written.handle : -1);
+    const bool whole = opened && written.datarecords_in_file == static_cast<long long>(records);
+    return closed && whole ? WriteResult::kWritten : WriteResult::kWriteFailed;
+}
+
+WriteResult WriteEdf16(const WriteJob& job) {
+    return WriteEdf(job, false);
+}
+
+WriteResult WriteBdf(const WriteJob& job) {
+    return WriteEdf(job, true);
+}
+
+}  // namespace
+
+const OutputFormatInfo kEdfFormat = {
+    OutputFormat::kEdf,
+    "edf",
+    "Codes and scales to EDF file (.edf, 16-bit cards)",
+    "EDF+ signals of the raw codes with each column's scale, for biosignal viewers",
+    ".edf",
+    false,
+    true,
+    false,
+    "Failed to allocate binary data-array",
+    &WriteEdf16,
+    &RefuseForEdf,
+};
+
+const OutputFormatInfo kBdfFormat = {
+    OutputFormat::kBdf,
+    "bdf",
+    "Codes and scales to BDF file (.bdf)",
+    "BDF+ signals (24-bit) of the raw codes with each column's scale, for every card",
+    ".bdf",
+    false,
+    true,
+    false,
+    "Failed to allocate binary data-array",
+    &WriteBdf,
+    &RefuseForBdf,
+};
+
+}  // namespace vantrel

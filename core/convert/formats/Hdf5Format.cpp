@@ -1,0 +1,285 @@
+// HDF5 file: datasets /scaled (float64) and /codes (uint16 for 16-bit cards, int32 for the
+// 24-bit ones), scans x channels, chunked along the scans (about 1 MiB a chunk) and
+// written chunk by chunk as the samples stream; the column facts are attributes of
+// /scaled, the recording's of the root group. With compression each chunk is shuffled and
+// deflated.
+
+#include <array>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/formats/Hdf5Handle.h"
+#include "convert/formats/OutputFormats.h"
+#include "convert/scaling/SampleScaler.h"
+#include "convert/scaling/WidenCodes.h"
+#include "convert/threads/WriteBehind.h"
+#include "platform/WriteRoom.h"
+#include "recording/CardTable.h"
+#include "recording/LittleEndian.h"
+
+namespace vantrel {
+
+namespace {
+
+// Samples per chunk: 1 MiB of doubles.
+constexpr std::uint64_t kChunkSamplesHdf5 = std::uint64_t{1} << 17;
+constexpr unsigned kDeflateLevel = 4;
+// Columns whose facts are kept in the dataset's object header, as most files have them.
+constexpr std::uint64_t kCompactColumns = 1024;
+
+Hdf5Handle Property(hid_t kind) {
+    return {H5Pcreate(kind), &H5Pclose};
+}
+
+// Attributes carry no creation time, so a file depends on its recording alone.
+bool NoTimes(const Hdf5Handle& properties) {
+    return properties && H5Pset_obj_track_times(properties.get(), false) >= 0;
+}
+
+bool WriteAttribute(hid_t at, const char* name, hid_t type, hsize_t count, const void* data,
+                    bool scalar = false) {
+    const Hdf5Handle space = scalar ? Hdf5Handle{H5Screate(H5S_SCALAR), &H5Sclose}
+                                    : Hdf5Handle{H5Screate_simple(1, &count, nullptr), &H5Sclose};
+    const Hdf5Handle attribute{H5Acreate2(at, name, type, space.get(), H5P_DEFAULT, H5P_DEFAULT),
+                               &H5Aclose};
+    // An attribute of no elements (a recording without channels) has nothing to write; the
+    // library refuses a null buffer even then.
+    return space && attribute && (count == 0 || H5Awrite(attribute.get(), type, data) >= 0);
+}
+
+bool WriteInt(hid_t at, const char* name, std::int32_t value) {
+    return WriteAttribute(at, name, H5T_NATIVE_INT32, 1, &value, true);
+}
+
+bool WriteDouble(hid_t at, const char* name, double value) {
+    return WriteAttribute(at, name, H5T_NATIVE_DOUBLE, 1, &value, true);
+}
+
+// Variable-length UTF-8 strings, which h5py reads as str.
+Hdf5Handle StringType() {
+    Hdf5Handle type{H5Tcopy(H5T_C_S1), &H5Tclose};
+    if (type &&
+        (H5Tset_size(type.get(), H5T_VARIABLE) < 0 || H5Tset_cset(type.get(), H5T_CSET_UTF8) < 0)) {
+        return {};
+    }
+    return type;
+}
+
+bool WriteStrings(hid_t at, const char* name, const std::vector<std::string>& values,
+                  bool scalar = false) {
+    const Hdf5Handle type = StringType();
+    std::vector<const char*> pointers;
+    for (const std::string& value : values) {
+        pointers.push_back(value.c_str());
+    }
+    return type && WriteAttribute(at, name, type.get(), pointers.size(), pointers.data(), scalar);
+}
+
+bool WriteString(hid_t at, const char* name, const std::string& value) {
+    return WriteStrings(at, name, {value}, true);
+}
+
+bool WriteInts(hid_t at, const char* name, const std::vector<std::int32_t>& values) {
+    return WriteAttribute(at, name, H5T_NATIVE_INT32, values.size(), values.data());
+}
+
+bool WriteColumnFacts(hid_t scaled, const RecordingFacts& facts, bool inputKinds) {
+    const ColumnArrays columns = ArraysOf(facts.columns);
+    return WriteInts(scaled, "channel", columns.channel) &&
+           WriteInts(scaled, "range_code", columns.rangeCode) &&
+           WriteStrings(scaled, "range_label", columns.rangeLabel) &&
+           (!inputKinds || WriteInts(scaled, "input_kind", columns.inputKind));
+}
+
+bool WriteRecordingFacts(hid_t root, const RecordingFacts& facts, const std::string& sha256) {
+    bool ok = WriteInt(root, "card_type", facts.cardType) &&
+              WriteString(root, "card_name", facts.cardName) &&
+              WriteInt(root, "channel_count", facts.channelCount) &&
+              WriteInt(root, "scan_count", facts.scanCount) &&
+              WriteDouble(root, "scan_rate_hz", facts.scanRateHz) &&
+              WriteString(root, "start_date", facts.startDate) &&
+              WriteString(root, "start_time", facts.startTime) &&
+              WriteString(root, "order", facts.order) &&
+              WriteString(root, "source_file", facts.sourceFile) &&
+              WriteString(root, "source_sha256", sha256) &&
+              WriteString(root, "converter", ConverterName());
+    if (ok && facts.startIso8601) {
+        ok = WriteString(root, "start_iso8601", *facts.startIso8601);
+    }
+    return ok;
+}
+
+// One dataset of scans x channels, chunked unless it is empty: its chunks are those of
+// `shape`, whatever the chunks it is written in.
+Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableShape& shape,
+                         bool compress) {
+    const hsize_t dims[2] = {shape.scans, shape.channels};
+    const Hdf5Handle space{H5Screate_simple(2, dims, nullptr), &H5Sclose};
+    const Hdf5Handle properties = Property(H5P_DATASET_CREATE);
+    if (!space || !NoTimes(properties)) {
+        return {};
+    }
+    // An object header holds attributes of up to 64 KiB each; the per-column facts of many
+    // channels (16 bytes a range label) go to the dataset's dense attribute storage instead.
+    if (shape.channels > kCompactColumns && H5Pset_attr_phase_change(properties.get(), 0, 0) < 0) {
+        return {};
+    }
+    if (shape.scans > 0 && shape.channels > 0) {
+        const hsize_t chunk[2] = {shape.scansPerChunk, shape.channels};
+        if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
+            (compress && (H5Pset_shuffle(properties.get()) < 0 ||
+                          H5Pset_deflate(properties.get(), kDeflateLevel) < 0))) {
+            return {};
+        }
+    }
+    // Each chunk is written whole, once: without a chunk cache the library writes it from
+    // our buffer instead of copying it into the cache first.
+    const Hdf5Handle access = Property(H5P_DATASET_ACCESS);
+    if (!access || H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0) {
+        return {};
+    }
+    return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get()),
+            &H5Dclose};
+}
+
+// Writes `data` as scans [first, first + scans) of a dataset.
+bool WriteRows(hid_t dataset, hid_t memoryType, const TableShape& shape, std::uint64_t first,
+               std::uint64_t scans, const void* data) {
+    const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
+    const hsize_t start[2] = {first, 0};
+    const hsize_t count[2] = {scans, shape.channels};
+    const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
+    return fileSpace && memorySpace &&
+           H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
+               0 &&
+           H5Dwrite(dataset, memoryType, memorySpace.get(), fileSpace.get(), H5P_DEFAULT, data) >=
+               0;
+}
+
+WriteResult WriteHdf5(const WriteJob& job) {
+    QuietHdf5();
+
+    const RecordingHeader& header = job.recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    const bool words = card.elementSize == 2;
+    const TableShape shape = ShapeOf(job, kChunkSamplesHdf5);
+    const TableShape stored = ShapeOf(header, kChunkSamplesHdf5);
+    // A chunk's columns as the datasets take them.
+    struct ChunkRows {
+        std::vector<double> values;
+        std::vector<std::uint16_t> words16;
+        std::vector<std::int32_t> codes32;
+        std::uint64_t first = 0;  // the chunk's first scan
+        std::uint64_t scans = 0;
+    };
+    std::array<ChunkRows, 2> sets;
+    std::optional<SampleScaler> scaler;
+    try {
+        for (ChunkRows& set : sets) {
+            set.values.resize(shape.chunkSamples());
+            if (words) {
+                set.words16.resize(shape.chunkSamples());
+            } else {
+                set.codes32.resize(shape.chunkSamples());
+            }
+        }
+        scaler.emplace(header, job.recording.queue);
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;
+    }
+
+    const Hdf5Handle fileCreation = Property(H5P_FILE_CREATE);
+    if (!NoTimes(fileCreation)) {
+        return WriteResult::kWriteFailed;
+    }
+    // Dense attribute storage (many columns) needs the file format of HDF5 1.8; every
+    // other file keeps the earliest format, which the most readers open.
+    const Hdf5Handle fileAccess = Property(H5P_FILE_ACCESS);
+    if (!fileAccess ||
+        (shape.channels > kCompactColumns &&
+         H5Pset_libver_bounds(fileAccess.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)) {
+        return WriteResult::kWriteFailed;
+    }
+    Hdf5Handle file{
+        H5Fcreate(job.outputName.c_str(), H5F_ACC_TRUNC, fileCreation.get(), fileAccess.get()),
+        &H5Fclose};
+    if (!file) {
+        return WriteResult::kWriteFailed;
+    }
+    Hdf5Handle scaled =
+        CreateDataset(file.get(), "scaled", H5T_IEEE_F64LE, stored, job.options.compress);
+    Hdf5Handle codes = CreateDataset(file.get(), "codes", words ? H5T_STD_U16LE : H5T_STD_I32LE,
+                                     stored, job.options.compress);
+    if (!scaled || !codes) {
+        return WriteResult::kWriteFailed;
+    }
+
+    const std::uint64_t codeBytes = words ? 2 : 4;
+    const auto writeRows = [&](ChunkRows& set) {
+        QuietHdf5();  // a thread-safe build keeps the error handler per thread
+        if (!CanGrowBy(job.outputName,
+                       set.scans * shape.channels * (8 + codeBytes) + Hdf5Margin(shape.channels))) {
+            return false;
+        }
+        const void* codeData = words ? static_cast<const void*>(set.words16.data())
+                                     : static_cast<const void*>(set.codes32.data());
+        return WriteRows(scaled.get(), H5T_NATIVE_DOUBLE, shape, set.first, set.scans,
+                         set.values.data()) &&
+               WriteRows(codes.get(), words ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32, shape,
+                         set.first, set.scans, codeData);
+    };
+    WriteBehind<ChunkRows> behind(sets);
+    std::uint64_t row = 0;
+    WriteResult result = ForEachChunk(
+        job, shape, card.elementSize,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
+            ChunkRows& set = behind.Next();
+            scaler->Scale(bytes, std::span<double>(set.values.data(), samples));
+            if (words) {
+                for (std::uint64_t i = 0; i < samples; ++i) {
+                    set.words16[i] = LoadLe16(bytes.data() + 2 * i);
+                }
+            } else {
+                WidenCodes(bytes, std::span<std::int32_t>(set.codes32.data(), samples), samples,
+                           header.cardType());
+            }
+            set.first = row;
+            set.scans = scans;
+            row += scans;
+            return behind.Hand(writeRows);
+        });
+    const bool written = behind.Finish();
+    if (result == WriteResult::kWritten && !written) {
+        result = WriteResult::kWriteFailed;
+    }
+    if (result != WriteResult::kWritten) {
+        return result;
+    }
+    Hdf5Handle root{H5Gopen2(file.get(), "/", H5P_DEFAULT), &H5Gclose};
+    const bool described = root && WriteColumnFacts(scaled.get(), job.facts, card.inputKinds) &&
+                           WriteRecordingFacts(root.get(), job.facts, job.samples.SourceSha256());
+    // Closing the file writes what the library still holds: its result counts, once every
+    // object in it is closed.
+    const bool closed = root.Close() && scaled.Close() && codes.Close() && file.Close();
+    return described && closed ? WriteResult::kWritten : WriteResult::kWriteFailed;
+}
+
+}  // namespace
+
+const OutputFormatInfo kHdf5Format = {
+    OutputFormat::kHdf5,
+    "hdf5",
+    "Scaled data and codes to HDF5 file (.h5)",
+    "HDF5 datasets /scaled and /codes with the recording's facts as attributes",
+    ".h5",
+    false,
+    true,
+    true,
+    "Failed to allocate scaled data-array",
+    &WriteHdf5,
+};
+
+}  // namespace vantrel

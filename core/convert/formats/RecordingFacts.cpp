@@ -1,0 +1,152 @@
+#include "convert/formats/RecordingFacts.h"
+
+#include <cmath>
+
+#include "convert/scaling/InputKinds.h"
+#include "convert/text/TextTable.h"
+#include "platform/Utf8Path.h"
+#include "recording/CardCatalogue.h"
+#include "recording/CardTable.h"
+#include "recording/HeaderText.h"
+#include "recording/PathAsText.h"
+
+namespace vantrel {
+
+namespace {
+
+// The value of `digits` decimal digits at `text[at]`, or -1.
+int Digits(const std::string& text, std::size_t at, std::size_t digits) {
+    if (at + digits > text.size()) {
+        return -1;
+    }
+    int value = 0;
+    for (std::size_t i = at; i < at + digits; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+}  // namespace
+
+std::string ConverterName() {
+    return std::string("vantrel-convert ") + VANTREL_VERSION;
+}
+
+std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,
+                                    bool millisOptional) {
+    const bool withMillis = time.size() == 12 && time[8] == '.';
+    if (date.size() != 8 || date[2] != '/' || date[5] != '/' ||
+        !(withMillis || (millisOptional && time.size() == 8)) || time[2] != ':' || time[5] != ':') {
+        return std::nullopt;
+    }
+    const int yy = Digits(date, 6, 2);
+    StartTime start{yy >= 70 ? 1900 + yy : 2000 + yy,
+                    Digits(date, 0, 2),
+                    Digits(date, 3, 2),
+                    Digits(time, 0, 2),
+                    Digits(time, 3, 2),
+                    Digits(time, 6, 2),
+                    std::nullopt};
+    if (withMillis) {
+        start.millis = Digits(time, 9, 3);
+        if (*start.millis < 0) {
+            return std::nullopt;
+        }
+    }
+    if (start.month < 1 || start.month > 12 || yy < 0 || start.hour < 0 || start.hour > 23 ||
+        start.minute < 0 || start.minute > 59 || start.second < 0 || start.second > 59) {
+        return std::nullopt;
+    }
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int days = kDays[start.month - 1] + (start.month == 2 && IsLeapYear(start.year) ? 1 : 0);
+    if (start.day < 1 || start.day > days) {
+        return std::nullopt;
+    }
+    return start;
+}
+
+std::optional<std::string> StartIso8601(const std::string& date, const std::string& time) {
+    const auto start = ParseStart(date, time, false);
+    if (!start) {
+        return std::nullopt;
+    }
+    return std::to_string(start->year) + "-" + date.substr(0, 2) + "-" + date.substr(3, 2) + "T" +
+           time;
+}
+
+std::optional<double> DurationSeconds(const RecordingHeader& header) {
+    const double rate = header.scanRate();
+    if (!std::isfinite(rate) || rate <= 0.0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(header.scanCount()) / rate;
+}
+
+ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns) {
+    ColumnArrays arrays;
+    for (const ColumnFacts& column : columns) {
+        arrays.channel.push_back(column.channel);
+        arrays.rangeCode.push_back(column.rangeCode);
+        arrays.rangeLabel.push_back(column.rangeLabel);
+        arrays.inputKind.push_back(column.inputKind.value_or(0));
+    }
+    return arrays;
+}
+
+std::string ColumnName(int channel) {
+    return "Channel_" + std::to_string(channel);
+}
+
+RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
+    const RecordingHeader& header = recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    RecordingFacts facts{
+        header.cardType(),
+        CardName(header.cardType()),
+        header.channelCount(),
+        header.scanCount(),
+        header.scanRate(),
+        // Text, as every front end shows it: the header's bytes are Windows-1252, and a
+        // file name need not be UTF-8, while the formats' strings are.
+        HeaderTextAsUtf8(texts[DisplayField::kDate]),
+        HeaderTextAsUtf8(texts[DisplayField::kTime]),
+        StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
+        std::string(OrderName(header.orderCode())),
+        PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename())),
+        {},
+    };
+
+    const std::vector<int> titled = TitleChannels(header, recording.queue);
+    const std::size_t channels =
+        header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
+    const bool custom = header.isCustomOrder();
+    const std::size_t columns = custom ? std::min(channels, recording.queue.size()) : channels;
+    const InputKindTable kinds = BuildInputKindTable(header, recording.queue);
+    for (std::size_t p = 0; p < columns; ++p) {
+        ColumnFacts column{
+            p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
+            custom ? recording.queue[p].rangeCode : header.rangeCode(),
+            {},
+            std::nullopt,
+        };
+        column.rangeLabel = RangeLabel(column.rangeCode);
+        if (card.inputKinds) {
+            if (!custom) {
+                column.inputKind = static_cast<std::int8_t>(header.cardSetting(0));
+            } else if (recording.queue[p].channel < kinds.size()) {
+                column.inputKind = kinds[recording.queue[p].channel];
+            }
+        }
+        facts.columns.push_back(std::move(column));
+    }
+    return facts;
+}
+
+}  // namespace vantrel

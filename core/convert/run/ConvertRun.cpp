@@ -1,0 +1,212 @@
+#include "convert/run/ConvertRun.h"
+
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "convert/formats/OutputFormats.h"
+#include "platform/Utf8Path.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardTable.h"
+#include "recording/LoadRecording.h"
+
+namespace vantrel {
+
+namespace {
+
+// Bytes a library's file is copied in when it goes to a device or pipe.
+constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
+
+// A library writes its file by name; a device or pipe has none it could seek in, so such a
+// file is written in the temporary folder and copied to the output after.
+WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, FileApi& files,
+                        const std::string& name) {
+    // The libraries keep process-wide state without locks of their own (HDF5 as Debian
+    // builds it, matio on top of it, EDFlib's table of open files): one such file at a time,
+    // whichever thread converts.
+    static std::mutex libraryLock;
+    const std::lock_guard<std::mutex> held(libraryLock);
+    if (!name.empty()) {
+        WriteJob named = job;
+        named.outputName = name;
+        return format.write(named);
+    }
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    File scratch = File::CreateScratch(files, ec ? std::string("/tmp") : Utf8FromPath(folder));
+    if (!scratch || scratch.outputName().empty()) {
+        return WriteResult::kWriteFailed;
+    }
+    WriteJob named = job;
+    named.outputName = scratch.outputName();
+    const WriteResult result = format.write(named);
+    if (result != WriteResult::kWritten) {
+        return result;  // the scratch file goes with its owner
+    }
+    File written = File::OpenForRead(files, named.outputName);
+    std::vector<std::uint8_t> block(kCopyBlock);
+    for (std::int64_t got = 1; got > 0;) {
+        got = written ? written.Read(block.data(), block.size()) : -1;
+        if (got < 0) {
+            return WriteResult::kWriteFailed;
+        }
+        job.out.Append(block.data(), static_cast<std::size_t>(got));
+    }
+    return job.out.ok() ? WriteResult::kWritten : WriteResult::kWriteFailed;
+}
+
+// Lets the writer of the chosen format write the body into state.outputFile.
+WriteResult WriteBody(ConversionState& state, SampleSource& samples, const OutputFormatInfo& format,
+                      const Platform& platform, const ProgressCallback& progress,
+                      std::string& refusal) {
+    try {
+        // Blocks are written on the second core while the next is formatted.
+        OutputBuffer out(state.outputFile, OutputBuffer::kDefaultCapacity, true);
+        ProgressReporter reporter(progress, samples.size());
+        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        const WriteJob job{state.recording, state.options, facts, samples, out, {},
+                           reporter,        &refusal};
+        const WriteResult result =
+            format.byName ? WriteByName(job, format, platform.files, state.outputFile.outputName())
+                          : format.write(job);
+        if (result == WriteResult::kWritten && !out.Flush()) {
+            return WriteResult::kWriteFailed;
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        // Memory ran out outside the writer's own arrays (the output block, a line).
+        return WriteResult::kAllocationFailed;
+    }
+}
+
+}  // namespace
+
+std::string SuccessMessage(const std::string& outputPath) {
+    return "Write to " + outputPath + " successful!";
+}
+
+std::optional<std::string> CheckConvertible(const RecordingHeader& header,
+                                            const ChannelGainQueue& queue,
+                                            std::uint64_t sampleBytes) {
+    const CardInfo& card = CardFacts(header.cardType());
+    if (!card.converts()) {
+        return kUnsupportedCardMessage;
+    }
+    const std::int64_t channels = header.channelCount();
+    const std::int64_t scans = header.scanCount();
+    // A negative count never reaches here (the load refuses it), but stay safe.
+    if (header.elementSize() != card.elementSize || channels < 0 || scans < 0 ||
+        static_cast<std::uint64_t>(channels * scans) *
+                static_cast<std::uint64_t>(card.elementSize) >
+            sampleBytes) {
+        return kWidthMismatchMessage;
+    }
+    if (header.isCustomOrder()) {
+        if (static_cast<std::int64_t>(queue.size()) < channels) {
+            return kQueueTooShortMessage;
+        }
+        // Input kinds are held for channels 0 to 7 only.
+        if (card.inputKinds) {
+            for (std::int64_t p = 0; p < channels; ++p) {
+                if (queue[static_cast<std::size_t>(p)].channel > 7) {
+                    return kChannelOutOfRangeMessage;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platform& platform,
+                     const ProgressCallback& progress) {
+    MessageSink& messages = platform.messages;
+    if (state.outputPath.empty()) {
+        messages.ShowMessage(kNoOutputNameMessage);
+        return false;
+    }
+    const LoadedRecording& recording = state.recording;
+    const OutputFormatInfo& format = FormatInfo(state.options.format);
+    auto unconvertible = CheckConvertible(recording.header, recording.queue, samples.size());
+    if (!unconvertible && format.refuse != nullptr) {
+        unconvertible = format.refuse(recording.header);
+    }
+    if (unconvertible) {
+        messages.ShowMessage(*unconvertible);
+        return false;
+    }
+    // Writing the output would destroy the recording itself.
+    if (platform.files.IsSameFile(state.outputPath, recording.loadedPath)) {
+        messages.ShowMessage(kOutputIsInputMessage);
+        return false;
+    }
+
+    state.outputFile = format.byName ? File::CreateNamedOutput(platform.files, state.outputPath)
+                                     : File::CreateOutput(platform.files, state.outputPath);
+    if (!state.outputFile) {
+        messages.ShowMessage(kOpenOutputErrorMessage);
+        return false;
+    }
+    std::string refusal;
+    WriteResult result = WriteBody(state, samples, format, platform, progress, refusal);
+    // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
+    File output = std::exchange(state.outputFile, File{});
+    if (result == WriteResult::kWritten && !output.Finish()) {
+        result = WriteResult::kWriteFailed;
+    }
+
+    switch (result) {
+        case WriteResult::kWritten:
+            messages.ShowMessage(SuccessMessage(state.outputPath));
+            return true;
+        case WriteResult::kAllocationFailed:
+            messages.ShowMessage(std::string(format.allocationMessage));
+            return false;
+        case WriteResult::kReadFailed:
+            messages.ShowMessage(kReadErrorMessage);
+            return false;
+        case WriteResult::kWriteFailed:
+            messages.ShowMessage(kWriteOutputErrorMessage);
+            return false;
+        case WriteResult::kCancelled:
+            messages.ShowMessage(kCancelledMessage);
+            return false;
+        case WriteResult::kRefused:
+            messages.ShowMessage(refusal);
+            return false;
+    }
+    return false;
+}
+
+void StartConvert(ConversionState& state, const Platform& platform, DataExchange& exchange,
+                  const ProgressCallback& progress) {
+    if (!state.recording.samples) {
+        platform.messages.ShowMessage(kNoSourceDataMessage);
+        return;
+    }
+    exchange.ExchangeIn();
+    MemorySampleSource source(state.recording.samples->bytes(), state.recording.sourceSha256);
+    ConvertToOutput(state, source, platform, progress);
+}
+
+bool StreamConvert(ConversionState& state, const Platform& platform,
+                   std::span<const std::string> otherInputs, const ProgressCallback& progress) {
+    NoViewSwitch view;
+    const auto sampleBytes = OpenRecordingSamples(state, platform, view);
+    if (!sampleBytes) {
+        return false;
+    }
+    // The recording is read while converting and closed on every way out.
+    File input = std::exchange(state.inputFile, File{});
+    for (const std::string& other : otherInputs) {
+        if (platform.files.IsSameFile(state.outputPath, other)) {
+            platform.messages.ShowMessage(kOutputIsInputMessage);
+            return false;
+        }
+    }
+    FileSampleSource source(input, *sampleBytes, FormatInfo(state.options.format).recordsSource);
+    return ConvertToOutput(state, source, platform, progress);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,75 @@
+#include "convert/run/SampleSource.h"
+
+namespace vantrel {
+
+std::optional<std::span<const std::uint8_t>> MemorySampleSource::Next(std::uint64_t count) {
+    if (count > bytes_.size() - offset_) {
+        return std::nullopt;
+    }
+    const auto slice = bytes_.subspan(offset_, count);
+    offset_ += count;
+    return slice;
+}
+
+FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest)
+    : file_(file), size_(size), sized_(file.RemainingSize().has_value()) {
+    if (!digest) {
+        file_.StopDigest();
+        return;
+    }
+    digest_ = file_.TakeDigest();
+    if (digest_) {
+        hasher_.emplace();
+    }
+}
+
+FileSampleSource::~FileSampleSource() {
+    if (hasher_ && hashing_) {
+        try {
+            hasher_->Wait();
+        } catch (...) {  // the digest is dropped with the source
+        }
+    }
+}
+
+void FileSampleSource::WaitForDigest() {
+    if (hashing_) {
+        hashing_ = false;
+        hasher_->Wait();
+    }
+}
+
+std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_t count) {
+    // The caller is done with the previous chunk; so must the hash be before it is reused.
+    WaitForDigest();
+    if (count > size_ - offset_) {
+        return std::nullopt;
+    }
+    if (buffer_.size() < count) {
+        buffer_.resize(count);
+    }
+    const auto got = file_.Read(buffer_.data(), count);
+    if (got != static_cast<std::int64_t>(count)) {
+        return std::nullopt;
+    }
+    offset_ += count;
+    const std::span<const std::uint8_t> chunk(buffer_.data(), count);
+    if (digest_) {
+        hashing_ = true;
+        hasher_->Start([this, chunk] { digest_->Update(chunk.data(), chunk.size()); });
+    }
+    return chunk;
+}
+
+std::string FileSampleSource::SourceSha256() {
+    if (!sha256_) {
+        WaitForDigest();
+        if (digest_) {
+            file_.ResumeDigest(std::move(digest_));
+        }
+        sha256_ = offset_ == size_ ? file_.FinishDigest() : std::string();
+    }
+    return *sha256_;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,86 @@
+#pragma once
+
+// Where a conversion takes its sample bytes from: the block a load holds in memory, or the
+// recording file read chunk by chunk (so memory stays bounded whatever the file's size).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/threads/HelperThread.h"
+#include "platform/File.h"
+#include "recording/SampleBlock.h"
+
+namespace vantrel {
+
+class SampleSource {
+  public:
+    virtual ~SampleSource() = default;
+
+    // Total bytes of the sample block.
+    virtual std::uint64_t size() const = 0;
+
+    // The next `count` bytes (count must not exceed what is left). The view stays valid
+    // until the next call. Returns nullopt when the bytes cannot be read (the file ended
+    // early or failed); the conversion then stops with a read error.
+    virtual std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) = 0;
+
+    // The SHA-256 of the whole recording file in hex, once every byte of the block has been
+    // taken (a file source reads what follows the block for it); empty when unknown.
+    virtual std::string SourceSha256() { return {}; }
+
+    // Whether size() is that of bytes that are there (a file's, a block in memory), rather
+    // than only what a header claims (a pipe's, known once it has all arrived).
+    virtual bool sizeIsThere() const { return true; }
+};
+
+// A view of a block already in memory; hands out slices without copying.
+class MemorySampleSource final : public SampleSource {
+  public:
+    explicit MemorySampleSource(std::span<const std::uint8_t> bytes, std::string sha256 = {})
+        : bytes_(bytes), sha256_(std::move(sha256)) {}
+
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    std::string SourceSha256() override { return sha256_; }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::string sha256_;
+    std::uint64_t offset_ = 0;
+};
+
+// Reads `size` bytes from an open file, positioned at the block's start, one request per
+// chunk into a reused buffer. The file must outlive the source. Its digest (File) goes on
+// only where `digest` asks for it, and then on a helper thread: each chunk is hashed while
+// the caller converts it, instead of before it (hashing took a fifth of an HDF5 output's
+// time on one thread).
+class FileSampleSource final : public SampleSource {
+  public:
+    FileSampleSource(File& file, std::uint64_t size, bool digest);
+    ~FileSampleSource() override;
+
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    std::string SourceSha256() override;
+    bool sizeIsThere() const override { return sized_; }
+
+  private:
+    void WaitForDigest();
+
+    File& file_;
+    std::uint64_t size_;
+    bool sized_;  // the file has a size (not a pipe): the load checked the block fits it
+    std::uint64_t offset_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<Sha256> digest_;  // the file's, while chunks are hashed here
+    bool hashing_ = false;            // a chunk of buffer_ is being hashed
+    std::optional<std::string> sha256_;
+    std::optional<HelperThread> hasher_;  // last: it stops before what it uses goes
+};
+
+}  // namespace vantrel

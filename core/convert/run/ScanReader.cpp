@@ -1,0 +1,199 @@
+#include "convert/run/ScanReader.h"
+
+#include <algorithm>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "convert/formats/OutputFormats.h"
+#include "convert/run/ConvertRun.h"
+#include "convert/run/SampleSource.h"
+#include "convert/scaling/SampleDecoding.h"
+#include "convert/scaling/SampleScaler.h"
+#include "convert/scaling/WidenCodes.h"
+#include "platform/ViewSwitch.h"
+#include "recording/CardTable.h"
+#include "recording/LoadRecording.h"
+
+namespace vantrel {
+
+namespace {
+
+// Samples read from the file at a time: large reads, a buffer that stays in the cache.
+constexpr std::uint64_t kReadChunkSamples = std::uint64_t{1} << 18;
+
+}  // namespace
+
+std::uint64_t ScanRecording::channels() const {
+    return static_cast<std::uint64_t>(std::max<std::int16_t>(recording.header.channelCount(), 0));
+}
+
+std::uint64_t ScanRecording::scans() const {
+    return static_cast<std::uint64_t>(std::max<std::int32_t>(recording.header.scanCount(), 0));
+}
+
+int ScanRecording::elementSize() const {
+    return CardFacts(recording.header.cardType()).elementSize;
+}
+
+std::optional<ScanRecording> OpenScanRecording(const std::string& path, const Platform& platform,
+                                               std::error_code* openError) {
+    ConversionState state;
+    state.inputPath = path;
+    NoViewSwitch view;
+    const auto sampleBytes = OpenRecordingSamples(state, platform, view);
+    if (!sampleBytes) {
+        if (openError != nullptr) {
+            *openError = state.inputFile.error();
+        }
+        return std::nullopt;
+    }
+    state.inputFile = {};  // the samples are read by each ScanReader
+    return ScanRecording{std::move(state.recording), std::move(state.display), *sampleBytes};
+}
+
+struct ScanReader::State {
+    State(const ScanRecording& recording, MessageSink& sink, ScanValues kind, File input)
+        : opened(recording),
+          messages(sink),
+          values(kind),
+          file(std::move(input)),
+          source(file, recording.sampleBytes, false) {}
+
+    const ScanRecording& opened;
+    MessageSink& messages;
+    ScanValues values;
+    File file;
+    FileSampleSource source;
+    std::optional<SampleScaler> scaler;  // made at the first scaled read
+    std::vector<double> skipped;         // what SkipTo scales and drops
+    std::uint64_t position = 0;
+};
+
+std::optional<ScanReader> ScanReader::Open(const ScanRecording& opened, const Platform& platform,
+                                           ScanValues values) {
+    const LoadedRecording& held = opened.recording;
+    if (const auto refusal = CheckConvertible(held.header, held.queue, opened.sampleBytes)) {
+        platform.messages.ShowMessage(*refusal);
+        return std::nullopt;
+    }
+    ConversionState again;
+    again.inputPath = held.loadedPath;
+    MessageLog said;
+    NoViewSwitch view;
+    const auto sampleBytes = OpenRecordingSamples(again, Platform{platform.files, said}, view);
+    if (!sampleBytes) {
+        // Gone, unreadable or cut short reads as a read error; anything else as a change.
+        const bool unread = said.texts().empty() || said.texts().back() == kReadErrorMessage;
+        platform.messages.ShowMessage(unread ? kReadErrorMessage : kRecordingChangedMessage);
+        return std::nullopt;
+    }
+    if (again.recording.header != held.header || again.recording.queue != held.queue ||
+        *sampleBytes != opened.sampleBytes) {
+        platform.messages.ShowMessage(kRecordingChangedMessage);
+        return std::nullopt;
+    }
+    return ScanReader(std::make_unique<State>(opened, platform.messages, values,
+                                              std::exchange(again.inputFile, File{})));
+}
+
+ScanReader::ScanReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ScanReader::ScanReader(ScanReader&&) noexcept = default;
+ScanReader& ScanReader::operator=(ScanReader&&) noexcept = default;
+ScanReader::~ScanReader() = default;
+
+std::uint64_t ScanReader::position() const {
+    return state_->position;
+}
+
+// Reads up to `scans` scans chunk by chunk and hands each chunk's bytes to
+// convert(bytes, first sample, samples).
+template <typename Convert>
+bool ScanReader::ReadChunks(std::uint64_t scans, Convert convert) {
+    State& s = *state_;
+    const std::uint64_t channels = s.opened.channels();
+    const auto elementSize = static_cast<std::uint64_t>(s.opened.elementSize());
+    scans = std::min(scans, s.opened.scans() - s.position);
+    const std::uint64_t perChunk = channels == 0
+                                       ? std::max<std::uint64_t>(scans, 1)
+                                       : std::max<std::uint64_t>(kReadChunkSamples / channels, 1);
+    for (std::uint64_t done = 0; done < scans;) {
+        const std::uint64_t count = std::min(perChunk, scans - done);
+        const std::uint64_t samples = count * channels;
+        const auto bytes = s.source.Next(samples * elementSize);
+        if (!bytes) {
+            s.messages.ShowMessage(kReadErrorMessage);
+            return false;
+        }
+        convert(*bytes, done * channels, samples);
+        done += count;
+        s.position += count;
+    }
+    return true;
+}
+
+bool ScanReader::ReadScaled(std::uint64_t scans, std::span<double> out) {
+    State& s = *state_;
+    if (!s.scaler) {
+        try {
+            s.scaler.emplace(s.opened.recording.header, s.opened.recording.queue);
+        } catch (const std::bad_alloc&) {
+            s.messages.ShowMessage(
+                std::string(FormatInfo(OutputFormat::kScaledBinary).allocationMessage));
+            return false;
+        }
+    }
+    return ReadChunks(
+        scans, [&](std::span<const std::uint8_t> bytes, std::uint64_t first,
+                   std::uint64_t samples) { s.scaler->Scale(bytes, out.subspan(first, samples)); });
+}
+
+bool ScanReader::ReadWords(std::uint64_t scans, std::span<std::uint16_t> out) {
+    return ReadChunks(scans, [&](std::span<const std::uint8_t> bytes, std::uint64_t first,
+                                 std::uint64_t samples) {
+        std::uint16_t* words = out.data() + first;
+        for (std::uint64_t i = 0; i < samples; ++i) {
+            words[i] = Word16At(bytes.data(), i);
+        }
+    });
+}
+
+bool ScanReader::ReadCodes(std::uint64_t scans, std::span<std::int32_t> out) {
+    const std::int16_t cardType = state_->opened.recording.header.cardType();
+    return ReadChunks(scans, [&](std::span<const std::uint8_t> bytes, std::uint64_t first,
+                                 std::uint64_t samples) {
+        WidenCodes(bytes, out.subspan(first, samples), samples, cardType);
+    });
+}
+
+bool ScanReader::SkipTo(std::uint64_t scan) {
+    State& s = *state_;
+    const std::uint64_t channels = s.opened.channels();
+    scan = std::min(scan, s.opened.scans());
+    if (scan <= s.position) {
+        return true;
+    }
+    if (s.values == ScanValues::kCodes) {
+        // Codes carry nothing from one sample to the next: read and drop.
+        return ReadChunks(scan - s.position, [](auto&&...) {});
+    }
+    // Whole chunks of scans at a time, through one reused array.
+    const std::uint64_t perChunk = channels == 0
+                                       ? scan - s.position
+                                       : std::max<std::uint64_t>(kReadChunkSamples / channels, 1);
+    try {
+        s.skipped.resize(perChunk * channels);
+    } catch (const std::bad_alloc&) {
+        s.messages.ShowMessage(
+            std::string(FormatInfo(OutputFormat::kScaledBinary).allocationMessage));
+        return false;
+    }
+    while (s.position < scan) {
+        if (!ReadScaled(std::min(perChunk, scan - s.position), s.skipped)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vantrel

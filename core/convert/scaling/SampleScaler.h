@@ -1,0 +1,51 @@
+#pragma once
+
+// Scaling a recording's sample elements to doubles, chunk by chunk of whole scans, in
+// uniform order (one setting for every sample) or custom order (each position of a scan
+// takes its range, and for card type 4 its input kind, from its queue entry). A sample
+// whose rule yields nothing repeats the carried value: the latest value a rule yielded,
+// 0.0 before the first, kept across chunk borders.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "convert/scaling/InputKinds.h"
+#include "recording/CardTable.h"
+#include "recording/ChannelGainEntry.h"
+#include "recording/RecordingHeader.h"
+
+namespace vantrel {
+
+class SampleScaler {
+  public:
+    // Built once per conversion from the loaded header and queue, which must outlive it.
+    // Recordings that take word tables (WordTables.h) get the value of every word per range
+    // code in use (512 KiB each); throws std::bad_alloc when they cannot be had.
+    SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
+
+    // Scales the elements in `chunk` (whole scans, following the previous chunk) into
+    // `out`, which holds one double per element.
+    void Scale(std::span<const std::uint8_t> chunk, std::span<double> out);
+
+  private:
+    void ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out);
+
+    const RecordingHeader& header_;
+    const ChannelGainQueue& queue_;
+    const CardInfo& card_;
+    InputKindTable inputKinds_{};  // card type 4, custom order
+    double carried_ = 0.0;
+    // Per scan position, every word's value under its range code, null where no rule
+    // applies; empty when the recording takes no word tables (then each element goes
+    // through the rule).
+    std::vector<std::vector<double>> tables_;
+    std::vector<const double*> positionTables_;
+    // Uniform order: the factor that gives every word's (or 24-bit code's) value exactly,
+    // when there is one.
+    std::optional<double> linearStep_;
+};
+
+}  // namespace vantrel
