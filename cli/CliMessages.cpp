@@ -4,9 +4,9 @@
 
 namespace vantrel::cli {
 
-void PrintFailure(std::ostream& err, const std::string& file,
+void PrintFailure(std::ostream& err, const std::string& file, OutcomeKind kind,
                   const std::vector<std::string>& messages) {
-    if (messages.empty()) {
+    if (kind == OutcomeKind::kUnopened) {
         err << file << ": " << kCannotOpenMessage << '\n';
         return;
     }

@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "platform/MessageSink.h"
+#include "recording/Outcome.h"
 
 namespace vantrel::cli {
 
 inline constexpr const char* kCannotOpenMessage = "Cannot open input file!";
 
-// Writes "FILE: text" for each message to `err`; "FILE: Cannot open input file!" when
-// there is none (the window is silent when a file cannot be opened).
-void PrintFailure(std::ostream& err, const std::string& file,
+// Writes "FILE: text" for each message to `err`; "FILE: Cannot open input file!" for a
+// file that could not be opened (the window is silent then).
+void PrintFailure(std::ostream& err, const std::string& file, OutcomeKind kind,
                   const std::vector<std::string>& messages);
 
 }  // namespace vantrel::cli

@@ -26,10 +26,11 @@ namespace vantrel::cli {
 
 namespace {
 
-enum class Outcome { kConverted, kSkipped, kFailed, kCancelled };
+enum class Handled { kConverted, kSkipped, kFailed, kCancelled };
 
 struct InputReport {
-    Outcome outcome = Outcome::kFailed;
+    Handled handled = Handled::kFailed;
+    OutcomeKind kind = OutcomeKind::kFailed;  // of a conversion that was run
     std::vector<std::string> messages;
 };
 
@@ -66,10 +67,10 @@ class OrderedReports {
     int Status() const {
         int status = kExitOk;
         for (const auto& report : reports_) {
-            if (report && report->outcome == Outcome::kCancelled) {
+            if (report && report->handled == Handled::kCancelled) {
                 return kExitInterrupted;
             }
-            if (report && report->outcome == Outcome::kFailed) {
+            if (report && report->handled == Handled::kFailed) {
                 status = kExitFailed;
             }
         }
@@ -83,7 +84,7 @@ class OrderedReports {
 
     bool AnyCancelled() const {
         return std::any_of(reports_.begin(), reports_.end(), [](const auto& report) {
-            return report && report->outcome == Outcome::kCancelled;
+            return report && report->handled == Handled::kCancelled;
         });
     }
 
@@ -91,7 +92,7 @@ class OrderedReports {
     void Print(std::size_t input) {
         const InputReport& report = *reports_[input];
         line_.PrintAbove([&] {
-            if (report.outcome == Outcome::kConverted || report.outcome == Outcome::kSkipped) {
+            if (report.handled == Handled::kConverted || report.handled == Handled::kSkipped) {
                 if (!quiet_) {
                     for (const auto& text : report.messages) {
                         messages_ << text << '\n';
@@ -102,7 +103,7 @@ class OrderedReports {
             }
             // Keep the two streams in the order the inputs were handled.
             messages_.flush();
-            PrintFailure(err_, plan_[input].input, report.messages);
+            PrintFailure(err_, plan_[input].input, report.kind, report.messages);
             err_.flush();
         });
     }
@@ -122,31 +123,31 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
                        FileApi& files, ProgressLine& line) {
     if (planned.refusal) {
         line.Finished(index);
-        return {Outcome::kFailed, {*planned.refusal}};
+        return {Handled::kFailed, OutcomeKind::kRefused, {*planned.refusal}};
     }
     if (planned.skipped) {
         line.Finished(index);
-        return {Outcome::kSkipped, {SkippedMessage(planned.output)}};
+        return {Handled::kSkipped, OutcomeKind::kDone, {SkippedMessage(planned.output)}};
     }
     MessageLog messages;
-    ConversionState state;
-    state.inputPath = planned.input;
-    state.outputPath = planned.output;
-    state.options = command.options;
+    ConversionRequest request;
+    request.inputPath = planned.input;
+    request.outputPath = planned.output;
+    request.options = command.options;
+    // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
+    // turn.
+    request.otherInputs = inputs;
     const ProgressCallback progress = [&](std::uint64_t done, std::uint64_t total) {
         line.Update(index, done, total);
         return !InterruptCatcher::Requested();
     };
-    // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
-    // turn.
-    const bool converted = StreamConvert(state, Platform{files, messages}, inputs, progress);
+    const Outcome outcome = RunConversion(request, Platform{files, messages}, progress);
     line.Finished(index);
-    Outcome outcome = converted ? Outcome::kConverted : Outcome::kFailed;
-    if (!converted && InterruptCatcher::Requested() && !messages.texts().empty() &&
-        messages.texts().back() == kCancelledMessage) {
-        outcome = Outcome::kCancelled;
+    Handled handled = outcome.done() ? Handled::kConverted : Handled::kFailed;
+    if (outcome.kind == OutcomeKind::kCancelled && InterruptCatcher::Requested()) {
+        handled = Handled::kCancelled;
     }
-    return {outcome, messages.texts()};
+    return {handled, outcome.kind, messages.texts()};
 }
 
 unsigned JobCount(unsigned asked, std::size_t inputs) {

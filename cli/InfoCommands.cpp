@@ -8,11 +8,11 @@
 #include "Commands.h"
 #include "StandardStreams.h"
 #include "platform/OsFileApi.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
 #include "recording/HeaderText.h"
 #include "recording/LoadRecording.h"
 #include "recording/PathAsText.h"
+#include "recording/PresentHeader.h"
 
 namespace vantrel::cli {
 
@@ -50,21 +50,21 @@ std::string EscapeControls(std::string_view text, bool backslashes) {
     return out;
 }
 
-// Loads `file` into `state`; on failure prints its message and returns false.
-bool Load(ConversionState& state, const std::string& file, std::ostream& out, std::ostream& err) {
+// Loads `file`; on failure prints its message and returns nullopt.
+std::optional<LoadedRecording> Loaded(const std::string& file, std::ostream& out,
+                                      std::ostream& err) {
     OsFileApi os;
     StandardStreamFiles files(os);
     MessageLog messages;
-    NoViewSwitch view;
-    state.inputPath = file;
     // The header texts and the queue need no digest of the file.
-    if (LoadRecording(state, Platform{files, messages}, view, SourceDigest::kSkip)) {
-        return true;
+    Load load = LoadRecording(file, Platform{files, messages}, SourceDigest::kSkip);
+    if (load.outcome.done()) {
+        return std::move(load.recording);
     }
     // Keep the report in step with what standard output has shown so far.
     out.flush();
-    PrintFailure(err, file, messages.texts());
-    return false;
+    PrintFailure(err, file, load.outcome.kind, messages.texts());
+    return std::nullopt;
 }
 
 }  // namespace
@@ -78,13 +78,14 @@ int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostre
             out << "==> " << (terminal ? EscapeControls(PathAsText(file), false) : file)
                 << " <==\n";
         }
-        ConversionState state;
-        if (!Load(state, file, out, err)) {
+        const auto recording = Loaded(file, out, err);
+        if (!recording) {
             status = kExitFailed;
             continue;
         }
+        const DisplayTexts display = PresentHeader(recording->header);
         for (const DisplayField field : kDisplayFields) {
-            const std::string& text = state.display[field];
+            const std::string& text = display[field];
             out << DisplayLabel(field) << '\t'
                 << (terminal ? EscapeControls(HeaderTextAsUtf8(text), true) : text) << '\n';
         }
@@ -94,11 +95,11 @@ int RunInfo(const std::vector<std::string>& files, std::ostream& out, std::ostre
 }
 
 int RunQueue(const std::string& file, std::ostream& out, std::ostream& err) {
-    ConversionState state;
-    if (!Load(state, file, out, err)) {
+    const auto recording = Loaded(file, out, err);
+    if (!recording) {
         return kExitFailed;
     }
-    for (const auto& entry : state.recording.queue) {
+    for (const auto& entry : recording->queue) {
         out << static_cast<unsigned>(entry.channel) << '\t' << RangeLabel(entry.rangeCode) << '\n';
     }
     out.flush();

@@ -11,11 +11,11 @@
 #include "convert/run/ConvertRun.h"
 #include "platform/OsFileApi.h"
 #include "platform/Utf8Path.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
 #include "recording/HeaderText.h"
 #include "recording/LoadRecording.h"
 #include "recording/PathAsText.h"
+#include "recording/PresentHeader.h"
 
 namespace vantrel::cli {
 
@@ -51,14 +51,14 @@ json HeaderFields(const RecordingHeader& h) {
     };
 }
 
-json Describe(const ConversionState& state) {
-    const LoadedRecording& recording = state.recording;
+json Describe(const LoadedRecording& recording) {
     const RecordingHeader& header = recording.header;
-    const RecordingFacts facts = FactsOf(recording, state.display);
+    const DisplayTexts texts = PresentHeader(header);
+    const RecordingFacts facts = FactsOf(recording, texts);
 
     json display = json::object();
     for (const DisplayField field : kDisplayFields) {
-        display[std::string(DisplayLabel(field))] = HeaderTextAsUtf8(state.display[field]);
+        display[std::string(DisplayLabel(field))] = HeaderTextAsUtf8(texts[field]);
     }
     json queue = json::array();
     for (const ChannelGainEntry& entry : recording.queue) {
@@ -120,17 +120,16 @@ int RunInfoJson(const std::vector<std::string>& files, std::ostream& out) {
         OsFileApi os;
         StandardStreamFiles api(os);
         MessageLog messages;
-        NoViewSwitch view;
-        ConversionState state;
-        state.inputPath = file;
-        if (LoadRecording(state, Platform{api, messages}, view)) {
-            all.push_back(Describe(state));
+        const Load load = LoadRecording(file, Platform{api, messages});
+        if (load.outcome.done()) {
+            all.push_back(Describe(load.recording));
             continue;
         }
         status = kExitFailed;
-        all.push_back({{"file", PathAsText(file)},
-                       {"error", messages.texts().empty() ? std::string(kCannotOpenMessage)
-                                                          : messages.texts().front()}});
+        all.push_back(
+            {{"file", PathAsText(file)},
+             {"error", load.outcome.kind == OutcomeKind::kUnopened ? std::string(kCannotOpenMessage)
+                                                                   : load.outcome.message}});
     }
     // Every text is UTF-8 by now (header texts decoded, paths escaped), so nothing is
     // replaced: the dump would throw on a text that is not.

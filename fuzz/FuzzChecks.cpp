@@ -10,8 +10,6 @@
 #include "convert/formats/OutputFormats.h"
 #include "convert/run/ConvertRun.h"
 #include "convert/text/Separators.h"
-#include "platform/DataExchange.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardCatalogue.h"
 #include "recording/LoadRecording.h"
 
@@ -194,8 +192,9 @@ LoadedInput::LoadedInput(std::span<const std::uint8_t> data)
     files.capacity = diskSize;
     files.SetFile(kInput, recording);
     state.inputPath = kInput;
-    NoViewSwitch view;
-    loaded = LoadRecording(state, platform, view);
+    Load load = LoadRecording(kInput, platform);
+    loaded = load.outcome.done();
+    TakeLoad(state, std::move(load));
     CheckLoad(*this);
 }
 
@@ -218,12 +217,17 @@ unsigned VariantOf(const LoadedInput& input) {
     return ChoiceByte(input, kChunkByte + 1) >> 4;
 }
 
+void StartConvertHeld(LoadedInput& input) {
+    input.messages.texts.clear();
+    const auto request = StartConvert(input.state, input.messages, [] {});
+    Require(request.has_value(), "a loaded recording starts converting");
+    input.outcome = RunConversion(*request, input.platform);
+}
+
 Bytes Convert(LoadedInput& input) {
     ConversionState& state = input.state;
     input.files.RemoveFile(state.outputPath);
-    input.messages.texts.clear();
-    NoDataExchange exchange;
-    StartConvert(state, input.platform, exchange);
+    StartConvertHeld(input);
     const Bytes* out = input.files.File(state.outputPath);
     return out != nullptr ? *out : Bytes{};
 }
@@ -231,21 +235,23 @@ Bytes Convert(LoadedInput& input) {
 Bytes ConvertStreamed(LoadedInput& input, const ConversionOptions& options, bool pipe) {
     MemoryFileApi& files = input.files;
     Messages& messages = input.messages;
+    // The header and queue as the load read them: the checks of the output need them.
     ConversionState state;
+    state.recording.header = input.state.recording.header;
+    state.recording.queue = input.state.recording.queue;
     state.inputPath = kInput;
     state.outputPath = kOutput;
     state.options = options;
     files.RemoveFile(state.outputPath);
     messages.texts.clear();
     files.sizeUnknown = pipe;
-    const bool converted = StreamConvert(state, input.platform);
+    ConversionRequest request;
+    request.inputPath = state.inputPath;
+    request.outputPath = state.outputPath;
+    request.options = state.options;
+    input.outcome = RunConversion(request, input.platform);
     files.sizeUnknown = false;
     Require(files.openHandles() == 0, "a streamed conversion closes the recording");
-    if (!converted && files.File(state.outputPath) == nullptr && messages.texts.size() == 1 &&
-        IsOneOf(messages.texts.front(),
-                {kNotRecordingMessage, kQueueAllocationMessage, kFileTooLargeMessage})) {
-        return {};  // refused at the open, as a load would be
-    }
     CheckConversion(input, state);
     const Bytes* out = files.File(state.outputPath);
     return out != nullptr ? *out : Bytes{};
@@ -262,13 +268,18 @@ void CheckConversion(const LoadedInput& input, const ConversionState& state, con
     const OutputFormatInfo& format = FormatInfo(state.options.format);
     // A library writes by name into a real file, which the memory disk's limit does not bound.
     const bool fits = format.byName || MinimumOutputSize(state) <= files.capacity;
-    if (message != SuccessMessage(state.outputPath)) {
+    Require(input.outcome.message == message, "the outcome carries the message shown");
+    Require(input.outcome.done() == (message == SuccessMessage(state.outputPath)),
+            "a conversion is done exactly when it says so");
+    if (!input.outcome.done()) {
         Require(!message.starts_with("Write to "), "a failed conversion claims no success");
         Require(before == nullptr ? out == nullptr : out != nullptr && *out == *before,
                 "a failed conversion leaves the path as it was");
         Require(fits || IsOneOf(message, {kWriteOutputErrorMessage, kReadErrorMessage,
                                           kUnsupportedCardMessage, kWidthMismatchMessage,
-                                          kQueueTooShortMessage, kChannelOutOfRangeMessage}),
+                                          kQueueTooShortMessage, kChannelOutOfRangeMessage,
+                                          kNotRecordingMessage, kQueueAllocationMessage,
+                                          kFileTooLargeMessage}),
                 "an output larger than the disk is a write error, unless refused or cut short");
         return;
     }

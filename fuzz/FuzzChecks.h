@@ -13,11 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "ConversionState.h"
 #include "MemoryFileApi.h"
 #include "convert/run/ConversionOptions.h"
 #include "platform/MessageSink.h"
 #include "platform/Platform.h"
-#include "recording/ConversionState.h"
+#include "recording/Outcome.h"
 
 namespace vantrel::fuzz {
 
@@ -61,6 +62,7 @@ struct LoadedInput {
     Platform platform{files, messages};
     ConversionState state;
     bool loaded = false;
+    Outcome outcome;  // of the last conversion
 };
 
 // Bytes 58 and 59 of the header, which nothing reads, hold the input's choices for the
@@ -80,6 +82,10 @@ std::uint64_t ChunkSamplesOf(const LoadedInput& input, std::uint64_t maxChunks);
 // gets (a text option, a way of streaming, a format).
 unsigned VariantOf(const LoadedInput& input);
 
+// Runs the window's "Start Convert" on the loaded recording with the state's options; its
+// outcome goes to input.outcome and its message to `messages`.
+void StartConvertHeld(LoadedInput& input);
+
 // Converts the loaded recording with the state's options onto a path that holds nothing;
 // returns the output (empty when none was written) and leaves the message in `messages`.
 Bytes Convert(LoadedInput& input);
@@ -89,8 +95,9 @@ Bytes Convert(LoadedInput& input);
 // is unknown). Checks it like Convert's and returns the output.
 Bytes ConvertStreamed(LoadedInput& input, const ConversionOptions& options, bool pipe);
 
-// Every conversion ends with one message. On success the output is complete; on failure
-// the path holds what it held before the run (`before`: nothing, or an earlier output).
+// Every conversion ends with one message (input.outcome's). On success the output is
+// complete; on failure the path holds what it held before the run (`before`: nothing, or an
+// earlier output).
 void CheckConversion(const LoadedInput& input, const ConversionState& state,
                      const Bytes* before = nullptr);
 

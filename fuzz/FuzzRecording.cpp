@@ -26,8 +26,6 @@
 #include "convert/scaling/WidenCodes.h"
 #include "convert/scaling/WordTables.h"
 #include "convert/text/Separators.h"
-#include "platform/DataExchange.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 #include "recording/LoadRecording.h"
@@ -163,7 +161,7 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
     Messages messages;
     const vantrel::Platform platform{files, messages};
     const auto opened = vantrel::OpenScanRecording(kInput, platform);
-    Require(opened.has_value() && messages.texts.empty(), "a loadable recording opens for reads");
+    Require(opened && messages.texts.empty(), "a loadable recording opens for reads");
     Require(opened->recording.header == loaded.recording.header &&
                 opened->recording.queue == loaded.recording.queue,
             "reads see the header and queue the load saw");
@@ -171,7 +169,7 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
     const auto refusal =
         vantrel::CheckConvertible(loaded.recording.header, loaded.recording.queue, block.size());
     auto scaled = vantrel::ScanReader::Open(*opened, platform, vantrel::ScanValues::kScaled);
-    Require(scaled.has_value() == !refusal.has_value() &&
+    Require(static_cast<bool>(scaled) == !refusal.has_value() &&
                 (scaled || OnlyMessage(messages, "a refused read") == *refusal),
             "a read is refused exactly where the run refuses, with its message");
     if (!scaled) {
@@ -180,7 +178,7 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
     const std::uint64_t channels = opened->channels();
     const std::uint64_t scans = opened->scans();
     std::vector<double> values(channels * scans);
-    Require(scaled->ReadScaled(scans, values) && scaled->position() == scans,
+    Require(scaled->ReadScaled(scans, values).done() && scaled->position() == scans,
             "a reader reads every scan");
     if (binary != nullptr) {
         Bytes doubles(values.size() * 8);
@@ -191,7 +189,7 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
         auto half = vantrel::ScanReader::Open(*opened, platform, vantrel::ScanValues::kScaled);
         std::vector<double> tail(channels * (scans - scans / 2));
         const auto middle = values.begin() + static_cast<std::ptrdiff_t>(channels * (scans / 2));
-        Require(half && half->SkipTo(scans / 2) && half->ReadScaled(scans, tail) &&
+        Require(half && half->SkipTo(scans / 2).done() && half->ReadScaled(scans, tail).done() &&
                     std::equal(tail.begin(), tail.end(), middle, values.end(),
                                [](double a, double b) {
                                    return std::bit_cast<std::uint64_t>(a) ==
@@ -203,7 +201,7 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
     std::vector<std::int32_t> read(values.size());
     std::vector<std::int32_t> widened(values.size());
     vantrel::WidenCodes(block.bytes(), widened, widened.size(), loaded.recording.header.cardType());
-    Require(codes && codes->ReadCodes(scans, read) && read == widened,
+    Require(codes && codes->ReadCodes(scans, read).done() && read == widened,
             "code reads are the block's codes");
 }
 
@@ -221,12 +219,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Messages pipeMessages;
         const vantrel::Platform pipe{files, pipeMessages};
         files.sizeUnknown = true;
-        ConversionState piped;
-        piped.inputPath = kInput;
-        vantrel::NoViewSwitch view;
-        const bool pipeLoaded = vantrel::LoadRecording(piped, pipe, view);
+        const vantrel::Load piped = vantrel::LoadRecording(kInput, pipe);
         files.sizeUnknown = false;
-        Require(pipeLoaded == input.loaded && pipeMessages.texts == messages.texts,
+        Require(piped.outcome.done() == input.loaded && pipeMessages.texts == messages.texts,
                 "a pipe loads like a regular file");
         Require(!input.loaded || std::ranges::equal(piped.recording.samples->bytes(),
                                                     state.recording.samples->bytes()),
@@ -280,7 +275,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Bytes out = Convert(input);
         CheckConversion(input, state);
         const std::string message = messages.texts.front();
-        const bool written = message == vantrel::SuccessMessage(kOutput);
+        const bool written = input.outcome.done();
         referenceOuts[format->format] = out;
         allWritten = allWritten && written;
         if (format->format == OutputFormat::kScaledBinary && written) {
@@ -315,9 +310,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const Bytes earlier = {'o', 'l', 'd'};
             files.SetFile(kOutput, earlier);
             files.capacity = out.size() / 2;
-            messages.texts.clear();
-            vantrel::NoDataExchange exchange;
-            vantrel::StartConvert(state, input.platform, exchange);
+            vantrel::fuzz::StartConvertHeld(input);
             files.capacity = input.diskSize;
             Require(OnlyMessage(messages, "a conversion to a full disk") ==
                         vantrel::kWriteOutputErrorMessage,
@@ -351,9 +344,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The recording itself as output: refused before anything is created.
     state.outputPath = kInput;
-    messages.texts.clear();
-    vantrel::NoDataExchange exchange;
-    vantrel::StartConvert(state, input.platform, exchange);
+    vantrel::fuzz::StartConvertHeld(input);
     const std::string& message = OnlyMessage(messages, "a conversion onto the recording");
     Require(!message.starts_with("Write to "), "the recording is never its own output");
     Require(*files.File(kInput) == recording, "the recording survives being named as output");

@@ -48,11 +48,11 @@ py::str Convert(const py::handle& input, const py::object& output, const std::st
                 const std::string& separator, bool title, const py::object& progress, bool compress,
                 bool decimalComma) {
     const OutputFormatInfo& info = FormatNamed(format);
-    ConversionState state;
-    state.inputPath = PathText(input);
-    state.outputPath =
-        output.is_none() ? DeriveOutputPath(state.inputPath, info.extension) : PathText(output);
-    state.options = {info.format, SeparatorNamed(separator), title, compress, decimalComma};
+    ConversionRequest request;
+    request.inputPath = PathText(input);
+    request.outputPath =
+        output.is_none() ? DeriveOutputPath(request.inputPath, info.extension) : PathText(output);
+    request.options = {info.format, SeparatorNamed(separator), title, compress, decimalComma};
 
     // What the callback or a signal handler raised; rethrown once the run has stopped.
     std::optional<py::error_already_set> raised;
@@ -70,11 +70,12 @@ py::str Convert(const py::handle& input, const py::object& output, const std::st
         }
     };
     MessageLog log;
-    bool converted = false;
+    Outcome outcome;
     {
         const py::gil_scoped_release free;
-        converted = StreamConvert(state, Platform{Files(), log}, {}, report);
+        outcome = RunConversion(request, Platform{Files(), log}, report);
     }
+    const bool converted = outcome.done();
     if (raised && !converted) {
         throw std::move(*raised);  // the run stopped: an earlier output keeps its bytes
     }
@@ -89,12 +90,9 @@ py::str Convert(const py::handle& input, const py::object& output, const std::st
         }
     }
     if (!converted) {
-        if (log.texts().empty()) {
-            RaiseOpenError(state.inputFile.error(), state.inputPath);
-        }
-        RaiseMessage(log.texts());
+        Raise(outcome, request.inputPath);
     }
-    return PathObject(state.outputPath);
+    return PathObject(request.outputPath);
 }
 
 py::list FormatTable() {

@@ -1,13 +1,9 @@
 #include "PyErrors.h"
 
 #include <cerrno>
-#include <string_view>
+#include <string>
 
 #include "PyFiles.h"
-#include "convert/formats/OutputFormats.h"
-#include "convert/run/ConvertRun.h"
-#include "convert/run/ScanReader.h"
-#include "recording/LoadRecording.h"
 
 namespace py = pybind11;
 
@@ -31,26 +27,14 @@ PyObject* AddError(py::module_& module, const char* name, PyObject* base, const 
     return type;
 }
 
-bool IsOneOf(std::string_view text, std::initializer_list<std::string_view> texts) {
-    for (const std::string_view t : texts) {
-        if (text == t) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The output could not be had or written: the output's side, not the recording's.
-bool IsOutputFailure(std::string_view text) {
-    if (IsOneOf(text, {kNoOutputNameMessage, kOpenOutputErrorMessage, kWriteOutputErrorMessage})) {
-        return true;
-    }
-    for (const OutputFormatInfo* format : OutputFormats()) {
-        if (text == format->allocationMessage) {
-            return true;
-        }
-    }
-    return false;
+// OSError(errno, text, filename) becomes the subclass of that errno.
+[[noreturn]] void RaiseOpenError(const std::error_code& cause, const std::string& path) {
+    const int number = cause ? cause.value() : EIO;
+    const py::object raised =
+        py::module_::import("builtins")
+            .attr("OSError")(number, std::system_category().message(number), PathObject(path));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(raised.ptr())), raised.ptr());
+    throw py::error_already_set();
 }
 
 }  // namespace
@@ -71,29 +55,30 @@ void AddErrors(py::module_& module) {
                               "The progress callback returned False (\"Conversion cancelled!\").");
 }
 
-void RaiseMessage(const std::vector<std::string>& texts) {
-    const std::string text = texts.empty() ? std::string(kReadErrorMessage) : texts.back();
-    PyObject* type = refusedError;
-    if (IsOneOf(text, {kNotRecordingMessage, kQueueAllocationMessage, kFileTooLargeMessage,
-                       kReadErrorMessage, kRecordingChangedMessage, kRecordingGoneMessage})) {
-        type = loadError;
-    } else if (text == kCancelledMessage) {
-        type = cancelledError;
-    } else if (IsOutputFailure(text)) {
-        type = error;
+void Raise(const Outcome& outcome, const std::string& path) {
+    PyObject* type = error;
+    switch (outcome.kind) {
+        case OutcomeKind::kUnopened:
+            RaiseOpenError(outcome.openError, path);
+        case OutcomeKind::kUnreadable:
+            type = loadError;
+            break;
+        case OutcomeKind::kRefused:
+            type = refusedError;
+            break;
+        case OutcomeKind::kCancelled:
+            type = cancelledError;
+            break;
+        case OutcomeKind::kDone:
+        case OutcomeKind::kFailed:
+            break;
     }
-    PyErr_SetString(type, text.c_str());
+    PyErr_SetString(type, outcome.message.c_str());
     throw py::error_already_set();
 }
 
-void RaiseOpenError(const std::error_code& cause, const std::string& path) {
-    // OSError(errno, text, filename) becomes the subclass of that errno.
-    const int number = cause ? cause.value() : EIO;
-    const py::object raised =
-        py::module_::import("builtins")
-            .attr("OSError")(number, std::system_category().message(number), PathObject(path));
-    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(raised.ptr())), raised.ptr());
-    throw py::error_already_set();
+void RaiseLoadError(const std::string& message) {
+    Raise({OutcomeKind::kUnreadable, message, {}}, {});
 }
 
 }  // namespace vantrel::python

@@ -6,8 +6,8 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
-#include <system_error>
-#include <vector>
+
+#include "recording/Outcome.h"
 
 namespace vantrel::python {
 
@@ -18,14 +18,14 @@ inline constexpr const char* kRecordingGoneMessage =
 // Adds Error, LoadError, RefusedError and CancelledError to the module.
 void AddErrors(pybind11::module_& module);
 
-// Raises the exception for the message an operation ended with (the last of `texts`):
-// LoadError for the load's messages, CancelledError for a cancelled conversion, Error for
-// an output that could not be created or written, RefusedError for the rest (a recording
-// or format that cannot be converted). Needs the GIL.
-[[noreturn]] void RaiseMessage(const std::vector<std::string>& texts);
+// Raises the exception for how an operation on the recording at `path` ended: OSError for
+// one that could not be opened, LoadError for one that is not a recording or cannot be
+// read, RefusedError for one that cannot be converted (soundly, or into the chosen
+// format), CancelledError for a cancelled conversion, and Error for an output that could
+// not be created or written. Needs the GIL.
+[[noreturn]] void Raise(const Outcome& outcome, const std::string& path);
 
-// Raises OSError for `path` with the cause `error` (FileNotFoundError, PermissionError,
-// IsADirectoryError... as Python picks by errno). Needs the GIL.
-[[noreturn]] void RaiseOpenError(const std::error_code& error, const std::string& path);
+// Raises LoadError with `message`: the module's own findings about a recording's file.
+[[noreturn]] void RaiseLoadError(const std::string& message);
 
 }  // namespace vantrel::python

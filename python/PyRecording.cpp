@@ -84,27 +84,24 @@ struct Column {
 RecordingPtr OpenRecording(const py::handle& path) {
     const std::string text = PathText(path);
     MessageLog log;
-    std::error_code openError;
-    std::optional<ScanRecording> opened;
+    std::optional<Result<ScanRecording>> opened;
     {
         const py::gil_scoped_release free;
-        opened = OpenScanRecording(text, Platform{Files(), log}, &openError);
+        opened.emplace(OpenScanRecording(text, Platform{Files(), log}));
     }
-    if (!opened) {
-        if (log.texts().empty()) {
-            RaiseOpenError(openError, text);
-        }
-        RaiseMessage(log.texts());
+    if (!*opened) {
+        Raise(opened->failure(), text);
     }
     // Taken after the header was read: a change before this shows in the header and queue,
     // which each reader compares; one after it, in the identity.
     const auto identity = IdentityOf(text);
     if (!identity) {
-        RaiseMessage({kRecordingGoneMessage});
+        RaiseLoadError(kRecordingGoneMessage);
     }
     auto recording = std::make_shared<Recording>();
-    recording->facts = FactsOf(opened->recording, opened->display);
-    recording->opened = std::move(*opened);
+    ScanRecording& scans = **opened;
+    recording->facts = FactsOf(scans.recording, scans.display);
+    recording->opened = std::move(scans);
     recording->identity = *identity;
     return recording;
 }
@@ -114,30 +111,30 @@ RecordingPtr OpenRecording(const py::handle& path) {
 void CheckUnchanged(const Recording& recording) {
     const auto now = IdentityOf(recording.opened.recording.loadedPath);
     if (!now) {
-        RaiseMessage({kRecordingGoneMessage});
+        RaiseLoadError(kRecordingGoneMessage);
     }
     if (*now != recording.identity) {
-        RaiseMessage({kRecordingChangedMessage});
+        RaiseLoadError(kRecordingChangedMessage);
     }
 }
 
-std::optional<ScanReader> OpenReader(const Recording& recording, ScanValues values,
-                                     MessageLog& log) {
-    std::optional<ScanReader> reader;
+ScanReader OpenReader(const Recording& recording, ScanValues values, MessageLog& log) {
+    std::optional<Result<ScanReader>> reader;
     {
         const py::gil_scoped_release free;
-        reader = ScanReader::Open(recording.opened, Platform{Files(), log}, values);
+        reader.emplace(ScanReader::Open(recording.opened, Platform{Files(), log}, values));
     }
-    if (!reader) {
+    const std::string& path = recording.opened.recording.loadedPath;
+    if (!*reader) {
         // The core reads a file that is gone as one it cannot read.
-        if (!IdentityOf(recording.opened.recording.loadedPath)) {
-            RaiseMessage({kRecordingGoneMessage});
+        if (!IdentityOf(path)) {
+            RaiseLoadError(kRecordingGoneMessage);
         }
-        RaiseMessage(log.texts());
+        Raise(reader->failure(), path);
     }
     // The reader opened the path anew: it must be the file the recording was opened from.
     CheckUnchanged(recording);
-    return reader;
+    return std::move(**reader);
 }
 
 // Scans per piece: whole scans, at least one.
@@ -151,15 +148,15 @@ std::uint64_t ScansPerPiece(const Recording& recording) {
 // message when a step fails and KeyboardInterrupt (or what a signal handler raised) when
 // one ran.
 template <typename Step>
-void InPieces(const Recording& recording, const MessageLog& log, std::uint64_t count, Step step) {
+void InPieces(const Recording& recording, std::uint64_t count, Step step) {
     const std::uint64_t perPiece = ScansPerPiece(recording);
-    bool ok = true;
+    Outcome read;
     bool signalled = false;
     {
         const py::gil_scoped_release free;
-        for (std::uint64_t done = 0; ok && !signalled && done < count;) {
+        for (std::uint64_t done = 0; read.done() && !signalled && done < count;) {
             const std::uint64_t scans = std::min(perPiece, count - done);
-            ok = step(done, scans);
+            read = step(done, scans);
             done += scans;
             signalled = SignalRaised();
         }
@@ -167,24 +164,24 @@ void InPieces(const Recording& recording, const MessageLog& log, std::uint64_t c
     if (signalled) {
         throw py::error_already_set();
     }
-    if (!ok) {
-        RaiseMessage(log.texts());
+    if (!read.done()) {
+        Raise(read, recording.opened.recording.loadedPath);
     }
 }
 
 // The array of `count` scans from `first`: scaled values (double) or codes (uint16 for the
 // 16-bit cards, int32 for the 24-bit ones).
 template <typename T>
-py::array ReadInto(const Recording& recording, ScanReader& reader, const MessageLog& log,
-                   std::uint64_t first, std::uint64_t count) {
-    InPieces(recording, log, first - std::min(first, reader.position()),
+py::array ReadInto(const Recording& recording, ScanReader& reader, std::uint64_t first,
+                   std::uint64_t count) {
+    InPieces(recording, first - std::min(first, reader.position()),
              [&](std::uint64_t, std::uint64_t scans) {
                  return reader.SkipTo(reader.position() + scans);
              });
     const std::uint64_t channels = recording.channels();
     py::array_t<T> out({static_cast<py::ssize_t>(count), static_cast<py::ssize_t>(channels)});
     T* data = out.mutable_data();
-    InPieces(recording, log, count, [&](std::uint64_t done, std::uint64_t scans) {
+    InPieces(recording, count, [&](std::uint64_t done, std::uint64_t scans) {
         const std::span<T> piece(data + done * channels, scans * channels);
         if constexpr (std::is_same_v<T, double>) {
             return reader.ReadScaled(scans, piece);
@@ -199,15 +196,15 @@ py::array ReadInto(const Recording& recording, ScanReader& reader, const Message
 
 // The values read, once the file is seen unchanged after the read: a rewrite while it
 // went on would have mixed two recordings.
-py::array ReadValues(const Recording& recording, ScanReader& reader, const MessageLog& log,
-                     ScanValues values, std::uint64_t first, std::uint64_t count) {
+py::array ReadValues(const Recording& recording, ScanReader& reader, ScanValues values,
+                     std::uint64_t first, std::uint64_t count) {
     py::array read;
     if (values == ScanValues::kScaled) {
-        read = ReadInto<double>(recording, reader, log, first, count);
+        read = ReadInto<double>(recording, reader, first, count);
     } else if (recording.opened.elementSize() == 2) {
-        read = ReadInto<std::uint16_t>(recording, reader, log, first, count);
+        read = ReadInto<std::uint16_t>(recording, reader, first, count);
     } else {
-        read = ReadInto<std::int32_t>(recording, reader, log, first, count);
+        read = ReadInto<std::int32_t>(recording, reader, first, count);
     }
     CheckUnchanged(recording);
     return read;
@@ -236,8 +233,8 @@ py::array Read(const Recording& recording, ScanValues values, const py::object& 
                const py::object& stop) {
     const auto [first, count] = ScanRange(recording, start, stop);
     MessageLog log;
-    std::optional<ScanReader> reader = OpenReader(recording, values, log);
-    return ReadValues(recording, *reader, log, values, first, count);
+    ScanReader reader = OpenReader(recording, values, log);
+    return ReadValues(recording, reader, values, first, count);
 }
 
 ScanValues ValuesOfKind(const std::string& kind) {
@@ -256,7 +253,7 @@ class ChunkIterator {
   public:
     ChunkIterator(RecordingPtr recording, ScanValues values, std::uint64_t scansPerChunk)
         : recording_(std::move(recording)), values_(values), scansPerChunk_(scansPerChunk) {
-        reader_ = OpenReader(*recording_, values_, log_);
+        reader_.emplace(OpenReader(*recording_, values_, log_));
     }
 
     py::array Next() {
@@ -271,7 +268,7 @@ class ChunkIterator {
             throw py::stop_iteration();
         }
         const std::uint64_t count = std::min(scansPerChunk_, recording_->scans() - position);
-        return ReadValues(*recording_, *reader_, log_, values_, position, count);
+        return ReadValues(*recording_, *reader_, values_, position, count);
     }
 
   private:

@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 #include <QUrl>
 #include <array>
 #include <utility>
@@ -264,23 +263,8 @@ void CVantrelDlg::DoDataExchange(bool in) {
     }
 }
 
-void CVantrelDlg::SetViewEnabled(bool enabled) {
-    // From the work's thread the switch is posted; it is handled before the work's end.
-    QMetaObject::invokeMethod(
-        view_, [view = view_, enabled] { view->setEnabled(enabled); }, Qt::AutoConnection);
-}
-
-void CVantrelDlg::ExchangeIn() {
-    if (QThread::currentThread() == thread()) {
-        UpdateData(true);
-        return;
-    }
-    // The work waits while the window reads its controls, so the state has one user at a time.
-    QMetaObject::invokeMethod(
-        this, [this] { UpdateData(true); }, Qt::BlockingQueuedConnection);
-}
-
-bool CVantrelDlg::RunWork(const QString& label, const Work& work) {
+bool CVantrelDlg::RunWork(const QString& label, const Work& work,
+                          const std::function<void()>& ended) {
     MessageLog said;
     const Platform platform{services_.files, said};
     work_->Run(label, [&](const ProgressCallback& progress) { work(platform, progress); });
@@ -288,6 +272,9 @@ bool CVantrelDlg::RunWork(const QString& label, const Work& work) {
         QDialog::done(*closed);
         OnDestroy();
         return false;
+    }
+    if (ended) {
+        ended();
     }
     for (const std::string& text : said.texts()) {
         services_.messages.ShowMessage(text);
@@ -327,12 +314,23 @@ void CVantrelDlg::OnLoad() {
     if (state_.inputPath.empty()) {
         return;
     }
+    Load load;
     bool loaded = false;
-    const bool open =
-        RunWork(QStringLiteral("Loading recording..."),
-                [&](const Platform& platform, const ProgressCallback& progress) {
-                    loaded = LoadRecording(state_, platform, *this, SourceDigest::kTake, progress);
-                });
+    const bool open = RunWork(
+        QStringLiteral("Loading recording..."),
+        [&](const Platform& platform, const ProgressCallback& progress) {
+            // The block held now goes once the new header has passed, before the new one
+            // is read; the work has the state to itself while it runs.
+            load = LoadRecording(state_.inputPath, platform, SourceDigest::kTake, progress,
+                                 &state_.recording.samples);
+        },
+        [&] {
+            // Before the load's message is shown, as the loader presents the header.
+            loaded = load.outcome.done();
+            if (const auto view = TakeLoad(state_, std::move(load))) {
+                view_->setEnabled(*view);
+            }
+        });
     if (!open || !loaded) {
         return;  // the loader has said why; the controls keep what they show
     }
@@ -349,9 +347,13 @@ void CVantrelDlg::OnView() {
 }
 
 void CVantrelDlg::OnStartConvert() {
+    const auto request = StartConvert(state_, services_.messages, [this] { UpdateData(true); });
+    if (!request) {
+        return;
+    }
     RunWork(QStringLiteral("Converting..."),
-            [this](const Platform& platform, const ProgressCallback& progress) {
-                StartConvert(state_, platform, *this, progress);
+            [&](const Platform& platform, const ProgressCallback& progress) {
+                RunConversion(*request, platform, progress);
             });
 }
 

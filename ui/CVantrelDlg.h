@@ -11,16 +11,14 @@
 #include <optional>
 
 #include "BackgroundWork.h"
+#include "ConversionState.h"
 #include "DialogBuilder.h"
 #include "DialogRunner.h"
 #include "FileChooser.h"
 #include "convert/formats/OutputFormats.h"
-#include "platform/DataExchange.h"
 #include "platform/FileApi.h"
 #include "platform/MessageSink.h"
 #include "platform/Platform.h"
-#include "platform/ViewSwitch.h"
-#include "recording/ConversionState.h"
 
 class QComboBox;
 class QMimeData;
@@ -65,7 +63,7 @@ const OutputFormatInfo& FormatOfListItem(std::int32_t formatIndex);
 // gives nullopt.
 std::optional<QString> DroppedFile(const QMimeData& data);
 
-class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange {
+class CVantrelDlg final : public QDialog {
     Q_OBJECT
 
   public:
@@ -78,12 +76,6 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     // true: controls into the state; false: state into the controls. formatIndex is
     // not exchanged.
     void UpdateData(bool saveAndValidate);
-
-    // The "View" button as the loader switches it, from whichever thread the load runs on.
-    void SetViewEnabled(bool enabled) override;
-    // The conversion's data exchange in, run on the window's thread also when the
-    // conversion calls it from its own.
-    void ExchangeIn() override;
 
     // A system command; true when it was the About item's and the box was shown.
     bool OnSysCommand(std::uint32_t command);
@@ -124,10 +116,11 @@ class CVantrelDlg final : public QDialog, public ViewSwitch, public DataExchange
     // derived from the input takes the format's extension.
     void SetFormatIndex(std::int32_t formatIndex);
     // Runs `work` off the window's thread under the progress dialog, with a platform whose
-    // messages are shown once it has ended (on the window's thread). Returns false when the
-    // window was closed meanwhile: then the messages are dropped and the window has ended.
+    // messages are shown once it has ended and `ended` has run (on the window's thread).
+    // Returns false when the window was closed meanwhile: then `ended` does not run, the
+    // messages are dropped and the window has ended.
     using Work = std::function<void(const Platform&, const ProgressCallback&)>;
-    bool RunWork(const QString& label, const Work& work);
+    bool RunWork(const QString& label, const Work& work, const std::function<void()>& ended = {});
 
     WindowServices services_;
     ConversionState state_;

@@ -5,8 +5,6 @@
 #include <new>
 #include <utility>
 
-#include "recording/PresentHeader.h"
-
 namespace vantrel {
 
 namespace {
@@ -82,31 +80,6 @@ BlockRead ReadGrowing(File& file, std::uint64_t size, std::optional<SampleBlock>
 
 }  // namespace
 
-File OpenRecording(ConversionState& state, const std::string& path, const Platform& platform) {
-    File file = File::OpenForRead(platform.files, path);
-    if (!file) {
-        return file;
-    }
-    // Outputs that record their source name the file by its SHA-256, taken as it is read.
-    file.StartDigest();
-    // Read into a separate record: a rejected file must not replace the held header.
-    RecordingHeader candidate;
-    const auto got = file.Read(candidate.bytes().data(), RecordingHeader::kSize);
-    if (got != static_cast<std::int64_t>(RecordingHeader::kSize) || !candidate.HasMagic()) {
-        platform.messages.ShowMessage(kNotRecordingMessage);
-        return {};
-    }
-    LoadedRecording& recording = state.recording;
-    recording.header = candidate;
-    recording.queue = {};
-    if (!ReadQueue(recording, file)) {
-        platform.messages.ShowMessage(kQueueAllocationMessage);
-        return {};
-    }
-    recording.loadedPath = path;
-    return file;
-}
-
 std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header) {
     const std::int64_t channels = header.channelCount();
     const std::int64_t scans = header.scanCount();
@@ -117,68 +90,90 @@ std::optional<std::uint64_t> SampleBlockSize(const RecordingHeader& header) {
     return static_cast<std::uint64_t>(channels * scans * header.elementSize());
 }
 
-std::optional<std::uint64_t> OpenRecordingSamples(ConversionState& state, const Platform& platform,
-                                                  ViewSwitch& view) {
-    File file = OpenRecording(state, state.inputPath, platform);
+OpenedRecording OpenRecordingSamples(const std::string& path, const Platform& platform) {
+    OpenedRecording opened;
+    Load& load = opened.load;
+    File file = File::OpenForRead(platform.files, path);
     if (!file) {
-        state.inputFile = std::move(file);  // empty; says why a file could not be opened
-        return std::nullopt;
+        load.outcome = {OutcomeKind::kUnopened, {}, file.error()};
+        return opened;
     }
-    view.SetViewEnabled(PresentHeader(state));
+    // Outputs that record their source name the file by its SHA-256, taken as it is read.
+    file.StartDigest();
+    LoadedRecording& recording = load.recording;
+    const auto got = file.Read(recording.header.bytes().data(), RecordingHeader::kSize);
+    if (got != static_cast<std::int64_t>(RecordingHeader::kSize) || !recording.header.HasMagic()) {
+        recording.header = {};
+        load.outcome = Shown(platform.messages, OutcomeKind::kUnreadable, kNotRecordingMessage);
+        return opened;
+    }
+    load.reached = LoadStage::kHeader;
+    if (!ReadQueue(recording, file)) {
+        load.outcome = Shown(platform.messages, OutcomeKind::kUnreadable, kQueueAllocationMessage);
+        return opened;
+    }
+    recording.loadedPath = path;
+    load.reached = LoadStage::kQueue;
 
-    state.recording.samples.reset();
-    const auto size = SampleBlockSize(state.recording.header);
+    const auto size = SampleBlockSize(recording.header);
     if (!size) {
-        platform.messages.ShowMessage(kFileTooLargeMessage);
-        return std::nullopt;
+        load.outcome = Shown(platform.messages, OutcomeKind::kUnreadable, kFileTooLargeMessage);
+        return opened;
     }
     // A header that claims more than the file holds fails before anything is allocated.
     const auto remaining = file.RemainingSize();
     if (remaining && *size > *remaining) {
-        platform.messages.ShowMessage(kReadErrorMessage);
-        return std::nullopt;
+        load.outcome = Shown(platform.messages, OutcomeKind::kUnreadable, kReadErrorMessage);
+        return opened;
     }
-    state.inputFile = std::move(file);
-    return size;
+    opened.file = std::move(file);
+    opened.sampleBytes = *size;
+    return opened;
 }
 
-bool LoadRecording(ConversionState& state, const Platform& platform, ViewSwitch& view,
-                   SourceDigest digest, const ProgressCallback& progress) {
-    const auto size = OpenRecordingSamples(state, platform, view);
-    if (!size) {
-        return false;
+Load LoadRecording(const std::string& path, const Platform& platform, SourceDigest digest,
+                   const ProgressCallback& progress, std::optional<SampleBlock>* replaced) {
+    OpenedRecording opened = OpenRecordingSamples(path, platform);
+    Load& load = opened.load;
+    if (replaced != nullptr && load.reached == LoadStage::kQueue) {
+        replaced->reset();
+    }
+    if (!load.outcome.done()) {
+        return std::move(load);
     }
     // The file is closed on every way out.
-    File file = std::exchange(state.inputFile, File{});
+    File file = std::move(opened.file);
     if (digest == SourceDigest::kSkip) {
         file.StopDigest();
     }
-    std::optional<SampleBlock>& samples = state.recording.samples;
+    const std::uint64_t size = opened.sampleBytes;
+    std::optional<SampleBlock>& samples = load.recording.samples;
     BlockRead read = BlockRead::kShort;
     try {
         if (file.RemainingSize()) {
-            samples.emplace(*size);
-            read = ReadChunks(file, *samples, 0, *size, progress);
+            samples.emplace(size);
+            read = ReadChunks(file, *samples, 0, size, progress);
         } else {
-            read = ReadGrowing(file, *size, samples, progress);
+            read = ReadGrowing(file, size, samples, progress);
         }
     } catch (const std::bad_alloc&) {
         samples.reset();
-        platform.messages.ShowMessage(kFileTooLargeMessage);
-        return false;
+        load.outcome = Shown(platform.messages, OutcomeKind::kUnreadable, kFileTooLargeMessage);
+        return std::move(load);
     }
     if (read != BlockRead::kComplete) {
         // A partly filled block does not match its header: drop it. A cancelled load was
         // stopped by the user, who needs no message for it.
         samples.reset();
-        if (read == BlockRead::kShort) {
-            platform.messages.ShowMessage(kReadErrorMessage);
-        }
-        return false;
+        load.outcome = read == BlockRead::kShort
+                           ? Shown(platform.messages, OutcomeKind::kUnreadable, kReadErrorMessage)
+                           : Outcome{OutcomeKind::kCancelled, {}, {}};
+        return std::move(load);
     }
     // Whatever follows the block counts for the digest only (empty when skipped).
-    state.recording.sourceSha256 = file.FinishDigest();
-    return true;
+    load.recording.sourceSha256 = file.FinishDigest();
+    load.reached = LoadStage::kSamples;
+    return std::move(load);
 }
 
 }  // namespace vantrel

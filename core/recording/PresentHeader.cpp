@@ -36,9 +36,8 @@ std::string FormatRate(double rate) {
 
 }  // namespace
 
-bool PresentHeader(ConversionState& state) {
-    const RecordingHeader& h = state.recording.header;
-    DisplayTexts& texts = state.display;
+DisplayTexts PresentHeader(const RecordingHeader& h) {
+    DisplayTexts texts;
 
     texts[DisplayField::kCard] = CardName(h.cardType());
     if (h.channelCount() == 1 && h.orderCode() != 2) {
@@ -53,13 +52,11 @@ bool PresentHeader(ConversionState& state) {
     texts[DisplayField::kRate] = FormatRate(h.scanRate());
 
     std::string& date = texts[DisplayField::kDate];
-    date.clear();
     bool ended = false;
     AppendUntilNul(date, h.startDate(), ended);
 
     // Time, ".", milliseconds: one text that ends at its first NUL.
     std::string& time = texts[DisplayField::kTime];
-    time.clear();
     ended = false;
     AppendUntilNul(time, h.startTime(), ended);
     if (!ended) {
@@ -68,7 +65,11 @@ bool PresentHeader(ConversionState& state) {
     }
 
     texts[DisplayField::kQueue] = std::to_string(h.queueCount());
-    return h.queueCount() > 0;
+    return texts;
+}
+
+bool QueueViewable(const RecordingHeader& header) {
+    return header.queueCount() > 0;
 }
 
 }  // namespace vantrel

@@ -11,6 +11,7 @@
 #include "convert/run/ConvertRun.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
+#include "support/WindowRun.h"
 
 namespace vantrel::test {
 
@@ -45,8 +46,9 @@ inline RunOutcome ConvertHeld(ConversionState& state, const std::string& outputP
     state.outputPath = outputPath;
     state.options.format = FormatOfIndex(formatIndex);
     MemorySampleSource source(state.recording.samples->bytes());
-    const bool ok = ConvertToOutput(state, source, Platform{files, messages});
-    return {ok, messages.texts};
+    const Outcome outcome =
+        ConvertToOutput(state.recording, HeldRequest(state), source, Platform{files, messages});
+    return {outcome.done(), messages.texts};
 }
 
 inline RunOutcome ConvertHeld(ConversionState& state, const std::string& outputPath,

@@ -8,6 +8,7 @@
 
 #include "recording/LoadRecording.h"
 #include "support/TestPlatform.h"
+#include "support/WindowRun.h"
 
 namespace vantrel {
 namespace {
@@ -68,7 +69,7 @@ TEST(ExampleRecordingsTest, everyExampleLoadsWithAMatchingWidthAndASmallSize) {
         test::RecordedMessages messages;
         test::RecordedView view;
         OsFileApi files;
-        ASSERT_TRUE(LoadRecording(state, Platform{files, messages}, view));
+        ASSERT_TRUE(test::LoadInto(state, Platform{files, messages}, view));
         EXPECT_TRUE(messages.texts.empty());
         // The block fills the file exactly: no missing and no spare bytes.
         EXPECT_EQ(RecordingHeader::kSize + 2 * state.recording.queue.size() +
@@ -97,7 +98,7 @@ TEST(ExampleRecordingsTest, examplesCoverEveryScalingRuleAndOrder) {
         test::RecordedMessages messages;
         test::RecordedView view;
         OsFileApi files;
-        ASSERT_TRUE(LoadRecording(state, Platform{files, messages}, view)) << example.name;
+        ASSERT_TRUE(test::LoadInto(state, Platform{files, messages}, view)) << example.name;
 
         const auto rules = RulesUsed(example.recording, state.recording.queue);
         used.insert(rules.begin(), rules.end());

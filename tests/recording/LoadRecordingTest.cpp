@@ -10,6 +10,7 @@
 
 #include "RecordingBuilder.h"
 #include "support/TestPlatform.h"
+#include "support/WindowRun.h"
 
 namespace vantrel {
 namespace {
@@ -73,7 +74,7 @@ class LoadRecordingTest : public ::testing::Test {
 
     bool Load(const std::string& path) {
         state.inputPath = path;
-        return LoadRecording(state, platform, view);
+        return test::LoadInto(state, platform, view);
     }
 
     // Loads the earlier recording and forgets its messages and View switch.
@@ -84,10 +85,7 @@ class LoadRecordingTest : public ::testing::Test {
         files.bytesRead = 0;
     }
 
-    void ExpectNothingOpen() {
-        EXPECT_EQ(files.openHandles, 0);
-        EXPECT_FALSE(state.inputFile.isOpen());
-    }
+    void ExpectNothingOpen() { EXPECT_EQ(files.openHandles, 0); }
 
     test::TempDir dir;
     test::RecordedMessages messages;
@@ -133,7 +131,7 @@ TEST_F(LoadRecordingTest, load_takesTheFilesDigestUnlessSkipped) {
 
     files.bytesRead = 0;
     state.inputPath = path;
-    ASSERT_TRUE(LoadRecording(state, platform, view, SourceDigest::kSkip));
+    ASSERT_TRUE(test::LoadInto(state, platform, view, SourceDigest::kSkip));
     EXPECT_EQ(state.recording.sourceSha256, "");
     EXPECT_EQ(files.bytesRead, bytes.size() - 1);
     ExpectNothingOpen();
@@ -268,7 +266,8 @@ TEST_F(LoadRecordingTest, load_reportsEachChunk_andStopsSilentlyWhenCancelled) {
                 return seen.size() != stopAt;
             };
             state.inputPath = path;
-            const bool loaded = LoadRecording(state, platform, view, SourceDigest::kTake, progress);
+            const bool loaded =
+                test::LoadInto(state, platform, view, SourceDigest::kTake, progress);
             files.sizeUnknown = false;
             const auto expected =
                 stopAt == 0 ? reports : std::vector(reports.begin(), reports.begin() + stopAt);
@@ -431,14 +430,16 @@ TEST_F(LoadRecordingTest, load_again_replacesEveryBuffer) {
     ExpectNothingOpen();
 }
 
-TEST_F(LoadRecordingTest, openRecording_handsTheOpenFileToTheCaller) {
+TEST_F(LoadRecordingTest, openRecordingSamples_handsTheOpenFileToTheCaller) {
     const std::string path = Write("a.daq", EarlierRecording().Bytes());
     {
-        const File file = OpenRecording(state, path, platform);
-        ASSERT_TRUE(file.isOpen());
-        EXPECT_EQ(file.path(), path);
-        EXPECT_EQ(state.recording.loadedPath, path);
-        EXPECT_EQ(state.recording.queue.size(), 2u);
+        const OpenedRecording opened = OpenRecordingSamples(path, platform);
+        ASSERT_TRUE(opened.file.isOpen());
+        EXPECT_EQ(opened.file.path(), path);
+        EXPECT_EQ(opened.load.reached, LoadStage::kQueue);
+        EXPECT_EQ(opened.load.recording.loadedPath, path);
+        EXPECT_EQ(opened.load.recording.queue.size(), 2u);
+        EXPECT_EQ(opened.sampleBytes, 12u);
         EXPECT_EQ(files.openHandles, 1);
     }
     // The owner closes it.
@@ -458,6 +459,65 @@ TEST(SampleBlockSizeTest, computesIn64BitsAndRefusesNegativeCounts) {
     EXPECT_EQ(SampleBlockSize(h), std::nullopt);
     h.SetScanCount(0);
     EXPECT_EQ(SampleBlockSize(h), std::optional<std::uint64_t>(0));
+}
+
+// Each way a load ends, as the value the front ends switch on: how far it got, the kind,
+// and the message it showed, which the outcome carries.
+TEST_F(LoadRecordingTest, load_endsInATypedOutcomeForEachCause) {
+    RecordingBuilder negative = OtherRecording();
+    negative.header().SetScanCount(-1);
+    auto shortBytes = OtherRecording().Bytes();
+    shortBytes.pop_back();
+    struct Case {
+        const char* name;
+        std::string path;
+        ProgressCallback progress;
+        LoadStage reached;
+        OutcomeKind kind;
+        std::string message;
+    };
+    const ProgressCallback stop = [](std::uint64_t, std::uint64_t) { return false; };
+    const Case cases[] = {
+        {"loaded",
+         Write("ok.daq", OtherRecording().Bytes()),
+         {},
+         LoadStage::kSamples,
+         OutcomeKind::kDone,
+         ""},
+        {"missing", dir.File("missing.daq"), {}, LoadStage::kNothing, OutcomeKind::kUnopened, ""},
+        {"not a recording",
+         Write("text.daq", {'h', 'i'}),
+         {},
+         LoadStage::kNothing,
+         OutcomeKind::kUnreadable,
+         "Isn't Mervik DAQ File!"},
+        {"negative count",
+         Write("negative.daq", negative.Bytes()),
+         {},
+         LoadStage::kQueue,
+         OutcomeKind::kUnreadable,
+         "File size is too large"},
+        {"short",
+         Write("short.daq", shortBytes),
+         {},
+         LoadStage::kQueue,
+         OutcomeKind::kUnreadable,
+         "Read Input File Error!"},
+        {"cancelled", Write("cancel.daq", OtherRecording().Bytes()), stop, LoadStage::kQueue,
+         OutcomeKind::kCancelled, ""},
+    };
+    for (const Case& c : cases) {
+        messages.texts.clear();
+        const vantrel::Load load = LoadRecording(c.path, platform, SourceDigest::kTake, c.progress);
+        EXPECT_EQ(load.reached, c.reached) << c.name;
+        EXPECT_EQ(load.outcome.kind, c.kind) << c.name;
+        EXPECT_EQ(load.outcome.message, c.message) << c.name;
+        EXPECT_EQ(messages.texts, c.message.empty() ? Messages{} : Messages{c.message}) << c.name;
+        EXPECT_EQ(load.recording.samples.has_value(), c.kind == OutcomeKind::kDone) << c.name;
+        EXPECT_EQ(static_cast<bool>(load.outcome.openError), c.kind == OutcomeKind::kUnopened)
+            << c.name;
+        ExpectNothingOpen();
+    }
 }
 
 }  // namespace

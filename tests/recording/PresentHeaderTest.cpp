@@ -19,11 +19,10 @@
 namespace vantrel {
 namespace {
 
-ConversionState Presented(const std::function<void(RecordingHeader&)>& edit) {
-    ConversionState state;
-    edit(state.recording.header);
-    PresentHeader(state);
-    return state;
+DisplayTexts Presented(const std::function<void(RecordingHeader&)>& edit) {
+    RecordingHeader header;
+    edit(header);
+    return PresentHeader(header);
 }
 
 struct TextCase {
@@ -42,7 +41,7 @@ class PresentHeaderTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(PresentHeaderTextTest, showsTheField) {
     const TextCase& c = GetParam();
-    EXPECT_EQ(Presented(c.edit).display[c.field], c.expected);
+    EXPECT_EQ(Presented(c.edit)[c.field], c.expected);
 }
 
 using H = RecordingHeader;
@@ -149,30 +148,27 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PresentHeaderTest, returnsWhetherTheQueueCanBeViewed) {
     const std::pair<std::int16_t, bool> cases[] = {{1, true}, {5, true}, {0, false}, {-3, false}};
     for (const auto& [count, viewable] : cases) {
-        ConversionState state;
-        state.recording.header.SetQueueCount(count);
-        EXPECT_EQ(PresentHeader(state), viewable) << "queueCount " << count;
+        RecordingHeader header;
+        header.SetQueueCount(count);
+        EXPECT_EQ(QueueViewable(header), viewable) << "queueCount " << count;
     }
 }
 
-TEST(PresentHeaderTest, replacesEveryEarlierText) {
-    ConversionState state;
-    for (const DisplayField field : kDisplayFields) {
-        state.display[field] = "stale";
-    }
-    state.recording.header.SetStartDate(std::string(8, '\0'));
-    state.recording.header.SetStartTime(std::string(8, '\0'));
-    PresentHeader(state);
-    EXPECT_EQ(state.display[DisplayField::kCard], " ");
-    EXPECT_EQ(state.display[DisplayField::kChannel], "0");
-    EXPECT_EQ(state.display[DisplayField::kScan], "0");
-    EXPECT_EQ(state.display[DisplayField::kWidth], "8 bits");
-    EXPECT_EQ(state.display[DisplayField::kOrder], "0-1-2-3");
-    EXPECT_EQ(state.display[DisplayField::kRange], "none");
-    EXPECT_EQ(state.display[DisplayField::kRate], "0.000     ");
-    EXPECT_EQ(state.display[DisplayField::kDate], "");
-    EXPECT_EQ(state.display[DisplayField::kTime], "");
-    EXPECT_EQ(state.display[DisplayField::kQueue], "0");
+TEST(PresentHeaderTest, givesEveryTextOfAnEmptyHeader) {
+    RecordingHeader header;
+    header.SetStartDate(std::string(8, '\0'));
+    header.SetStartTime(std::string(8, '\0'));
+    const DisplayTexts display = PresentHeader(header);
+    EXPECT_EQ(display[DisplayField::kCard], " ");
+    EXPECT_EQ(display[DisplayField::kChannel], "0");
+    EXPECT_EQ(display[DisplayField::kScan], "0");
+    EXPECT_EQ(display[DisplayField::kWidth], "8 bits");
+    EXPECT_EQ(display[DisplayField::kOrder], "0-1-2-3");
+    EXPECT_EQ(display[DisplayField::kRange], "none");
+    EXPECT_EQ(display[DisplayField::kRate], "0.000     ");
+    EXPECT_EQ(display[DisplayField::kDate], "");
+    EXPECT_EQ(display[DisplayField::kTime], "");
+    EXPECT_EQ(display[DisplayField::kQueue], "0");
 }
 
 std::string Printf(double rate) {
@@ -222,10 +218,9 @@ std::vector<double> RateSamples() {
 
 TEST(PresentHeaderTest, rateText_matchesPrintfForManyValues) {
     for (double rate : RateSamples()) {
-        ConversionState state;
-        state.recording.header.SetScanRate(rate);
-        PresentHeader(state);
-        ASSERT_EQ(state.display[DisplayField::kRate], Printf(rate))
+        RecordingHeader header;
+        header.SetScanRate(rate);
+        ASSERT_EQ(PresentHeader(header)[DisplayField::kRate], Printf(rate))
             << "bits " << std::bit_cast<std::uint64_t>(rate);
     }
 }
@@ -260,15 +255,15 @@ TEST(PresentHeaderTest, rateText_usesAPointWhateverTheLocale) {
         GTEST_SKIP() << "no locale with a decimal comma can be had here";
     }
     const std::string printed = Printf(2000.0);
-    ConversionState state;
-    state.recording.header.SetScanRate(2000.0);
-    PresentHeader(state);
+    RecordingHeader header;
+    header.SetScanRate(2000.0);
+    const DisplayTexts display = PresentHeader(header);
     std::setlocale(LC_NUMERIC, "C");
 #ifndef _WIN32
     ::unsetenv("LOCPATH");
 #endif
     EXPECT_EQ(printed, "2000,000  ");  // the locale took effect
-    EXPECT_EQ(state.display[DisplayField::kRate], "2000.000  ");
+    EXPECT_EQ(display[DisplayField::kRate], "2000.000  ");
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "platform/FileApi.h"
 #include "platform/MessageSink.h"
 #include "platform/OsFileApi.h"
-#include "platform/ViewSwitch.h"
 
 namespace vantrel::test {
 
@@ -22,9 +21,8 @@ class RecordedMessages final : public MessageSink {
     std::vector<std::string> texts;
 };
 
-class RecordedView final : public ViewSwitch {
-  public:
-    void SetViewEnabled(bool enabled) override { state = enabled; }
+// The window's "View" button as a load leaves it.
+struct RecordedView {
     std::optional<bool> state;  // nullopt: never switched
 };
 

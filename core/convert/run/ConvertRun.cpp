@@ -8,9 +8,9 @@
 
 #include "convert/formats/OutputFormats.h"
 #include "platform/Utf8Path.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
+#include "recording/PresentHeader.h"
 
 namespace vantrel {
 
@@ -57,19 +57,19 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
     return job.out.ok() ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
-// Lets the writer of the chosen format write the body into state.outputFile.
-WriteResult WriteBody(ConversionState& state, SampleSource& samples, const OutputFormatInfo& format,
+// Lets the writer of the chosen format write the body into `output`.
+WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions& options,
+                      File& output, SampleSource& samples, const OutputFormatInfo& format,
                       const Platform& platform, const ProgressCallback& progress,
                       std::string& refusal) {
     try {
         // Blocks are written on the second core while the next is formatted.
-        OutputBuffer out(state.outputFile, OutputBuffer::kDefaultCapacity, true);
+        OutputBuffer out(output, OutputBuffer::kDefaultCapacity, true);
         ProgressReporter reporter(progress, samples.size());
-        const RecordingFacts facts = FactsOf(state.recording, state.display);
-        const WriteJob job{state.recording, state.options, facts, samples, out, {},
-                           reporter,        &refusal};
+        const RecordingFacts facts = FactsOf(recording, PresentHeader(recording.header));
+        const WriteJob job{recording, options, facts, samples, out, {}, reporter, &refusal};
         const WriteResult result =
-            format.byName ? WriteByName(job, format, platform.files, state.outputFile.outputName())
+            format.byName ? WriteByName(job, format, platform.files, output.outputName())
                           : format.write(job);
         if (result == WriteResult::kWritten && !out.Flush()) {
             return WriteResult::kWriteFailed;
@@ -79,6 +79,27 @@ WriteResult WriteBody(ConversionState& state, SampleSource& samples, const Outpu
         // Memory ran out outside the writer's own arrays (the output block, a line).
         return WriteResult::kAllocationFailed;
     }
+}
+
+// The outcome of a writer's result, with its message.
+Outcome EndOf(WriteResult result, const ConversionRequest& request, const OutputFormatInfo& format,
+              std::string refusal, const Platform& platform) {
+    switch (result) {
+        case WriteResult::kWritten:
+            return Shown(platform.messages, OutcomeKind::kDone, SuccessMessage(request.outputPath));
+        case WriteResult::kAllocationFailed:
+            return Shown(platform.messages, OutcomeKind::kFailed,
+                         std::string(format.allocationMessage));
+        case WriteResult::kReadFailed:
+            return Shown(platform.messages, OutcomeKind::kUnreadable, kReadErrorMessage);
+        case WriteResult::kWriteFailed:
+            break;
+        case WriteResult::kCancelled:
+            return Shown(platform.messages, OutcomeKind::kCancelled, kCancelledMessage);
+        case WriteResult::kRefused:
+            return Shown(platform.messages, OutcomeKind::kRefused, std::move(refusal));
+    }
+    return Shown(platform.messages, OutcomeKind::kFailed, kWriteOutputErrorMessage);
 }
 
 }  // namespace
@@ -119,94 +140,65 @@ std::optional<std::string> CheckConvertible(const RecordingHeader& header,
     return std::nullopt;
 }
 
-bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platform& platform,
-                     const ProgressCallback& progress) {
-    MessageSink& messages = platform.messages;
-    if (state.outputPath.empty()) {
-        messages.ShowMessage(kNoOutputNameMessage);
-        return false;
+Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionRequest& request,
+                        SampleSource& samples, const Platform& platform,
+                        const ProgressCallback& progress) {
+    if (request.outputPath.empty()) {
+        return Shown(platform.messages, OutcomeKind::kFailed, kNoOutputNameMessage);
     }
-    const LoadedRecording& recording = state.recording;
-    const OutputFormatInfo& format = FormatInfo(state.options.format);
+    const OutputFormatInfo& format = FormatInfo(request.options.format);
     auto unconvertible = CheckConvertible(recording.header, recording.queue, samples.size());
     if (!unconvertible && format.refuse != nullptr) {
         unconvertible = format.refuse(recording.header);
     }
     if (unconvertible) {
-        messages.ShowMessage(*unconvertible);
-        return false;
+        return Shown(platform.messages, OutcomeKind::kRefused, std::move(*unconvertible));
     }
     // Writing the output would destroy the recording itself.
-    if (platform.files.IsSameFile(state.outputPath, recording.loadedPath)) {
-        messages.ShowMessage(kOutputIsInputMessage);
-        return false;
+    if (platform.files.IsSameFile(request.outputPath, recording.loadedPath)) {
+        return Shown(platform.messages, OutcomeKind::kRefused, kOutputIsInputMessage);
     }
 
-    state.outputFile = format.byName ? File::CreateNamedOutput(platform.files, state.outputPath)
-                                     : File::CreateOutput(platform.files, state.outputPath);
-    if (!state.outputFile) {
-        messages.ShowMessage(kOpenOutputErrorMessage);
-        return false;
+    File output = format.byName ? File::CreateNamedOutput(platform.files, request.outputPath)
+                                : File::CreateOutput(platform.files, request.outputPath);
+    if (!output) {
+        return Shown(platform.messages, OutcomeKind::kFailed, kOpenOutputErrorMessage);
     }
     std::string refusal;
-    WriteResult result = WriteBody(state, samples, format, platform, progress, refusal);
+    WriteResult result =
+        WriteBody(recording, request.options, output, samples, format, platform, progress, refusal);
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
-    File output = std::exchange(state.outputFile, File{});
     if (result == WriteResult::kWritten && !output.Finish()) {
         result = WriteResult::kWriteFailed;
     }
-
-    switch (result) {
-        case WriteResult::kWritten:
-            messages.ShowMessage(SuccessMessage(state.outputPath));
-            return true;
-        case WriteResult::kAllocationFailed:
-            messages.ShowMessage(std::string(format.allocationMessage));
-            return false;
-        case WriteResult::kReadFailed:
-            messages.ShowMessage(kReadErrorMessage);
-            return false;
-        case WriteResult::kWriteFailed:
-            messages.ShowMessage(kWriteOutputErrorMessage);
-            return false;
-        case WriteResult::kCancelled:
-            messages.ShowMessage(kCancelledMessage);
-            return false;
-        case WriteResult::kRefused:
-            messages.ShowMessage(refusal);
-            return false;
-    }
-    return false;
+    output = {};
+    return EndOf(result, request, format, std::move(refusal), platform);
 }
 
-void StartConvert(ConversionState& state, const Platform& platform, DataExchange& exchange,
-                  const ProgressCallback& progress) {
-    if (!state.recording.samples) {
-        platform.messages.ShowMessage(kNoSourceDataMessage);
-        return;
+Outcome RunConversion(const ConversionRequest& request, const Platform& platform,
+                      const ProgressCallback& progress) {
+    if (request.loaded != nullptr) {
+        const LoadedRecording& recording = *request.loaded;
+        if (!recording.samples) {
+            return Shown(platform.messages, OutcomeKind::kRefused, kNoSourceDataMessage);
+        }
+        MemorySampleSource source(recording.samples->bytes(), recording.sourceSha256);
+        return ConvertToOutput(recording, request, source, platform, progress);
     }
-    exchange.ExchangeIn();
-    MemorySampleSource source(state.recording.samples->bytes(), state.recording.sourceSha256);
-    ConvertToOutput(state, source, platform, progress);
-}
-
-bool StreamConvert(ConversionState& state, const Platform& platform,
-                   std::span<const std::string> otherInputs, const ProgressCallback& progress) {
-    NoViewSwitch view;
-    const auto sampleBytes = OpenRecordingSamples(state, platform, view);
-    if (!sampleBytes) {
-        return false;
+    OpenedRecording opened = OpenRecordingSamples(request.inputPath, platform);
+    if (!opened.load.outcome.done()) {
+        return std::move(opened.load.outcome);
     }
     // The recording is read while converting and closed on every way out.
-    File input = std::exchange(state.inputFile, File{});
-    for (const std::string& other : otherInputs) {
-        if (platform.files.IsSameFile(state.outputPath, other)) {
-            platform.messages.ShowMessage(kOutputIsInputMessage);
-            return false;
+    File input = std::move(opened.file);
+    for (const std::string& other : request.otherInputs) {
+        if (platform.files.IsSameFile(request.outputPath, other)) {
+            return Shown(platform.messages, OutcomeKind::kRefused, kOutputIsInputMessage);
         }
     }
-    FileSampleSource source(input, *sampleBytes, FormatInfo(state.options.format).recordsSource);
-    return ConvertToOutput(state, source, platform, progress);
+    FileSampleSource source(input, opened.sampleBytes,
+                            FormatInfo(request.options.format).recordsSource);
+    return ConvertToOutput(opened.load.recording, request, source, platform, progress);
 }
 
 }  // namespace vantrel

@@ -1,18 +1,18 @@
 #pragma once
 
 // The conversion run: checks, the output's creation, the writer of the chosen format, and
-// the one message that reports the outcome. Two entry points share it: "Start Convert" over
-// the block a load holds, and StreamConvert, which reads the recording while converting.
+// the one message that reports the outcome, which the run also returns as a value. It
+// converts the block a load holds (the window's "Start Convert") or reads the recording
+// while converting (the command line, the Python module).
 
 #include <optional>
-#include <span>
 #include <string>
 
-#include "convert/run/Progress.h"
+#include "convert/run/ConversionRequest.h"
 #include "convert/run/SampleSource.h"
-#include "platform/DataExchange.h"
 #include "platform/Platform.h"
-#include "recording/ConversionState.h"
+#include "platform/ProgressCallback.h"
+#include "recording/Outcome.h"
 
 namespace vantrel {
 
@@ -37,26 +37,21 @@ std::optional<std::string> CheckConvertible(const RecordingHeader& header,
                                             const ChannelGainQueue& queue,
                                             std::uint64_t sampleBytes);
 
-// The run from the output path check on: refuses an empty path, an unconvertible recording
-// and an output that is the loaded recording itself; creates the output; lets the writer of
-// state.options.format write it from `samples`; and puts it in place and reports success,
-// or discards it (an earlier file at the path keeps its bytes) and reports the failure or
-// the cancellation. Shows exactly one message; returns true on success.
-bool ConvertToOutput(ConversionState& state, SampleSource& samples, const Platform& platform,
-                     const ProgressCallback& progress = {});
+// The run from the output path check on, over `samples` of `recording`: refuses an empty
+// output path, an unconvertible recording and an output that is the recording itself;
+// creates the output; lets the writer of request.options.format write it; and puts it in
+// place and reports success, or discards it (an earlier file at the path keeps its bytes)
+// and reports the failure or the cancellation. Shows exactly one message.
+Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionRequest& request,
+                        SampleSource& samples, const Platform& platform,
+                        const ProgressCallback& progress = {});
 
-// "Start Convert": "No source data!" unless a sample block is held; then the data exchange
-// in; then ConvertToOutput over the held block.
-void StartConvert(ConversionState& state, const Platform& platform, DataExchange& exchange,
-                  const ProgressCallback& progress = {});
-
-// The conversion of state.inputPath into state.outputPath with state.options, reading the
-// samples chunk by chunk while converting, so memory stays bounded whatever the size: the
+// The conversion `request` asks for. Of a loaded recording: "No source data!" unless it
+// holds a sample block, then ConvertToOutput over the block. Of the file at inputPath: the
 // load's checks and messages up to the sample read, then the refusal of an output that is
-// one of `otherInputs` (recordings a batch has still to read), then ConvertToOutput. The
-// recording is closed at the end. Returns true on success.
-bool StreamConvert(ConversionState& state, const Platform& platform,
-                   std::span<const std::string> otherInputs = {},
-                   const ProgressCallback& progress = {});
+// one of otherInputs, then ConvertToOutput reading the samples chunk by chunk; the file is
+// closed at the end.
+Outcome RunConversion(const ConversionRequest& request, const Platform& platform,
+                      const ProgressCallback& progress = {});
 
 }  // namespace vantrel

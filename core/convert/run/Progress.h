@@ -10,10 +10,9 @@
 #include <functional>
 #include <utility>
 
-namespace vantrel {
+#include "platform/ProgressCallback.h"
 
-// done, total: bytes of the sample block. Returns false to stop the run.
-using ProgressCallback = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+namespace vantrel {
 
 // Paces the callback of one run. Without a callback it costs one test per chunk.
 class ProgressReporter {

@@ -11,9 +11,9 @@
 #include "convert/scaling/SampleDecoding.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
-#include "platform/ViewSwitch.h"
 #include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
+#include "recording/PresentHeader.h"
 
 namespace vantrel {
 
@@ -21,6 +21,12 @@ namespace {
 
 // Samples read from the file at a time: large reads, a buffer that stays in the cache.
 constexpr std::uint64_t kReadChunkSamples = std::uint64_t{1} << 18;
+
+// The scaled values' arrays could not be had: the scaled binary output's message.
+Outcome OutOfMemory(MessageSink& messages) {
+    return Shown(messages, OutcomeKind::kFailed,
+                 std::string(FormatInfo(OutputFormat::kScaledBinary).allocationMessage));
+}
 
 }  // namespace
 
@@ -36,20 +42,15 @@ int ScanRecording::elementSize() const {
     return CardFacts(recording.header.cardType()).elementSize;
 }
 
-std::optional<ScanRecording> OpenScanRecording(const std::string& path, const Platform& platform,
-                                               std::error_code* openError) {
-    ConversionState state;
-    state.inputPath = path;
-    NoViewSwitch view;
-    const auto sampleBytes = OpenRecordingSamples(state, platform, view);
-    if (!sampleBytes) {
-        if (openError != nullptr) {
-            *openError = state.inputFile.error();
-        }
-        return std::nullopt;
+Result<ScanRecording> OpenScanRecording(const std::string& path, const Platform& platform) {
+    OpenedRecording opened = OpenRecordingSamples(path, platform);
+    if (!opened.load.outcome.done()) {
+        return std::move(opened.load.outcome);
     }
-    state.inputFile = {};  // the samples are read by each ScanReader
-    return ScanRecording{std::move(state.recording), std::move(state.display), *sampleBytes};
+    // The samples are read by each ScanReader; the file closes here.
+    LoadedRecording& recording = opened.load.recording;
+    DisplayTexts display = PresentHeader(recording.header);
+    return ScanRecording{std::move(recording), std::move(display), opened.sampleBytes};
 }
 
 struct ScanReader::State {
@@ -70,31 +71,32 @@ struct ScanReader::State {
     std::uint64_t position = 0;
 };
 
-std::optional<ScanReader> ScanReader::Open(const ScanRecording& opened, const Platform& platform,
-                                           ScanValues values) {
+Result<ScanReader> ScanReader::Open(const ScanRecording& opened, const Platform& platform,
+                                    ScanValues values) {
     const LoadedRecording& held = opened.recording;
-    if (const auto refusal = CheckConvertible(held.header, held.queue, opened.sampleBytes)) {
-        platform.messages.ShowMessage(*refusal);
-        return std::nullopt;
+    if (auto refusal = CheckConvertible(held.header, held.queue, opened.sampleBytes)) {
+        return Shown(platform.messages, OutcomeKind::kRefused, std::move(*refusal));
     }
-    ConversionState again;
-    again.inputPath = held.loadedPath;
-    MessageLog said;
-    NoViewSwitch view;
-    const auto sampleBytes = OpenRecordingSamples(again, Platform{platform.files, said}, view);
-    if (!sampleBytes) {
-        // Gone, unreadable or cut short reads as a read error; anything else as a change.
-        const bool unread = said.texts().empty() || said.texts().back() == kReadErrorMessage;
-        platform.messages.ShowMessage(unread ? kReadErrorMessage : kRecordingChangedMessage);
-        return std::nullopt;
+    MessageLog unshown;
+    OpenedRecording again =
+        OpenRecordingSamples(held.loadedPath, Platform{platform.files, unshown});
+    const Outcome& reopened = again.load.outcome;
+    if (!reopened.done()) {
+        // Gone, unreadable or cut short (a readable header that claims more than the file
+        // holds) reads as a read error; anything else as a change.
+        const bool unread = reopened.kind == OutcomeKind::kUnopened ||
+                            (again.load.reached == LoadStage::kQueue &&
+                             SampleBlockSize(again.load.recording.header).has_value());
+        return Shown(platform.messages, OutcomeKind::kUnreadable,
+                     unread ? kReadErrorMessage : kRecordingChangedMessage);
     }
-    if (again.recording.header != held.header || again.recording.queue != held.queue ||
-        *sampleBytes != opened.sampleBytes) {
-        platform.messages.ShowMessage(kRecordingChangedMessage);
-        return std::nullopt;
+    const LoadedRecording& now = again.load.recording;
+    if (now.header != held.header || now.queue != held.queue ||
+        again.sampleBytes != opened.sampleBytes) {
+        return Shown(platform.messages, OutcomeKind::kUnreadable, kRecordingChangedMessage);
     }
-    return ScanReader(std::make_unique<State>(opened, platform.messages, values,
-                                              std::exchange(again.inputFile, File{})));
+    return ScanReader(
+        std::make_unique<State>(opened, platform.messages, values, std::move(again.file)));
 }
 
 ScanReader::ScanReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -109,7 +111,7 @@ std::uint64_t ScanReader::position() const {
 // Reads up to `scans` scans chunk by chunk and hands each chunk's bytes to
 // convert(bytes, first sample, samples).
 template <typename Convert>
-bool ScanReader::ReadChunks(std::uint64_t scans, Convert convert) {
+Outcome ScanReader::ReadChunks(std::uint64_t scans, Convert convert) {
     State& s = *state_;
     const std::uint64_t channels = s.opened.channels();
     const auto elementSize = static_cast<std::uint64_t>(s.opened.elementSize());
@@ -122,25 +124,22 @@ bool ScanReader::ReadChunks(std::uint64_t scans, Convert convert) {
         const std::uint64_t samples = count * channels;
         const auto bytes = s.source.Next(samples * elementSize);
         if (!bytes) {
-            s.messages.ShowMessage(kReadErrorMessage);
-            return false;
+            return Shown(s.messages, OutcomeKind::kUnreadable, kReadErrorMessage);
         }
         convert(*bytes, done * channels, samples);
         done += count;
         s.position += count;
     }
-    return true;
+    return {};
 }
 
-bool ScanReader::ReadScaled(std::uint64_t scans, std::span<double> out) {
+Outcome ScanReader::ReadScaled(std::uint64_t scans, std::span<double> out) {
     State& s = *state_;
     if (!s.scaler) {
         try {
             s.scaler.emplace(s.opened.recording.header, s.opened.recording.queue);
         } catch (const std::bad_alloc&) {
-            s.messages.ShowMessage(
-                std::string(FormatInfo(OutputFormat::kScaledBinary).allocationMessage));
-            return false;
+            return OutOfMemory(s.messages);
         }
     }
     return ReadChunks(
@@ -148,7 +147,7 @@ bool ScanReader::ReadScaled(std::uint64_t scans, std::span<double> out) {
                    std::uint64_t samples) { s.scaler->Scale(bytes, out.subspan(first, samples)); });
 }
 
-bool ScanReader::ReadWords(std::uint64_t scans, std::span<std::uint16_t> out) {
+Outcome ScanReader::ReadWords(std::uint64_t scans, std::span<std::uint16_t> out) {
     return ReadChunks(scans, [&](std::span<const std::uint8_t> bytes, std::uint64_t first,
                                  std::uint64_t samples) {
         std::uint16_t* words = out.data() + first;
@@ -158,7 +157,7 @@ bool ScanReader::ReadWords(std::uint64_t scans, std::span<std::uint16_t> out) {
     });
 }
 
-bool ScanReader::ReadCodes(std::uint64_t scans, std::span<std::int32_t> out) {
+Outcome ScanReader::ReadCodes(std::uint64_t scans, std::span<std::int32_t> out) {
     const std::int16_t cardType = state_->opened.recording.header.cardType();
     return ReadChunks(scans, [&](std::span<const std::uint8_t> bytes, std::uint64_t first,
                                  std::uint64_t samples) {
@@ -166,12 +165,12 @@ bool ScanReader::ReadCodes(std::uint64_t scans, std::span<std::int32_t> out) {
     });
 }
 
-bool ScanReader::SkipTo(std::uint64_t scan) {
+Outcome ScanReader::SkipTo(std::uint64_t scan) {
     State& s = *state_;
     const std::uint64_t channels = s.opened.channels();
     scan = std::min(scan, s.opened.scans());
     if (scan <= s.position) {
-        return true;
+        return {};
     }
     if (s.values == ScanValues::kCodes) {
         // Codes carry nothing from one sample to the next: read and drop.
@@ -184,16 +183,15 @@ bool ScanReader::SkipTo(std::uint64_t scan) {
     try {
         s.skipped.resize(perChunk * channels);
     } catch (const std::bad_alloc&) {
-        s.messages.ShowMessage(
-            std::string(FormatInfo(OutputFormat::kScaledBinary).allocationMessage));
-        return false;
+        return OutOfMemory(s.messages);
     }
     while (s.position < scan) {
-        if (!ReadScaled(std::min(perChunk, scan - s.position), s.skipped)) {
-            return false;
+        if (Outcome read = ReadScaled(std::min(perChunk, scan - s.position), s.skipped);
+            !read.done()) {
+            return read;
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace vantrel

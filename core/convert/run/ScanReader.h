@@ -7,14 +7,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
-#include <system_error>
 
 #include "platform/Platform.h"
 #include "recording/DisplayTexts.h"
 #include "recording/LoadedRecording.h"
+#include "recording/Outcome.h"
 
 namespace vantrel {
 
@@ -33,11 +32,9 @@ struct ScanRecording {
     int elementSize() const;
 };
 
-// The load of `path` up to its sample read, with the load's checks and messages. nullopt
-// when it stopped: a message has been shown, or (the file could not be opened) `openError`
-// says why.
-std::optional<ScanRecording> OpenScanRecording(const std::string& path, const Platform& platform,
-                                               std::error_code* openError = nullptr);
+// The load of `path` up to its sample read, with the load's checks and messages; where it
+// stopped, the outcome says why.
+Result<ScanRecording> OpenScanRecording(const std::string& path, const Platform& platform);
 
 // What a reader reads: scaled values (ReadScaled), or codes (ReadWords, ReadCodes).
 enum class ScanValues { kScaled, kCodes };
@@ -46,11 +43,11 @@ enum class ScanValues { kScaled, kCodes };
 // readers of one recording can run at once.
 class ScanReader {
   public:
-    // Opens the recording's file at its first scan. nullopt, with the message shown, when the
+    // Opens the recording's file at its first scan. Fails, with the message shown, when the
     // recording cannot be converted (the run's refusals), the file cannot be read, or it no
     // longer holds the header and queue `opened` has. `opened` must outlive the reader.
-    static std::optional<ScanReader> Open(const ScanRecording& opened, const Platform& platform,
-                                          ScanValues values);
+    static Result<ScanReader> Open(const ScanRecording& opened, const Platform& platform,
+                                   ScanValues values);
 
     ScanReader(ScanReader&&) noexcept;
     ScanReader& operator=(ScanReader&&) noexcept;
@@ -60,21 +57,21 @@ class ScanReader {
     std::uint64_t position() const;
 
     // Each reads the next `scans` scans (at most those left) into `out`, which holds one
-    // element per sample. False, with "Read Input File Error!" shown, when the file ends
+    // element per sample. Unreadable, with "Read Input File Error!" shown, when the file ends
     // early or fails.
-    bool ReadScaled(std::uint64_t scans, std::span<double> out);
-    bool ReadWords(std::uint64_t scans, std::span<std::uint16_t> out);  // 16-bit cards
-    bool ReadCodes(std::uint64_t scans, std::span<std::int32_t> out);   // any card
+    Outcome ReadScaled(std::uint64_t scans, std::span<double> out);
+    Outcome ReadWords(std::uint64_t scans, std::span<std::uint16_t> out);  // 16-bit cards
+    Outcome ReadCodes(std::uint64_t scans, std::span<std::int32_t> out);   // any card
 
     // Moves on to scan `scan` (not before position()). A reader of scaled values scales what
     // lies between, so its carried value is the one the whole conversion has there.
-    bool SkipTo(std::uint64_t scan);
+    Outcome SkipTo(std::uint64_t scan);
 
   private:
     struct State;
     explicit ScanReader(std::unique_ptr<State> state);
     template <typename Convert>
-    bool ReadChunks(std::uint64_t scans, Convert convert);
+    Outcome ReadChunks(std::uint64_t scans, Convert convert);
 
     std::unique_ptr<State> state_;
 };

@@ -18,6 +18,7 @@
 #include "convert/run/ConversionSession.h"
 #include "convert/run/ConvertRun.h"
 #include "support/ChildProcess.h"
+#include "support/WindowRun.h"
 
 namespace vantrel::test {
 namespace {
@@ -72,7 +73,7 @@ TEST(AtomicOutput, killedHalfWay_leavesTheEarlierOutputAsItWas) {
             session.state.inputPath = fifo;
             session.state.outputPath = out;
             session.state.options.format = static_cast<OutputFormat>(format);
-            StreamConvert(session.state, session.platform);
+            RunConversion(StreamRequest(session.state), session.platform);
             ::_exit(0);
         }
         const int writer = ::open(fifo.c_str(), O_WRONLY);

@@ -2,15 +2,15 @@
 
 #include "convert/formats/OutputFormats.h"
 #include "convert/run/ConvertRun.h"
-#include "platform/DataExchange.h"
 #include "recording/LoadRecording.h"
+#include "support/WindowRun.h"
 
 namespace vantrel::test {
 
 bool ConversionSession::Load(const std::string& path) {
     messages.texts.clear();
     state.inputPath = path;
-    return LoadRecording(state, platform, view);
+    return LoadInto(state, platform, view);
 }
 
 void ConversionSession::Convert(const std::string& outputPath, std::int32_t formatIndex,
@@ -18,8 +18,8 @@ void ConversionSession::Convert(const std::string& outputPath, std::int32_t form
     messages.texts.clear();
     state.outputPath = outputPath;
     state.options = {FormatOfIndex(formatIndex), Separator::kTab, true};
-    NoDataExchange exchange;
-    StartConvert(state, platform, exchange, progress);
+    StartConvertRun(
+        state, platform, [] {}, progress);
 }
 
 }  // namespace vantrel::test

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "ConversionState.h"
 #include "convert/run/Progress.h"
 #include "platform/Platform.h"
-#include "recording/ConversionState.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 

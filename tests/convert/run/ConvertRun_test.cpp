@@ -11,6 +11,7 @@
 #include "RecordingBuilder.h"
 #include "convert/ConvertFixtures.h"
 #include "recording/LoadRecording.h"
+#include "support/WindowRun.h"
 
 namespace vantrel {
 namespace {
@@ -43,7 +44,7 @@ class ConvertRun : public testing::Test {
         OsFileApi files;
         RecordedMessages messages;
         test::RecordedView view;
-        EXPECT_TRUE(LoadRecording(state, Platform{files, messages}, view));
+        EXPECT_TRUE(test::LoadInto(state, Platform{files, messages}, view));
         return state;
     }
 
@@ -59,14 +60,17 @@ class ConvertRun : public testing::Test {
     TempDir dir_;
 };
 
-class CountingExchange final : public DataExchange {
+// The window's data exchange in, counted.
+class CountingExchange {
   public:
     explicit CountingExchange(std::function<void()> action = {}) : action_(std::move(action)) {}
-    void ExchangeIn() override {
-        ++calls;
-        if (action_) {
-            action_();
-        }
+    std::function<void()> ExchangeIn() {
+        return [this] {
+            ++calls;
+            if (action_) {
+                action_();
+            }
+        };
     }
     int calls = 0;
 
@@ -79,7 +83,8 @@ TEST_F(ConvertRun, startConvertWithoutSamples_showsOnlyNoSourceData) {
     OsFileApi files;
     RecordedMessages messages;
     CountingExchange exchange;
-    StartConvert(state, Platform{files, messages}, exchange);
+    EXPECT_EQ(test::StartConvertRun(state, Platform{files, messages}, exchange.ExchangeIn()),
+              std::nullopt);
     EXPECT_EQ(messages.texts, std::vector<std::string>{"No source data!"});
     EXPECT_EQ(exchange.calls, 0);
 }
@@ -90,14 +95,13 @@ TEST_F(ConvertRun, startConvert_takesTheOutputPathFromTheExchange) {
     OsFileApi files;
     RecordedMessages messages;
     CountingExchange exchange([&] { state.outputPath = out; });
-    StartConvert(state, Platform{files, messages}, exchange);
+    test::StartConvertRun(state, Platform{files, messages}, exchange.ExchangeIn());
     EXPECT_EQ(exchange.calls, 1);
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Write to " + out + " successful!"});
-    EXPECT_FALSE(state.outputFile.isOpen());
 
     CountingExchange clears([&] { state.outputPath.clear(); });
     messages.texts.clear();
-    StartConvert(state, Platform{files, messages}, clears);
+    test::StartConvertRun(state, Platform{files, messages}, clears.ExchangeIn());
     EXPECT_EQ(messages.texts, std::vector<std::string>{"No output file name!"});
 }
 
@@ -184,7 +188,9 @@ TEST_F(ConvertRun, sourceReadFailure_reportsReadErrorOrTheCancelThatCausedIt) {
             const ProgressCallback progress = [&](std::uint64_t, std::uint64_t) {
                 return !cancelled || source.calls < 2;
             };
-            EXPECT_FALSE(ConvertToOutput(state, source, Platform{files, messages}, progress));
+            const Outcome outcome = ConvertToOutput(state.recording, test::HeldRequest(state),
+                                                    source, Platform{files, messages}, progress);
+            EXPECT_EQ(outcome.kind, cancelled ? OutcomeKind::kCancelled : OutcomeKind::kUnreadable);
             EXPECT_EQ(messages.texts,
                       std::vector<std::string>{cancelled ? "Conversion cancelled!"
                                                          : "Read Input File Error!"});
@@ -248,7 +254,6 @@ TEST_F(ConvertRun, everyRunClosesWhatItOpens) {
         EXPECT_TRUE(ConvertHeld(state, dir_.File("out.cvt"), format, files).ok);
     }
     EXPECT_EQ(files.openHandles, 0);
-    EXPECT_FALSE(state.outputFile.isOpen());
 }
 
 // The callback hears of the sample bytes converted, never past the total, and of the total
@@ -269,12 +274,11 @@ TEST_F(ConvertRun, progress_reportsConvertedBytesUpToTheTotal) {
             RecordedMessages messages;
             state.outputPath = dir_.File("out.cvt");
             state.options.format = FormatOfIndex(format);
-            if (streamed) {
-                EXPECT_TRUE(StreamConvert(state, Platform{files, messages}, {}, listen));
-            } else {
-                NoDataExchange exchange;
-                StartConvert(state, Platform{files, messages}, exchange, listen);
-            }
+            const auto outcome = streamed ? RunConversion(test::StreamRequest(state),
+                                                          Platform{files, messages}, listen)
+                                          : test::StartConvertRun(
+                                                state, Platform{files, messages}, [] {}, listen);
+            EXPECT_EQ(outcome->kind, OutcomeKind::kDone);
             EXPECT_EQ(messages.texts, std::vector<std::string>{SuccessMessage(state.outputPath)});
             ASSERT_FALSE(calls.empty());
             EXPECT_EQ(calls.back(), std::make_pair(total, total));
@@ -305,12 +309,11 @@ TEST_F(ConvertRun, cancel_leavesTheEarlierOutputAndSaysSo) {
             RecordedMessages messages;
             state.outputPath = out;
             state.options.format = FormatOfIndex(format);
-            if (streamed) {
-                EXPECT_FALSE(StreamConvert(state, Platform{files, messages}, {}, stop));
-            } else {
-                NoDataExchange exchange;
-                StartConvert(state, Platform{files, messages}, exchange, stop);
-            }
+            const auto outcome = streamed ? RunConversion(test::StreamRequest(state),
+                                                          Platform{files, messages}, stop)
+                                          : test::StartConvertRun(
+                                                state, Platform{files, messages}, [] {}, stop);
+            EXPECT_EQ(outcome->kind, OutcomeKind::kCancelled);
             EXPECT_EQ(messages.texts, std::vector<std::string>{"Conversion cancelled!"});
             EXPECT_EQ(calls, 1);
             EXPECT_EQ(ReadFileBytes(out), kKeep);
@@ -318,6 +321,75 @@ TEST_F(ConvertRun, cancel_leavesTheEarlierOutputAndSaysSo) {
             EXPECT_EQ(files.openHandles, 0);
         }
     }
+}
+
+// Each way a conversion ends, as the value the front ends switch on: the kind, and the one
+// message it showed, which the outcome carries.
+TEST_F(ConvertRun, everyEnd_isATypedOutcomeWithItsMessage) {
+    const std::string input = dir_.File("in.daq");
+    const std::string text = dir_.File("text.daq");
+    WriteFileBytes(text, {'n', 'o'});
+    struct Case {
+        const char* name;
+        std::function<void(ConversionRequest&, FaultyFileApi&)> change;
+        OutcomeKind kind;
+        std::string message;
+        bool streamedOnly = false;  // a held recording has no input path nor batch
+    };
+    const std::string out = dir_.File("out.cvt");
+    const ProgressCallback stop = [](std::uint64_t, std::uint64_t) { return false; };
+    const Case cases[] = {
+        {"written", [](auto&, auto&) {}, OutcomeKind::kDone, SuccessMessage(out)},
+        {"no output name", [](auto& r, auto&) { r.outputPath.clear(); }, OutcomeKind::kFailed,
+         kNoOutputNameMessage},
+        {"uncreatable", [&](auto& r, auto&) { r.outputPath = dir_.File("none/out.cvt"); },
+         OutcomeKind::kFailed, kOpenOutputErrorMessage},
+        {"write fails", [](auto&, auto& f) { f.failWritesAfterBytes = 0; }, OutcomeKind::kFailed,
+         kWriteOutputErrorMessage},
+        {"onto the recording", [&](auto& r, auto&) { r.outputPath = input; }, OutcomeKind::kRefused,
+         kOutputIsInputMessage},
+        {"onto a later input", [&](auto& r, auto&) { r.otherInputs = {out}; },
+         OutcomeKind::kRefused, kOutputIsInputMessage, true},
+        {"missing", [&](auto& r, auto&) { r.inputPath = dir_.File("missing.daq"); },
+         OutcomeKind::kUnopened, "", true},
+        {"not a recording", [&](auto& r, auto&) { r.inputPath = text; }, OutcomeKind::kUnreadable,
+         kNotRecordingMessage, true},
+    };
+    const auto state = Load(TwoChannels());
+    for (const bool streamed : {false, true}) {
+        for (const Case& c : cases) {
+            if (c.streamedOnly && !streamed) {
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << c.name << (streamed ? ", streamed" : ", held"));
+            ConversionRequest request =
+                streamed ? test::StreamRequest(state) : test::HeldRequest(state);
+            request.outputPath = out;
+            FaultyFileApi files;
+            RecordedMessages messages;
+            c.change(request, files);
+            const Outcome outcome = RunConversion(request, Platform{files, messages});
+            EXPECT_EQ(outcome.kind, c.kind);
+            EXPECT_EQ(outcome.message, c.message);
+            EXPECT_EQ(messages.texts, c.message.empty() ? std::vector<std::string>{}
+                                                        : std::vector<std::string>{c.message});
+            EXPECT_EQ(files.openHandles, 0);
+        }
+    }
+    // A request whose loaded recording holds no samples is refused as "Start Convert" is.
+    ConversionRequest empty;
+    const LoadedRecording none;
+    empty.loaded = &none;
+    empty.outputPath = out;
+    OsFileApi files;
+    RecordedMessages messages;
+    EXPECT_EQ(RunConversion(empty, Platform{files, messages}).kind, OutcomeKind::kRefused);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kNoSourceDataMessage});
+    // Cancelled from the progress callback.
+    ConversionRequest held = test::HeldRequest(state);
+    held.outputPath = out;
+    messages.texts.clear();
+    EXPECT_EQ(RunConversion(held, Platform{files, messages}, stop).kind, OutcomeKind::kCancelled);
 }
 
 // Besides the time step, a report comes after every 64 MiB of output, and once at the end;

@@ -235,7 +235,10 @@ TEST(Refused, mat5VariableOf2GiB_pointsToMat) {
         FaultyFileApi files;
         RecordedMessages messages;
         if (scans == 1 << 25) {
-            EXPECT_FALSE(ConvertToOutput(state, source, Platform{files, messages}));
+            EXPECT_EQ(ConvertToOutput(state.recording, test::HeldRequest(state), source,
+                                      Platform{files, messages})
+                          .kind,
+                      OutcomeKind::kRefused);
             EXPECT_EQ(messages.texts,
                       std::vector<std::string>{"Recording too large for a MATLAB 5 file (2 GiB "
                                                "per variable): use the mat format!"});

@@ -47,7 +47,7 @@ class StreamingConvert : public testing::Test {
         state.inputPath = input_;
         state.outputPath = output;
         state.options.format = FormatOfIndex(format);
-        const bool ok = StreamConvert(state, Platform{files, messages});
+        const bool ok = RunConversion(test::StreamRequest(state), Platform{files, messages}).done();
         return {ok, messages.texts};
     }
 
