@@ -282,12 +282,5 @@ TEST_F(CliInfoTest, info_onATerminal_showsControlCharactersEscaped) {
     EXPECT_EQ(stored.out.substr(0, stored.out.find('\n')), "==> " + a + " <==");
 }
 
-TEST_F(CliInfoTest, help_exitsZero) {
-    const auto r = Run({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--info"), std::string::npos);
-    EXPECT_NE(r.out.find("--queue"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vantrel
