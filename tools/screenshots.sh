@@ -36,5 +36,5 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     echo "vantrel started and kept running"
     # The same window, driven: type the path, Load, View, About, convert; then a drop, the
     # Format list, and a long conversion with its progress dialog.
-    build/ci/tests/ui/vantrel-screenshots screenshots "$@"
+    build/ci/tools/vantrel-screenshots screenshots "$@"
 ' screenshots-run ${example:+"$example"}

@@ -1,5 +1,5 @@
 // Batches on the command line: several jobs, an output folder, outputs that would coincide,
-// --no-clobber, the usage rules of "-", and the help that names formats by word.
+// --no-clobber, and the help that names formats by word (usage errors: UsageErrors_test).
 
 #include <gtest/gtest.h>
 
@@ -189,31 +189,6 @@ TEST_F(Batch, noClobber_leavesAnExistingOutputAloneAndExitsZero) {
     EXPECT_NE(ReadFileBytes(kept), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
 }
 
-TEST_F(Batch, usageErrors_exitTwoBeforeAnythingRuns) {
-    const std::string a = Recording("a.daq");
-    const std::string b = Recording("b.daq");
-    const std::vector<std::vector<std::string>> cases = {
-        {"-", "-"},                                       // standard input read twice
-        {"-o", "-", a, b},                                // standard output for two
-        {"--output-dir", dir_.File("missing"), a},        // no such folder
-        {"--output-dir", a, b},                           // a file, not a folder
-        {"--output-dir", dir_.path(), "-o", "x.cvt", a},  // two places for one output
-        {"--output-dir", dir_.path(), "-"},               // standard input has no name
-        {"--progress", "--quiet", a},
-        {"-j", "many", a},
-        {"--list-formats", a},
-    };
-    for (const auto& args : cases) {
-        SCOPED_TRACE(args[0] + " " + args[1]);
-        const auto r = Run(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err, "");
-        EXPECT_FALSE(FileExists(dir_.File("a.cvt")));
-        EXPECT_FALSE(FileExists(dir_.File("b.cvt")));
-    }
-}
-
 TEST_F(Batch, help_namesEveryFormatAndSeparatorWithItsDescription) {
     const auto r = Run({"--help"});
     EXPECT_EQ(r.status, 0);
@@ -229,8 +204,8 @@ TEST_F(Batch, help_namesEveryFormatAndSeparatorWithItsDescription) {
     }
     EXPECT_EQ(r.out.find("->"), std::string::npos);  // no value map as "{0->0,...}"
     EXPECT_EQ(r.out.find("INT"), std::string::npos);
-    for (const char* option :
-         {"--jobs", "--output-dir", "--no-clobber", "--progress", "--quiet", "--list-formats"}) {
+    for (const char* option : {"--info", "--queue", "--jobs", "--output-dir", "--no-clobber",
+                               "--progress", "--quiet", "--list-formats"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
 }

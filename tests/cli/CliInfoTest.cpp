@@ -282,29 +282,5 @@ TEST_F(CliInfoTest, info_onATerminal_showsControlCharactersEscaped) {
     EXPECT_EQ(stored.out.substr(0, stored.out.find('\n')), "==> " + a + " <==");
 }
 
-TEST_F(CliInfoTest, usageErrors_exitTwoWithAMessage) {
-    const std::string a = Write("a.daq", SingleChannel());
-    const std::vector<std::vector<std::string>> cases = {
-        {}, {"--info"}, {"--queue"}, {"--queue", a, a}, {"--info", "--queue", a}, {"--bogus", a},
-    };
-    for (const auto& args : cases) {
-        std::string shown;
-        for (const auto& arg : args) {
-            shown += arg + " ";
-        }
-        const auto r = Run(args);
-        EXPECT_EQ(r.status, 2) << shown;
-        EXPECT_EQ(r.out, "") << shown;
-        EXPECT_NE(r.err, "") << shown;
-    }
-}
-
-TEST_F(CliInfoTest, help_exitsZero) {
-    const auto r = Run({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--info"), std::string::npos);
-    EXPECT_NE(r.out.find("--queue"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vantrel

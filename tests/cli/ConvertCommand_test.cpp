@@ -8,7 +8,6 @@
 
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
-#include "convert/formats/OutputFormats.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
 
@@ -137,55 +136,6 @@ TEST_F(ConvertCommand, outputOption_namesTheOutputOfOneInput) {
     const test::CliRun same = Run({"-o", in, in});
     EXPECT_EQ(same.status, 1);
     EXPECT_EQ(same.err, in + ": Output file is the input file!\n");
-}
-
-TEST_F(ConvertCommand, usageErrors_exitWith2AndConvertNothing) {
-    const std::string a = Example("a.daq");
-    const std::string b = Example("b.daq");
-    const std::vector<std::vector<std::string>> cases = {
-        {"-o", dir_.File("x.cvt"), a, b}, {"-f", "text", a}, {"-f", "99", a},
-        {"-s", "semicolon", a},           {"--bogus", a},    {},
-    };
-    for (const auto& args : cases) {
-        const test::CliRun r = Run(args);
-        EXPECT_EQ(r.status, 2) << (args.empty() ? "no arguments" : args[0] + " " + args[1]);
-        EXPECT_NE(r.err, "");
-        EXPECT_FALSE(FileExists(dir_.File("a.cvt")));
-        EXPECT_FALSE(FileExists(dir_.File("x.cvt")));
-    }
-}
-
-// A bad value is named in plain words with what is taken instead; nothing is written.
-TEST_F(ConvertCommand, badValues_sayWhatIsTaken) {
-    const std::string a = Example("a.daq");
-    std::string formats;
-    for (const OutputFormatInfo* info : OutputFormats()) {
-        formats += (formats.empty() ? "" : ", ") + std::string(info->name);
-    }
-    struct Case {
-        std::vector<std::string> args;
-        std::string message;
-    };
-    const Case cases[] = {
-        {{"-f", "nope"}, "Unknown format \"nope\": use one of " + formats},
-        {{"--format", "99"}, "Unknown format \"99\": use one of " + formats},
-        {{"-f", ""}, "Unknown format \"\": use one of " + formats},
-        {{"-s", "semi"}, "Unknown separator \"semi\": use one of space, tab, comma"},
-        {{"-j", "-1"}, "--jobs takes a whole number of 0 or more, not \"-1\""},
-        {{"--jobs", "2x"}, "--jobs takes a whole number of 0 or more, not \"2x\""},
-        {{"-j", "1.5"}, "--jobs takes a whole number of 0 or more, not \"1.5\""},
-        {{"-o", ""}, "--output: the path is empty"},
-        {{"--output-dir", ""}, "--output-dir: the path is empty"},
-    };
-    for (const Case& c : cases) {
-        auto args = c.args;
-        args.push_back(a);
-        const test::CliRun r = Run(args);
-        EXPECT_EQ(r.status, 2) << c.message;
-        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.message);
-        EXPECT_EQ(r.out, "");
-        EXPECT_FALSE(FileExists(dir_.File("a.cvt"))) << c.message;
-    }
 }
 
 // Names are taken whatever their case; -j takes any count of digits.
