@@ -257,7 +257,7 @@ def escaped(raw):
 
 
 def unescaped(text):
-    """The path's bytes again, as the README tells a script to get them."""
+    """The path's bytes again, as docs/command-line.md tells a script to get them."""
     return re.sub(rb"\\x([0-9a-fA-F]{2})", lambda m: bytes.fromhex(m[1].decode()),
                   text.encode())
 
