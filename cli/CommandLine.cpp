@@ -74,7 +74,8 @@ std::vector<std::pair<std::string, int>> SeparatorNames() {
 }
 
 std::string SeparatorHelp() {
-    std::string help = "Column separator of the text outputs (default space):";
+    std::string help =
+        "Column separator (default space; " + AppliesTo(FormatOption::kSeparator) + "):";
     for (const SeparatorInfo& info : kSeparators) {
         help += "\n  " + std::string(info.name) + ": " + std::string(info.description);
     }
@@ -134,11 +135,13 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     auto* formatOption = app.add_option("-f,--format", format, FormatHelp())->type_name("FORMAT");
     auto* separatorOption =
         app.add_option("-s,--separator", separator, SeparatorHelp())->type_name("SEP");
-    app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
+    app.add_flag("--no-title", noTitle,
+                 "Leave out the two title lines; " + AppliesTo(FormatOption::kTitle));
     app.add_flag("--compress", command.options.compress,
-                 "Deflate the datasets of the hdf5, mat and mat5 formats");
+                 "Deflate the datasets; " + AppliesTo(FormatOption::kCompress));
     app.add_flag("--decimal-comma", command.options.decimalComma,
-                 "csv: semicolons between cells and a decimal comma, for spreadsheets so set");
+                 "Semicolons between cells and a decimal comma, for spreadsheets so set; " +
+                     AppliesTo(FormatOption::kDecimalComma));
     auto* outputOption =
         app.add_option("-o,--output", command.output,
                        "Output file of the one INPUT (default: INPUT with the format's "
