@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "FormatChoice.h"
 #include "StandardStreams.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/formats/RecordingFacts.h"
@@ -23,7 +24,7 @@ namespace vantrel::cli {
 namespace {
 
 // The index `word` names among `names` (word, index), whatever its case. Throws "Unknown
-// WHAT "word": use one of a, b, c" (the names that are not numbers) for a word not there.
+// WHAT "word": use one of a, b, c" for a word not there.
 int IndexNamed(const std::string& what, const std::string& word,
                const std::vector<std::pair<std::string, int>>& names) {
     std::string lower = word;
@@ -34,33 +35,18 @@ int IndexNamed(const std::string& what, const std::string& word,
         if (name == lower) {
             return index;
         }
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            listed += (listed.empty() ? "" : ", ") + name;
-        }
+        listed += (listed.empty() ? "" : ", ") + name;
     }
     throw CLI::ValidationError("Unknown " + what + " \"" + word + "\": use one of " + listed);
 }
 
-// Format names in the order of the format table, and the Format list indices the window
-// gives them.
-std::vector<std::pair<std::string, int>> FormatNames() {
-    std::vector<std::pair<std::string, int>> names;
-    for (const OutputFormatInfo* info : OutputFormats()) {
-        const int index = static_cast<int>(info->format);
-        names.emplace_back(std::string(info->name), index);
-        names.emplace_back(std::to_string(index), index);
-    }
-    return names;
-}
-
-// "Output format:" and each format's name and description, one line each, from the format
-// table.
+// "Output format:" and each format's number, name and description, one line each, from the
+// format table.
 std::string FormatHelp() {
-    std::string help =
-        "Output format (default scaled-text; or the number of the window's Format "
-        "list item):";
+    std::string help = "Output format, by name or number (default scaled-text):";
     for (const OutputFormatInfo* info : OutputFormats()) {
-        help += "\n  " + std::string(info->name) + ": " + std::string(info->description);
+        help += "\n  " + std::to_string(static_cast<int>(info->format)) + " " +
+                std::string(info->name) + ": " + std::string(info->description);
     }
     return help;
 }
@@ -74,7 +60,8 @@ std::vector<std::pair<std::string, int>> SeparatorNames() {
 }
 
 std::string SeparatorHelp() {
-    std::string help = "Column separator of the text outputs (default space):";
+    std::string help =
+        "Column separator (default space; " + AppliesTo(FormatOption::kSeparator) + "):";
     for (const SeparatorInfo& info : kSeparators) {
         help += "\n  " + std::string(info.name) + ": " + std::string(info.description);
     }
@@ -134,11 +121,13 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     auto* formatOption = app.add_option("-f,--format", format, FormatHelp())->type_name("FORMAT");
     auto* separatorOption =
         app.add_option("-s,--separator", separator, SeparatorHelp())->type_name("SEP");
-    app.add_flag("--no-title", noTitle, "Leave out the two title lines of text outputs");
+    app.add_flag("--no-title", noTitle,
+                 "Leave out the two title lines; " + AppliesTo(FormatOption::kTitle));
     app.add_flag("--compress", command.options.compress,
-                 "Deflate the datasets of the hdf5, mat and mat5 formats");
+                 "Deflate the datasets; " + AppliesTo(FormatOption::kCompress));
     app.add_flag("--decimal-comma", command.options.decimalComma,
-                 "csv: semicolons between cells and a decimal comma, for spreadsheets so set");
+                 "Semicolons between cells and a decimal comma, for spreadsheets so set; " +
+                     AppliesTo(FormatOption::kDecimalComma));
     auto* outputOption =
         app.add_option("-o,--output", command.output,
                        "Output file of the one INPUT (default: INPUT with the format's "
@@ -168,8 +157,11 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     try {
         app.parse(argc, argv);
         if (formatOption->count() > 0) {
-            command.options.format =
-                static_cast<OutputFormat>(IndexNamed("format", format, FormatNames()));
+            const FormatChoice choice = ChooseFormat(format);
+            if (!choice.format) {
+                throw CLI::ValidationError(choice.error);
+            }
+            command.options.format = *choice.format;
         }
         if (separatorOption->count() > 0) {
             command.options.separator =

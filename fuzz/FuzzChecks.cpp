@@ -152,7 +152,7 @@ std::uint64_t MinimumOutputSize(const ConversionState& state) {
     if (state.options.format == OutputFormat::kCsv) {
         return scans * (2 * channels + 1);  // a character and a separator a cell, CR LF
     }
-    if (!FormatInfo(state.options.format).textOptions) {
+    if (!FormatInfo(state.options.format).options.Has(FormatOption::kSeparator)) {
         return 8 * channels * scans;
     }
     const std::uint64_t separator = SeparatorText(state.options.separator).size();

@@ -136,7 +136,7 @@ void CheckLongRecording(const vantrel::LoadedRecording& loaded, std::span<const 
         const std::span<const std::uint8_t> whole(shortOut);
         std::size_t titleBytes = 0;  // the binary output has no title lines
         std::size_t restBytes = rest * static_cast<std::size_t>(channels) * 8;
-        if (FormatInfo(format).textOptions) {
+        if (FormatInfo(format).options.Has(vantrel::FormatOption::kTitle)) {
             // Line starts: the two title lines, then one line per scan.
             std::vector<std::size_t> starts{0};
             for (std::size_t i = 0; i + 1 < shortOut.size(); ++i) {
@@ -289,7 +289,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         state.options = {format->format, otherSeparator, otherTitle};
         const Bytes otherOut = Convert(input);
         CheckConversion(input, state);
-        Require(format->textOptions || (otherOut == out && messages.texts.front() == message),
+        const bool takesOthers = format->options.Has(vantrel::FormatOption::kSeparator) ||
+                                 format->options.Has(vantrel::FormatOption::kTitle);
+        Require(takesOthers || (otherOut == out && messages.texts.front() == message),
                 "a format without text options ignores them");
 
         // Every output is the same bytes however it is made: from the held block or

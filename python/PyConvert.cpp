@@ -104,23 +104,33 @@ py::list FormatTable() {
     return formats;
 }
 
+// convert's docstring, with where each option applies from the format table.
+std::string ConvertDoc() {
+    return "Converts a recording file as vantrel-convert does and returns the output path "
+           "(by default the input's with the format's extension). format is a name of "
+           "formats(); separator \"space\", \"tab\" or \"comma\" " +
+           AppliesTo(FormatOption::kSeparator) + "; title " + AppliesTo(FormatOption::kTitle) +
+           "; compress deflates the datasets and " + AppliesTo(FormatOption::kCompress) +
+           "; decimal_comma gives semicolons between cells and a decimal comma, for "
+           "spreadsheets so set, and " +
+           AppliesTo(FormatOption::kDecimalComma) +
+           "; any format takes each of them, and one that does not apply changes nothing. "
+           "progress(done_bytes, total_bytes) is called as the conversion goes on; returning False "
+           "cancels it "
+           "(CancelledError), and an earlier file at the output path keeps its bytes. Ctrl-C "
+           "cancels it the same way (KeyboardInterrupt); one that comes once the output is in "
+           "place is raised after the call has returned. Runs without the GIL, so threads "
+           "convert at once. Raises LoadError, RefusedError or Error with the converter's "
+           "message, OSError for an input that cannot be opened, ValueError for a path with a "
+           "NUL in it.";
+}
+
 }  // namespace
 
 void AddConvert(py::module_& module) {
     module.def("convert", &Convert, "input"_a, "output"_a = py::none(), "format"_a = "scaled-text",
                "separator"_a = "space", "title"_a = true, "progress"_a = py::none(), py::kw_only(),
-               "compress"_a = false, "decimal_comma"_a = false,
-               "Converts a recording file as vantrel-convert does and returns the output path "
-               "(by default the input's with the format's extension). format is a name of "
-               "formats(); separator \"space\", \"tab\" or \"comma\" and title apply to the text "
-               "formats; compress deflates the hdf5, mat and mat5 datasets; decimal_comma gives "
-               "csv for spreadsheets so set. progress(done_bytes, total_bytes) is called as "
-               "the conversion goes on; returning False cancels it (CancelledError), and an "
-               "earlier file at the output path keeps its bytes. Ctrl-C cancels it the same "
-               "way (KeyboardInterrupt); one that comes once the output is in place is raised "
-               "after the call has returned. Runs without the GIL, so threads convert at once. "
-               "Raises LoadError, RefusedError or Error with the converter's message, OSError "
-               "for an input that cannot be opened, ValueError for a path with a NUL in it.");
+               "compress"_a = false, "decimal_comma"_a = false, ConvertDoc().c_str());
     module.def("formats", &FormatTable,
                "Every output format as (name, extension, description), in the order of the "
                "window's Format list.");

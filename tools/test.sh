@@ -31,7 +31,9 @@ memcheck_dir=$(mktemp -d)
 trap 'rm -rf "$memcheck_dir"' EXIT
 cp build/ci/examples/*.daq "$memcheck_dir"/
 memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full)
-for format in scaled-text scaled-binary codes-text hdf5 mat mat5 npy csv edf bdf; do
+# Every format of this build, by the name the program gives it.
+formats=$(build/ci/cli/vantrel-convert --list-formats | cut -d' ' -f1)
+for format in $formats; do
     inputs=("$memcheck_dir"/*.daq)
     # EDF holds the 16-bit cards only (it refuses the others, by design).
     [ "$format" = edf ] && inputs=("$memcheck_dir"/card[1238]-*.daq)

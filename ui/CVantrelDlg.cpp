@@ -388,9 +388,10 @@ void CVantrelDlg::SetFormatIndex(std::int32_t formatIndex) {
 }
 
 void CVantrelDlg::ApplyOptionRules() {
-    const bool textOutput = FormatOfListItem(fields_.formatIndex).textOptions;
-    for (int id : {ctl::kTitle, ctl::kSpace, ctl::kTab, ctl::kComma}) {
-        FindControl(*this, id)->setEnabled(textOutput);
+    const FormatOptions options = FormatOfListItem(fields_.formatIndex).options;
+    FindControl(*this, ctl::kTitle)->setEnabled(options.Has(FormatOption::kTitle));
+    for (int id : {ctl::kSpace, ctl::kTab, ctl::kComma}) {
+        FindControl(*this, id)->setEnabled(options.Has(FormatOption::kSeparator));
     }
     // Digital output is not offered in any format.
     FindControl(*this, ctl::kDecimal)->setEnabled(false);

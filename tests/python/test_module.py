@@ -487,6 +487,30 @@ def test_chunks_of_a_large_recording_keep_memory_bounded(tmp_path):
         scaled.unlink(missing_ok=True)
 
 
+def test_convert_docstring_names_the_formats_each_option_changes(references, workdir):
+    rec = next(r for r in references if r.recording.name == "card1-custom-queue.daq")
+    doc = " ".join(vantrel.convert.__doc__.split())
+    options = {"separator": "tab", "title": False, "compress": True, "decimal_comma": True}
+    changes = {option: set() for option in options}
+    for name, extension, _ in vantrel.formats():
+        plain = workdir / ("plain" + extension)
+        vantrel.convert(rec.recording, plain, format=name)
+        # An HDF5 file (hdf5, mat) may carry the time its objects were made: compared by size.
+        hdf5 = b"\x89HDF" in plain.read_bytes()[:520]
+        for option, value in options.items():
+            other = workdir / ("other" + extension)
+            vantrel.convert(rec.recording, other, format=name, **{option: value})
+            if (other.stat().st_size != plain.stat().st_size if hdf5
+                    else other.read_bytes() != plain.read_bytes()):
+                changes[option].add(name)
+    for option in options:
+        said = re.search(option + r"\b[^;]*?applies to (no format of this build|[\w-]+(?:, [\w-]+)*)",
+                         doc)
+        assert said, option
+        named = set() if said[1] == "no format of this build" else set(said[1].split(", "))
+        assert named == changes[option], option
+
+
 def test_the_type_stub_names_what_the_module_has():
     stub = ast.parse((BUILD / "python" / "vantrel.pyi").read_text())
     names = {n.name for n in stub.body if isinstance(n, (ast.FunctionDef, ast.ClassDef))}

@@ -76,6 +76,17 @@ class MainWindowTest : public QObject {
         }
         return true;
     }
+
+    // The title check box and the separator buttons enabled as the format's set says.
+    void ExpectOptionsEnabledFor(const WindowFixture& f, const FormatOptions& options) {
+        QCOMPARE(f.Control(ctl::kTitle)->isEnabled(), options.Has(FormatOption::kTitle));
+        for (int id : {ctl::kSpace, ctl::kTab, ctl::kComma}) {
+            QCOMPARE(f.Control(id)->isEnabled(), options.Has(FormatOption::kSeparator));
+        }
+        QVERIFY(!f.Control(ctl::kDecimal)->isEnabled());
+        QVERIFY(!f.Control(ctl::kHexadecimal)->isEnabled());
+    }
+
     void ExpectOptionsEnabled(const WindowFixture& f, bool enabled) {
         for (int id : kTextOptions) {
             QCOMPARE(f.Control(id)->isEnabled(), enabled);
@@ -233,8 +244,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.window->state().display[DisplayField::kDate], std::string("\xE9t\xE9 99\x81"));
     }
 
-    // The separators and "Title/Head" are enabled exactly for the formats whose table entry
-    // takes the text options.
+    // The separators and "Title/Head" are enabled exactly for the formats whose set holds
+    // them; each list item selects the table's format at its position, whatever the build
+    // holds.
     void formatChange_whileLoaded_enablesOptionsByTheFormatTable() {
         TempDir dir;
         const std::string path = WriteRecording(dir, "run1.daq");
@@ -245,10 +257,11 @@ class MainWindowTest : public QObject {
             f.ChooseFormat(i);
             QCOMPARE(f.window->fields().formatIndex, i);
             QVERIFY(f.window->state().options.format == format.format);
-            ExpectOptionsEnabled(f, format.textOptions);
+            ExpectOptionsEnabledFor(f, format.options);
         }
         // CSV always writes its header row and its own separator: both stay disabled.
-        QVERIFY(!FormatInfo(OutputFormat::kCsv).textOptions);
+        QVERIFY(!FormatInfo(OutputFormat::kCsv).options.Has(FormatOption::kSeparator));
+        QVERIFY(!FormatInfo(OutputFormat::kCsv).options.Has(FormatOption::kTitle));
         // An index without an item writes codes.
         for (int index : {-1, f.FormatList()->count()}) {
             QVERIFY(FormatOfListItem(index).format == OutputFormat::kCodesText);

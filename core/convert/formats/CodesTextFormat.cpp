@@ -50,16 +50,14 @@ WriteResult WriteCodesText(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kCodesTextFormat = {
-    OutputFormat::kCodesText,
-    "codes-text",
-    "Binary codes to text file",
-    "the raw sample codes as decimal integers, laid out like scaled-text",
-    ".cvt",
-    true,
-    false,
-    false,
-    "Failed to allocate binary data-array",
-    &WriteCodesText,
+    .format = OutputFormat::kCodesText,
+    .name = NameOf(OutputFormat::kCodesText),
+    .listText = "Binary codes to text file",
+    .description = "the raw sample codes as decimal integers, laid out like scaled-text",
+    .extension = ".cvt",
+    .options = {FormatOption::kSeparator, FormatOption::kTitle},
+    .allocationMessage = "Failed to allocate binary data-array",
+    .write = &WriteCodesText,
 };
 
 }  // namespace vantrel

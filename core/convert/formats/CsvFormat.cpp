@@ -137,16 +137,14 @@ WriteResult WriteCsv(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kCsvFormat = {
-    OutputFormat::kCsv,
-    "csv",
-    "Scaled data to CSV file (.csv)",
-    "scaled values as CSV with a header row and time_s, every double exact",
-    ".csv",
-    false,
-    false,
-    false,
-    "Failed to allocate scaled data-array",
-    &WriteCsv,
+    .format = OutputFormat::kCsv,
+    .name = NameOf(OutputFormat::kCsv),
+    .listText = "Scaled data to CSV file (.csv)",
+    .description = "scaled values as CSV with a header row and time_s, every double exact",
+    .extension = ".csv",
+    .options = {FormatOption::kDecimalComma},
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteCsv,
 };
 
 }  // namespace vantrel

@@ -327,31 +327,28 @@ WriteResult WriteBdf(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kEdfFormat = {
-    OutputFormat::kEdf,
-    "edf",
-    "Codes and scales to EDF file (.edf, 16-bit cards)",
-    "EDF+ signals of the raw codes with each column's scale, for biosignal viewers",
-    ".edf",
-    false,
-    true,
-    false,
-    "Failed to allocate binary data-array",
-    &WriteEdf16,
-    &RefuseForEdf,
+    .format = OutputFormat::kEdf,
+    .name = NameOf(OutputFormat::kEdf),
+    .listText = "Codes and scales to EDF file (.edf, 16-bit cards)",
+    .description = "EDF+ signals of the raw codes with each column's scale, for biosignal viewers",
+    .extension = ".edf",
+    .byName = true,
+    .allocationMessage = "Failed to allocate binary data-array",
+    .write = &WriteEdf16,
+    .refuse = &RefuseForEdf,
 };
 
 const OutputFormatInfo kBdfFormat = {
-    OutputFormat::kBdf,
-    "bdf",
-    "Codes and scales to BDF file (.bdf)",
-    "BDF+ signals (24-bit) of the raw codes with each column's scale, for every card",
-    ".bdf",
-    false,
-    true,
-    false,
-    "Failed to allocate binary data-array",
-    &WriteBdf,
-    &RefuseForBdf,
+    .format = OutputFormat::kBdf,
+    .name = NameOf(OutputFormat::kBdf),
+    .listText = "Codes and scales to BDF file (.bdf)",
+    .description =
+        "BDF+ signals (24-bit) of the raw codes with each column's scale, for every card",
+    .extension = ".bdf",
+    .byName = true,
+    .allocationMessage = "Failed to allocate binary data-array",
+    .write = &WriteBdf,
+    .refuse = &RefuseForBdf,
 };
 
 }  // namespace vantrel

@@ -270,16 +270,16 @@ WriteResult WriteHdf5(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kHdf5Format = {
-    OutputFormat::kHdf5,
-    "hdf5",
-    "Scaled data and codes to HDF5 file (.h5)",
-    "HDF5 datasets /scaled and /codes with the recording's facts as attributes",
-    ".h5",
-    false,
-    true,
-    true,
-    "Failed to allocate scaled data-array",
-    &WriteHdf5,
+    .format = OutputFormat::kHdf5,
+    .name = NameOf(OutputFormat::kHdf5),
+    .listText = "Scaled data and codes to HDF5 file (.h5)",
+    .description = "HDF5 datasets /scaled and /codes with the recording's facts as attributes",
+    .extension = ".h5",
+    .options = {FormatOption::kCompress},
+    .byName = true,
+    .recordsSource = true,
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteHdf5,
 };
 
 }  // namespace vantrel

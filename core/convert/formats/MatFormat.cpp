@@ -384,30 +384,30 @@ std::optional<std::string> RefuseForMat5(const RecordingHeader& header) {
 }  // namespace
 
 const OutputFormatInfo kMatFormat = {
-    OutputFormat::kMat,
-    "mat",
-    "Scaled data and codes to MATLAB 7.3 file (.mat)",
-    "MATLAB 7.3 variables scaled, codes and the recording's facts (HDF5 inside)",
-    ".mat",
-    false,
-    true,
-    true,
-    "Failed to allocate scaled data-array",
-    &WriteMat73,
+    .format = OutputFormat::kMat,
+    .name = NameOf(OutputFormat::kMat),
+    .listText = "Scaled data and codes to MATLAB 7.3 file (.mat)",
+    .description = "MATLAB 7.3 variables scaled, codes and the recording's facts (HDF5 inside)",
+    .extension = ".mat",
+    .options = {FormatOption::kCompress},
+    .byName = true,
+    .recordsSource = true,
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteMat73,
 };
 
 const OutputFormatInfo kMat5Format = {
-    OutputFormat::kMat5,
-    "mat5",
-    "Scaled data and codes to MATLAB 5 file (.mat)",
-    "MATLAB 5 variables for SciPy, R and old MATLAB versions (held in memory)",
-    ".mat",
-    false,
-    true,
-    true,
-    "Failed to allocate scaled data-array",
-    &WriteMat5,
-    &RefuseForMat5,
+    .format = OutputFormat::kMat5,
+    .name = NameOf(OutputFormat::kMat5),
+    .listText = "Scaled data and codes to MATLAB 5 file (.mat)",
+    .description = "MATLAB 5 variables for SciPy, R and old MATLAB versions (held in memory)",
+    .extension = ".mat",
+    .options = {FormatOption::kCompress},
+    .byName = true,
+    .recordsSource = true,
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteMat5,
+    .refuse = &RefuseForMat5,
 };
 
 }  // namespace vantrel

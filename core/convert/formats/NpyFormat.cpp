@@ -44,16 +44,13 @@ WriteResult WriteNpy(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kNpyFormat = {
-    OutputFormat::kNpy,
-    "npy",
-    "Scaled data to NumPy file (.npy)",
-    "scaled values as a NumPy array of scans x channels doubles",
-    ".npy",
-    false,
-    false,
-    false,
-    "Failed to allocate scaled data-array",
-    &WriteNpy,
+    .format = OutputFormat::kNpy,
+    .name = NameOf(OutputFormat::kNpy),
+    .listText = "Scaled data to NumPy file (.npy)",
+    .description = "scaled values as a NumPy array of scans x channels doubles",
+    .extension = ".npy",
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteNpy,
 };
 
 }  // namespace vantrel

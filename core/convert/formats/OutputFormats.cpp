@@ -1,6 +1,7 @@
 #include "convert/formats/OutputFormats.h"
 
 #include <array>
+#include <string>
 
 namespace vantrel {
 
@@ -51,6 +52,16 @@ const OutputFormatInfo* FindFormat(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+std::string AppliesTo(FormatOption option, std::span<const OutputFormatInfo* const> formats) {
+    std::string names;
+    for (const OutputFormatInfo* info : formats) {
+        if (info->options.Has(option)) {
+            names += (names.empty() ? "" : ", ") + std::string(info->name);
+        }
+    }
+    return "applies to " + (names.empty() ? std::string("no format of this build") : names);
 }
 
 }  // namespace vantrel

@@ -7,16 +7,13 @@
 namespace vantrel {
 
 const OutputFormatInfo kScaledBinaryFormat = {
-    OutputFormat::kScaledBinary,
-    "scaled-binary",
-    "Scaled data to binary file (double)",
-    "scaled values as little-endian 64-bit doubles, no header",
-    ".cvt",
-    false,
-    false,
-    false,
-    "Failed to allocate scaled data-array",
-    &WriteScaledDoubles,
+    .format = OutputFormat::kScaledBinary,
+    .name = NameOf(OutputFormat::kScaledBinary),
+    .listText = "Scaled data to binary file (double)",
+    .description = "scaled values as little-endian 64-bit doubles, no header",
+    .extension = ".cvt",
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteScaledDoubles,
 };
 
 }  // namespace vantrel

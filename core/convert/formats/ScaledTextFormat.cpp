@@ -73,16 +73,14 @@ WriteResult WriteScaledText(const WriteJob& job) {
 }  // namespace
 
 const OutputFormatInfo kScaledTextFormat = {
-    OutputFormat::kScaledText,
-    "scaled-text",
-    "Scaled data to text file",
-    "scaled values as text, one line per scan, one column per channel",
-    ".cvt",
-    true,
-    false,
-    false,
-    "Failed to allocate scaled data-array",
-    &WriteScaledText,
+    .format = OutputFormat::kScaledText,
+    .name = NameOf(OutputFormat::kScaledText),
+    .listText = "Scaled data to text file",
+    .description = "scaled values as text, one line per scan, one column per channel",
+    .extension = ".cvt",
+    .options = {FormatOption::kSeparator, FormatOption::kTitle},
+    .allocationMessage = "Failed to allocate scaled data-array",
+    .write = &WriteScaledText,
 };
 
 }  // namespace vantrel

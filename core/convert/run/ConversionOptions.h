@@ -8,7 +8,9 @@
 
 namespace vantrel {
 
-// Output formats; the value is the item's index in the window's Format list.
+// Output formats; the value is the format's number, the same in every build (-f takes it).
+// A build without a format's library leaves a gap; the window's Format list holds the
+// build's formats in this order and maps its items to them through the format table.
 enum class OutputFormat : std::int32_t {
     kScaledText = 0,
     kScaledBinary = 1,
@@ -22,7 +24,7 @@ enum class OutputFormat : std::int32_t {
     kBdf = 9,
 };
 
-// Column separators of the text outputs; the value is the window's radio button index.
+// Column separators; the value is the window's radio button index.
 enum class Separator : std::int32_t {
     kSpace = 0,
     kTab = 1,
@@ -31,10 +33,12 @@ enum class Separator : std::int32_t {
 
 struct ConversionOptions {
     OutputFormat format = OutputFormat::kScaledText;
+    // Each of these counts for the formats whose FormatOptions hold it (OutputFormats.h)
+    // and changes no other format's output.
     Separator separator = Separator::kSpace;
-    bool title = true;          // the two title lines of the text outputs
-    bool compress = false;      // deflate the datasets of the HDF5-based and MATLAB outputs
-    bool decimalComma = false;  // CSV: semicolons between cells, ',' for the decimal point
+    bool title = true;          // the two title lines
+    bool compress = false;      // deflated datasets
+    bool decimalComma = false;  // semicolons between cells, ',' for the decimal point
     // Samples a writer takes per chunk (rounded down to whole scans, at least one scan); 0
     // takes the format's own. Tests and the fuzz target set it to put chunk boundaries
     // everywhere: every output is the same whatever it is.

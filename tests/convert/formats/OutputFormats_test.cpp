@@ -1,6 +1,7 @@
 // The format and separator tables: every format of the table converts a two-channel recording
-// with every separator and title choice, the text options apply exactly where the table
-// says, and every lookup finds what the window and the command line ask for.
+// with every separator and title choice, each option changes exactly the outputs of the
+// formats whose set holds it, and every lookup finds what the window and the command line
+// ask for.
 
 #include "convert/formats/OutputFormats.h"
 
@@ -98,11 +99,55 @@ TEST(OutputFormats, everyFormat_convertsWithEverySeparatorAndTitleChoice) {
                 outputs.insert(written);
             }
         }
-        // The separator and the title change a text output, and no output of our own bytes.
+        // The separator and the title change the outputs of the formats that take them, and
+        // no other output of our own bytes.
         if (!format->byName) {
-            EXPECT_EQ(outputs.size(), format->textOptions ? 6u : 1u) << format->name;
+            const std::size_t separators =
+                format->options.Has(FormatOption::kSeparator) ? kSeparators.size() : 1;
+            const std::size_t titles = format->options.Has(FormatOption::kTitle) ? 2 : 1;
+            EXPECT_EQ(outputs.size(), separators * titles) << format->name;
         }
     }
+}
+
+// An output with an option set against the output without it. A file a library writes may carry
+// the time it was made, so it is compared by size: compression changes it, given samples
+// enough to outgrow the blocks HDF5 sets aside for small data (2 KiB).
+TEST(OutputFormats, compressAndDecimalComma_changeExactlyTheFormatsWhoseSetHoldsThem) {
+    test::TempDir dir;
+    const std::string out = dir.File("out");
+    struct Case {
+        FormatOption option;
+        bool ConversionOptions::*flag;
+    };
+    const Case cases[] = {{FormatOption::kCompress, &ConversionOptions::compress},
+                          {FormatOption::kDecimalComma, &ConversionOptions::decimalComma}};
+    const auto written = [&](const OutputFormatInfo& format, bool ConversionOptions::*flag) {
+        auto state = StateFrom(test::TwoChannels(1024));
+        if (flag != nullptr) {
+            state.options.*flag = true;
+        }
+        EXPECT_TRUE(test::ConvertHeld(state, out, static_cast<int>(format.format)).ok);
+        return Text(ReadFileBytes(out));
+    };
+    for (const OutputFormatInfo* format : OutputFormats()) {
+        const std::string plain = written(*format, nullptr);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << format->name << ", option " << static_cast<int>(c.option));
+            const std::string with = written(*format, c.flag);
+            const bool changed = format->byName ? with.size() != plain.size() : with != plain;
+            EXPECT_EQ(changed, format->options.Has(c.option))
+                << "sizes " << with.size() << " and " << plain.size();
+        }
+    }
+}
+
+// A build without some formats says so.
+TEST(OutputFormats, appliesTo_namesTheFormatsOfTheTableItIsGiven) {
+    const std::vector<const OutputFormatInfo*> textOnly = {&kScaledTextFormat, &kCodesTextFormat};
+    EXPECT_EQ(AppliesTo(FormatOption::kTitle, textOnly), "applies to scaled-text, codes-text");
+    EXPECT_EQ(AppliesTo(FormatOption::kCompress, textOnly), "applies to no format of this build");
 }
 
 TEST(OutputFormats, entries_areKeyedByFormatAndFoundByNameAndIndex) {
@@ -117,6 +162,13 @@ TEST(OutputFormats, entries_areKeyedByFormatAndFoundByNameAndIndex) {
         EXPECT_FALSE(format->description.empty());
         EXPECT_TRUE(format->extension.starts_with("."));
         EXPECT_FALSE(format->allocationMessage.empty());
+    }
+    // Every number and every name is one format's, whatever the build holds.
+    std::set<OutputFormat> numbers;
+    std::set<std::string_view> known;
+    for (const FormatName& name : kFormatNames) {
+        EXPECT_TRUE(numbers.insert(name.format).second) << name.name;
+        EXPECT_TRUE(known.insert(name.name).second) << name.name;
     }
     // The Format list's items are the formats in the order of their index (a build without
     // a library leaves gaps).
