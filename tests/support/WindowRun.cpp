@@ -4,8 +4,8 @@ namespace vantrel::test {
 
 bool LoadInto(ConversionState& state, const Platform& platform, RecordedView& view,
               SourceDigest digest, const ProgressCallback& progress) {
-    Load load = LoadRecording(state.inputPath, platform, digest, progress,
-                              &state.recording.samples);
+    Load load =
+        LoadRecording(state.inputPath, platform, digest, progress, &state.recording.samples);
     const bool loaded = load.outcome.done();
     if (const auto enabled = TakeLoad(state, std::move(load))) {
         view.state = *enabled;

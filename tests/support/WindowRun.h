@@ -22,9 +22,9 @@ bool LoadInto(ConversionState& state, const Platform& platform, RecordedView& vi
 
 // "Start Convert": "No source data!" or the data exchange in (`exchangeIn`), then the run
 // of the held recording. nullopt where the run did not start.
-std::optional<Outcome> StartConvertRun(ConversionState& state, const Platform& platform,
-                                       const std::function<void()>& exchangeIn = [] {},
-                                       const ProgressCallback& progress = {});
+std::optional<Outcome> StartConvertRun(
+    ConversionState& state, const Platform& platform,
+    const std::function<void()>& exchangeIn = [] {}, const ProgressCallback& progress = {});
 
 // The request of the held recording into state.outputPath with state.options.
 ConversionRequest HeldRequest(const ConversionState& state);
