@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "convert/scaling/InputKinds.h"
+#include "convert/scaling/ScanPositionSettings.h"
 #include "convert/text/TextTable.h"
 #include "platform/Utf8Path.h"
 #include "recording/CardCatalogue.h"
@@ -106,7 +106,6 @@ std::string ColumnName(int channel) {
 
 RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
     const RecordingHeader& header = recording.header;
-    const CardInfo& card = CardFacts(header.cardType());
     RecordingFacts facts{
         header.cardType(),
         CardName(header.cardType()),
@@ -124,27 +123,14 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& tex
     };
 
     const std::vector<int> titled = TitleChannels(header, recording.queue);
-    const std::size_t channels =
-        header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
-    const bool custom = header.isCustomOrder();
-    const std::size_t columns = custom ? std::min(channels, recording.queue.size()) : channels;
-    const InputKindTable kinds = BuildInputKindTable(header, recording.queue);
-    for (std::size_t p = 0; p < columns; ++p) {
-        ColumnFacts column{
+    const std::vector<PositionSetting> settings = ScanPositionSettings(header, recording.queue);
+    for (std::size_t p = 0; p < settings.size(); ++p) {
+        facts.columns.push_back({
             p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
-            custom ? recording.queue[p].rangeCode : header.rangeCode(),
-            {},
-            std::nullopt,
-        };
-        column.rangeLabel = RangeLabel(column.rangeCode);
-        if (card.inputKinds) {
-            if (!custom) {
-                column.inputKind = static_cast<std::int8_t>(header.cardSetting(0));
-            } else if (recording.queue[p].channel < kinds.size()) {
-                column.inputKind = kinds[recording.queue[p].channel];
-            }
-        }
-        facts.columns.push_back(std::move(column));
+            settings[p].rangeCode,
+            RangeLabel(settings[p].rangeCode),
+            settings[p].inputKind,
+        });
     }
     return facts;
 }
