@@ -54,7 +54,7 @@ json HeaderFields(const RecordingHeader& h) {
 json Describe(const ConversionState& state) {
     const LoadedRecording& recording = state.recording;
     const RecordingHeader& header = recording.header;
-    const RecordingFacts facts = FactsOf(recording, state.display);
+    const RecordingFacts facts = FactsOf(recording);
 
     json display = json::object();
     for (const DisplayField field : kDisplayFields) {

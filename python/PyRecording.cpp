@@ -103,7 +103,7 @@ RecordingPtr OpenRecording(const py::handle& path) {
         RaiseMessage({kRecordingGoneMessage});
     }
     auto recording = std::make_shared<Recording>();
-    recording->facts = FactsOf(opened->recording, opened->display);
+    recording->facts = FactsOf(opened->recording);
     recording->opened = std::move(*opened);
     recording->identity = *identity;
     return recording;

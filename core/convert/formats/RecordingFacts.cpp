@@ -104,8 +104,10 @@ std::string ColumnName(int channel) {
     return "Channel_" + std::to_string(channel);
 }
 
-RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
+RecordingFacts FactsOf(const LoadedRecording& recording) {
     const RecordingHeader& header = recording.header;
+    const std::string date = StartDateText(header);
+    const std::string time = StartTimeText(header);
     RecordingFacts facts{
         header.cardType(),
         CardName(header.cardType()),
@@ -114,9 +116,9 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& tex
         header.scanRate(),
         // Text, as every front end shows it: the header's bytes are Windows-1252, and a
         // file name need not be UTF-8, while the formats' strings are.
-        HeaderTextAsUtf8(texts[DisplayField::kDate]),
-        HeaderTextAsUtf8(texts[DisplayField::kTime]),
-        StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
+        HeaderTextAsUtf8(date),
+        HeaderTextAsUtf8(time),
+        StartIso8601(date, time),
         std::string(OrderName(header.orderCode())),
         PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename())),
         {},

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "recording/DisplayTexts.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -54,8 +53,9 @@ struct ColumnArrays {
 };
 ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns);
 
-// The facts of a loaded recording whose header has been presented into `texts`.
-RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts);
+// The facts of a loaded recording, from its header and queue: the start date and time are
+// the texts the window shows for them.
+RecordingFacts FactsOf(const LoadedRecording& recording);
 
 // A start read from the header's texts.
 struct StartTime {

@@ -65,7 +65,7 @@ WriteResult WriteBody(ConversionState& state, SampleSource& samples, const Outpu
         // Blocks are written on the second core while the next is formatted.
         OutputBuffer out(state.outputFile, OutputBuffer::kDefaultCapacity, true);
         ProgressReporter reporter(progress, samples.size());
-        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        const RecordingFacts facts = FactsOf(state.recording);
         const WriteJob job{state.recording, state.options, facts, samples, out, {},
                            reporter,        &refusal};
         const WriteResult result =

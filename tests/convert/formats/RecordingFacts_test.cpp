@@ -80,7 +80,7 @@ TEST(FactsOf, columnsFollowTheTitleLineAndTheScaling) {
         }
         ConversionState state = test::StateFrom(b, "/data/run1.daq");
         PresentHeader(state);
-        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        const RecordingFacts facts = FactsOf(state.recording);
         ASSERT_EQ(facts.columns.size(), c.channelOfColumn.size());
         for (std::size_t p = 0; p < facts.columns.size(); ++p) {
             EXPECT_EQ(facts.columns[p].channel, c.channelOfColumn[p]) << p;
