@@ -89,17 +89,6 @@ std::optional<double> DurationSeconds(const RecordingHeader& header) {
     return static_cast<double>(header.scanCount()) / rate;
 }
 
-ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns) {
-    ColumnArrays arrays;
-    for (const ColumnFacts& column : columns) {
-        arrays.channel.push_back(column.channel);
-        arrays.rangeCode.push_back(column.rangeCode);
-        arrays.rangeLabel.push_back(column.rangeLabel);
-        arrays.inputKind.push_back(column.inputKind.value_or(0));
-    }
-    return arrays;
-}
-
 std::string ColumnName(int channel) {
     return "Channel_" + std::to_string(channel);
 }
@@ -135,6 +124,44 @@ RecordingFacts FactsOf(const LoadedRecording& recording) {
         });
     }
     return facts;
+}
+
+bool FactVisitor::Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) {
+    std::vector<std::int32_t> zeroWhereNone;
+    for (const std::optional<std::int32_t>& value : values) {
+        zeroWhereNone.push_back(value.value_or(0));
+    }
+    return Ints(name, zeroWhereNone);
+}
+
+bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& sourceSha256,
+                FactVisitor& visitor) {
+    std::vector<std::int32_t> channel;
+    std::vector<std::int32_t> rangeCode;
+    std::vector<std::string> rangeLabel;
+    std::vector<std::optional<std::int32_t>> inputKind;
+    for (const ColumnFacts& column : facts.columns) {
+        channel.push_back(column.channel);
+        rangeCode.push_back(column.rangeCode);
+        rangeLabel.push_back(column.rangeLabel);
+        inputKind.push_back(column.inputKind);
+    }
+    const bool inputKinds = CardFacts(facts.cardType).inputKinds;
+    return visitor.Ints(fact::kChannel, channel) && visitor.Ints(fact::kRangeCode, rangeCode) &&
+           visitor.Texts(fact::kRangeLabel, rangeLabel) &&
+           (!inputKinds || visitor.Kinds(fact::kInputKind, inputKind)) &&
+           visitor.Int(fact::kCardType, facts.cardType) &&
+           visitor.Text(fact::kCardName, facts.cardName) &&
+           visitor.Int(fact::kChannelCount, facts.channelCount) &&
+           visitor.Int(fact::kScanCount, facts.scanCount) &&
+           visitor.Double(fact::kScanRateHz, facts.scanRateHz) &&
+           visitor.Text(fact::kStartDate, facts.startDate) &&
+           visitor.Text(fact::kStartTime, facts.startTime) &&
+           (!facts.startIso8601 || visitor.Text(fact::kStartIso8601, *facts.startIso8601)) &&
+           visitor.Text(fact::kOrder, facts.order) &&
+           visitor.Text(fact::kSourceFile, facts.sourceFile) &&
+           (!sourceSha256 || visitor.Text(fact::kSourceSha256, *sourceSha256)) &&
+           visitor.Text(fact::kConverter, ConverterName());
 }
 
 }  // namespace vantrel
