@@ -2,7 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
+#include <span>
+#include <string>
 
 #include "CliMessages.h"
 #include "Commands.h"
@@ -51,10 +55,61 @@ json HeaderFields(const RecordingHeader& h) {
     };
 }
 
+// The facts into the object `--info --json` prints for a recording: the recording's at its
+// top level, the column facts as one object per column in "columns", where an input kind
+// is there only for a column that has one.
+class JsonFacts final : public FactVisitor {
+  public:
+    explicit JsonFacts(json& result) : result_(result) { result_["columns"] = json::array(); }
+
+    bool Int(const char* name, std::int32_t value) override {
+        result_[name] = value;
+        return true;
+    }
+    bool Double(const char* name, double value) override {
+        result_[name] = value;
+        return true;
+    }
+    bool Text(const char* name, const std::string& value) override {
+        result_[name] = value;
+        return true;
+    }
+    bool Ints(const char* name, std::span<const std::int32_t> values) override {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            Column(i)[name] = values[i];
+        }
+        return true;
+    }
+    bool Texts(const char* name, std::span<const std::string> values) override {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            Column(i)[name] = values[i];
+        }
+        return true;
+    }
+    bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) override {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (values[i]) {
+                Column(i)[name] = *values[i];
+            }
+        }
+        return true;
+    }
+
+  private:
+    json& Column(std::size_t i) {
+        json& columns = result_["columns"];
+        while (columns.size() <= i) {
+            columns.push_back(json::object());
+        }
+        return columns[i];
+    }
+
+    json& result_;
+};
+
 json Describe(const LoadedRecording& recording) {
     const RecordingHeader& header = recording.header;
     const DisplayTexts texts = PresentHeader(header);
-    const RecordingFacts facts = FactsOf(recording, texts);
 
     json display = json::object();
     for (const DisplayField field : kDisplayFields) {
@@ -66,39 +121,16 @@ json Describe(const LoadedRecording& recording) {
                          {"range_code", entry.rangeCode},
                          {"range_label", RangeLabel(entry.rangeCode)}});
     }
-    json columns = json::array();
-    for (const ColumnFacts& column : facts.columns) {
-        json c = {{"channel", column.channel},
-                  {"range_code", column.rangeCode},
-                  {"range_label", column.rangeLabel}};
-        if (column.inputKind) {
-            c["input_kind"] = *column.inputKind;
-        }
-        columns.push_back(c);
-    }
 
     json result = {
         {"file", PathAsText(recording.loadedPath)},
         {"header", HeaderFields(header)},
         {"display", display},
         {"queue", queue},
-        {"columns", columns},
-        {"card_type", facts.cardType},
-        {"card_name", facts.cardName},
-        {"channel_count", facts.channelCount},
-        {"scan_count", facts.scanCount},
-        {"scan_rate_hz", facts.scanRateHz},
-        {"start_date", facts.startDate},
-        {"start_time", facts.startTime},
-        {"order", facts.order},
-        {"source_file", facts.sourceFile},
-        {"source_sha256", recording.sourceSha256},
-        {"converter", ConverterName()},
         {"sample_count", std::int64_t{header.channelCount()} * header.scanCount()},
     };
-    if (facts.startIso8601) {
-        result["start_iso8601"] = *facts.startIso8601;
-    }
+    JsonFacts facts(result);
+    VisitFacts(FactsOf(recording), recording.sourceSha256, facts);
     if (const auto duration = DurationSeconds(header)) {
         result["duration_s"] = *duration;
     }

@@ -9,12 +9,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <utility>
+#include <variant>
+#include <vector>
 
 #include "PyErrors.h"
 #include "PyFiles.h"
@@ -64,9 +69,55 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                         status.attr("st_mtime_ns").cast<std::int64_t>()};
 }
 
+// A recording's facts by the names the formats record them under, as VisitFacts hands
+// them: each property of a Recording is the fact of its name.
+class FactTable final : public FactVisitor {
+  public:
+    // The fact `name`, where the recording has it; it must be a T.
+    template <typename T>
+    const T* Find(const char* name) const {
+        const auto at = values_.find(name);
+        return at == values_.end() ? nullptr : &std::get<T>(at->second);
+    }
+
+    // The fact `name`, which every recording has.
+    template <typename T>
+    const T& Get(const char* name) const {
+        const T* value = Find<T>(name);
+        if (value == nullptr) {
+            throw std::logic_error(std::string("no fact ") + name);
+        }
+        return *value;
+    }
+
+    bool Int(const char* name, std::int32_t value) override { return Hold(name, value); }
+    bool Double(const char* name, double value) override { return Hold(name, value); }
+    bool Text(const char* name, const std::string& value) override { return Hold(name, value); }
+    bool Ints(const char* name, std::span<const std::int32_t> values) override {
+        return Hold(name, std::vector<std::int32_t>(values.begin(), values.end()));
+    }
+    bool Texts(const char* name, std::span<const std::string> values) override {
+        return Hold(name, std::vector<std::string>(values.begin(), values.end()));
+    }
+    bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) override {
+        return Hold(name, std::vector<std::optional<std::int32_t>>(values.begin(), values.end()));
+    }
+
+  private:
+    using Value = std::variant<std::int32_t, double, std::string, std::vector<std::int32_t>,
+                               std::vector<std::string>, std::vector<std::optional<std::int32_t>>>;
+
+    bool Hold(const char* name, Value value) {
+        values_.insert_or_assign(name, std::move(value));
+        return true;
+    }
+
+    std::map<std::string, Value, std::less<>> values_;
+};
+
 struct Recording {
     ScanRecording opened;
-    RecordingFacts facts;
+    FactTable facts;
     FileIdentity identity;  // of the file when it was opened
 
     std::uint64_t channels() const { return opened.channels(); }
@@ -99,8 +150,9 @@ RecordingPtr OpenRecording(const py::handle& path) {
         RaiseLoadError(kRecordingGoneMessage);
     }
     auto recording = std::make_shared<Recording>();
+    // Opening reads no more than the header and queue: there is no digest of the file.
     ScanRecording& scans = **opened;
-    recording->facts = FactsOf(scans.recording, scans.display);
+    VisitFacts(FactsOf(scans.recording), std::nullopt, recording->facts);
     recording->opened = std::move(scans);
     recording->identity = *identity;
     return recording;
@@ -281,7 +333,8 @@ class ChunkIterator {
 };
 
 py::object StartOf(const Recording& recording) {
-    const auto start = ParseStart(recording.facts.startDate, recording.facts.startTime, true);
+    const auto start = ParseStart(recording.facts.Get<std::string>(fact::kStartDate),
+                                  recording.facts.Get<std::string>(fact::kStartTime), true);
     if (!start) {
         return py::none();
     }
@@ -305,8 +358,9 @@ py::object DataFrameOf(const Recording& recording) {
     }
     const py::object values = Read(recording, ScanValues::kScaled, py::int_(0), py::none());
     py::list names;
-    for (const ColumnFacts& column : recording.facts.columns) {
-        names.append(ColumnName(column.channel));
+    for (const std::int32_t channel :
+         recording.facts.Get<std::vector<std::int32_t>>(fact::kChannel)) {
+        names.append(ColumnName(channel));
     }
     // As the CSV output's time_s: the scan index over the rate, where the rate is usable.
     const py::module_ numpy = py::module_::import("numpy");
@@ -321,10 +375,32 @@ py::object DataFrameOf(const Recording& recording) {
 }
 
 py::str ReprOf(const Recording& recording) {
-    const RecordingFacts& f = recording.facts;
+    const FactTable& f = recording.facts;
     return py::str("<vantrel.Recording {!r}: card {} ({}), {} channels x {} scans>")
-        .format(PathObject(f.sourceFile), f.cardType, f.cardName, recording.channels(),
-                recording.scans());
+        .format(PathObject(f.Get<std::string>(fact::kSourceFile)),
+                f.Get<std::int32_t>(fact::kCardType), f.Get<std::string>(fact::kCardName),
+                recording.channels(), recording.scans());
+}
+
+// One Column per position of a scan, from the column facts.
+std::vector<Column> ColumnsOf(const FactTable& facts) {
+    const auto& channels = facts.Get<std::vector<std::int32_t>>(fact::kChannel);
+    const auto& ranges = facts.Get<std::vector<std::int32_t>>(fact::kRangeCode);
+    const auto& labels = facts.Get<std::vector<std::string>>(fact::kRangeLabel);
+    const auto* kinds = facts.Find<std::vector<std::optional<std::int32_t>>>(fact::kInputKind);
+    std::vector<Column> columns;
+    for (std::size_t p = 0; p < channels.size(); ++p) {
+        columns.push_back(
+            {channels[p], ranges[p], labels[p], kinds != nullptr ? (*kinds)[p] : std::nullopt});
+    }
+    return columns;
+}
+
+// Defines the property that gives fact `name` of a recording, a T.
+template <typename T>
+void DefineFact(py::class_<Recording, RecordingPtr>& recording, const char* name, const char* doc) {
+    recording.def_property_readonly(
+        name, [name](const Recording& r) { return r.facts.Get<T>(name); }, doc);
 }
 
 }  // namespace
@@ -333,23 +409,24 @@ void AddRecording(py::module_& module) {
     py::class_<Column>(module, "Column",
                        "One column of the arrays: the channel, its range and (card type 4) "
                        "its input kind, as the analysis formats record them.")
-        .def_readonly("channel", &Column::channel,
+        .def_readonly(fact::kChannel, &Column::channel,
                       "Channel number as title line 2 names it (the position where it names "
                       "none).")
-        .def_readonly("range_code", &Column::rangeCode, "Range code of the header or queue.")
-        .def_readonly("range_label", &Column::rangeLabel, "The range as text, e.g. \"+/-10V\".")
-        .def_readonly("input_kind", &Column::inputKind, "Input kind (card type 4), else None.")
+        .def_readonly(fact::kRangeCode, &Column::rangeCode, "Range code of the header or queue.")
+        .def_readonly(fact::kRangeLabel, &Column::rangeLabel, "The range as text, e.g. \"+/-10V\".")
+        .def_readonly(fact::kInputKind, &Column::inputKind, "Input kind (card type 4), else None.")
         .def("__eq__",
              [](const Column& a, const Column& b) {
                  return a.channel == b.channel && a.rangeCode == b.rangeCode &&
                         a.rangeLabel == b.rangeLabel && a.inputKind == b.inputKind;
              })
         .def("__repr__", [](const Column& c) {
-            std::string text = "Column(channel=" + std::to_string(c.channel) +
-                               ", range_code=" + std::to_string(c.rangeCode) + ", range_label='" +
+            std::string text = std::string("Column(") + fact::kChannel + "=" +
+                               std::to_string(c.channel) + ", " + fact::kRangeCode + "=" +
+                               std::to_string(c.rangeCode) + ", " + fact::kRangeLabel + "='" +
                                c.rangeLabel + "'";
             if (c.inputKind) {
-                text += ", input_kind=" + std::to_string(*c.inputKind);
+                text += std::string(", ") + fact::kInputKind + "=" + std::to_string(*c.inputKind);
             }
             return text + ")";
         });
@@ -359,52 +436,36 @@ void AddRecording(py::module_& module) {
         .def("__iter__", [](py::object self) { return self; })
         .def("__next__", &ChunkIterator::Next, "The next chunk of scans as an array.");
 
-    py::class_<Recording, RecordingPtr>(module, "Recording",
-                                        "A recording file's header, queue and facts; its samples "
-                                        "are read from the file on demand. Made by open(). A "
-                                        "read raises LoadError (\"Recording changed since it was "
-                                        "opened!\", \"Recording deleted or moved since it was "
-                                        "opened!\") once the path no longer names the file "
-                                        "opened, as it was: same file, size and modification "
-                                        "time.")
-        .def_property_readonly(
-            "path", [](const Recording& r) { return PathObject(r.opened.recording.loadedPath); },
-            "The path it was opened from.")
-        .def_property_readonly(
-            "card_type", [](const Recording& r) { return r.facts.cardType; }, "Card type code.")
-        .def_property_readonly(
-            "card_name", [](const Recording& r) { return r.facts.cardName; },
-            "The card's name (\"Unknown (N)\" for a type without one).")
-        .def_property_readonly(
-            "channel_count", [](const Recording& r) { return r.facts.channelCount; },
-            "Channels per scan, as the header holds it.")
-        .def_property_readonly(
-            "scan_count", [](const Recording& r) { return r.facts.scanCount; },
-            "Scans, as the header holds it.")
-        .def_property_readonly(
-            "shape", [](const Recording& r) { return py::make_tuple(r.scans(), r.channels()); },
-            "(scans, channels): the shape of scaled() and codes().")
-        .def_property_readonly(
-            "scan_rate_hz", [](const Recording& r) { return r.facts.scanRateHz; },
-            "Scans per second, as stored.")
-        .def_property_readonly(
-            "start_date",
-            [](const Recording& r) {
-                return HeaderTextAsUtf8(r.opened.display[DisplayField::kDate]);
-            },
-            "Start date as the header's text (MM/DD/YY).")
-        .def_property_readonly(
-            "start_time",
-            [](const Recording& r) {
-                return HeaderTextAsUtf8(r.opened.display[DisplayField::kTime]);
-            },
-            "Start time as the header's texts (HH:MM:SS.mmm).")
-        .def_property_readonly("start", &StartOf,
-                               "The start as a datetime.datetime where the date and time texts "
-                               "read as one, else None.")
-        .def_property_readonly(
-            "order", [](const Recording& r) { return r.facts.order; },
-            "Channel order: \"0-1-2-3\", \"3-2-1-0\" or \"Custom\".")
+    py::class_<Recording, RecordingPtr> recording(
+        module, "Recording",
+        "A recording file's header, queue and facts; its samples are read from the file on "
+        "demand. Made by open(). A read raises LoadError (\"Recording changed since it was "
+        "opened!\", \"Recording deleted or moved since it was opened!\") once the path no "
+        "longer names the file opened, as it was: same file, size and modification time.");
+    recording.def_property_readonly(
+        "path", [](const Recording& r) { return PathObject(r.opened.recording.loadedPath); },
+        "The path it was opened from.");
+    DefineFact<std::int32_t>(recording, fact::kCardType, "Card type code.");
+    DefineFact<std::string>(recording, fact::kCardName,
+                            "The card's name (\"Unknown (N)\" for a type without one).");
+    DefineFact<std::int32_t>(recording, fact::kChannelCount,
+                             "Channels per scan, as the header holds it.");
+    DefineFact<std::int32_t>(recording, fact::kScanCount, "Scans, as the header holds it.");
+    recording.def_property_readonly(
+        "shape", [](const Recording& r) { return py::make_tuple(r.scans(), r.channels()); },
+        "(scans, channels): the shape of scaled() and codes().");
+    DefineFact<double>(recording, fact::kScanRateHz, "Scans per second, as stored.");
+    DefineFact<std::string>(recording, fact::kStartDate,
+                            "Start date as the header's text (MM/DD/YY).");
+    DefineFact<std::string>(recording, fact::kStartTime,
+                            "Start time as the header's texts (HH:MM:SS.mmm).");
+    recording.def_property_readonly(
+        "start", &StartOf,
+        "The start as a datetime.datetime where the date and time texts "
+        "read as one, else None.");
+    DefineFact<std::string>(recording, fact::kOrder,
+                            "Channel order: \"0-1-2-3\", \"3-2-1-0\" or \"Custom\".");
+    recording
         .def_property_readonly(
             "queue",
             [](const Recording& r) {
@@ -416,14 +477,7 @@ void AddRecording(py::module_& module) {
             },
             "The channel-gain queue: a list of (channel, range_label).")
         .def_property_readonly(
-            "columns",
-            [](const Recording& r) {
-                std::vector<Column> columns;
-                for (const ColumnFacts& c : r.facts.columns) {
-                    columns.push_back({c.channel, c.rangeCode, c.rangeLabel, c.inputKind});
-                }
-                return columns;
-            },
+            "columns", [](const Recording& r) { return ColumnsOf(r.facts); },
             "One Column per position of a scan (custom order: as far as the queue reaches).")
         .def_property_readonly(
             "display",

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace vantrel {
 
@@ -69,7 +70,33 @@ char32_t NextCodePoint(std::string_view text, std::size_t& at) {
     return 0xFFFD;
 }
 
+// Appends `bytes` up to a NUL; true when they had one (then the text has ended).
+bool AppendUntilNul(std::string& out, std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) {
+        if (b == 0) {
+            return true;
+        }
+        out.push_back(static_cast<char>(b));
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string StartDateText(const RecordingHeader& header) {
+    std::string date;
+    AppendUntilNul(date, header.startDate());
+    return date;
+}
+
+std::string StartTimeText(const RecordingHeader& header) {
+    std::string time;
+    if (!AppendUntilNul(time, header.startTime())) {
+        time.push_back('.');
+        AppendUntilNul(time, header.startMillis());
+    }
+    return time;
+}
 
 std::string HeaderTextAsUtf8(std::string_view bytes) {
     std::string text;

@@ -7,7 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "recording/RecordingHeader.h"
+
 namespace vantrel {
+
+// The start date as the header holds it, up to its first NUL (the field is not
+// terminated): the bytes the window shows, before HeaderTextAsUtf8.
+std::string StartDateText(const RecordingHeader& header);
+
+// The start time, '.' and the milliseconds as one text that ends at its first NUL: a time
+// cut short by a NUL has neither the '.' nor the milliseconds.
+std::string StartTimeText(const RecordingHeader& header);
 
 // `bytes` as UTF-8 text. Each byte is one character; the five bytes Windows-1252 leaves
 // undefined (81, 8D, 8F, 90, 9D hex) are the C1 controls of the same value, as browsers

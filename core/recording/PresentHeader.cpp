@@ -1,24 +1,13 @@
 #include "recording/PresentHeader.h"
 
 #include <charconv>
-#include <span>
 
 #include "recording/CardCatalogue.h"
+#include "recording/HeaderText.h"
 
 namespace vantrel {
 
 namespace {
-
-// Text fields of the header are not terminated; a NUL ends them early.
-void AppendUntilNul(std::string& out, std::span<const std::uint8_t> bytes, bool& ended) {
-    for (std::uint8_t b : bytes) {
-        if (ended || b == 0) {
-            ended = true;
-            return;
-        }
-        out.push_back(static_cast<char>(b));
-    }
-}
 
 // "%-10.3f" as the C locale prints it. std::to_chars never consults the locale, whereas
 // printf would write a decimal comma once a front end has called setlocale (Qt does).
@@ -51,18 +40,8 @@ DisplayTexts PresentHeader(const RecordingHeader& h) {
     texts[DisplayField::kRange] = RangeLabel(h.rangeCode());
     texts[DisplayField::kRate] = FormatRate(h.scanRate());
 
-    std::string& date = texts[DisplayField::kDate];
-    bool ended = false;
-    AppendUntilNul(date, h.startDate(), ended);
-
-    // Time, ".", milliseconds: one text that ends at its first NUL.
-    std::string& time = texts[DisplayField::kTime];
-    ended = false;
-    AppendUntilNul(time, h.startTime(), ended);
-    if (!ended) {
-        time.push_back('.');
-        AppendUntilNul(time, h.startMillis(), ended);
-    }
+    texts[DisplayField::kDate] = StartDateText(h);
+    texts[DisplayField::kTime] = StartTimeText(h);
 
     texts[DisplayField::kQueue] = std::to_string(h.queueCount());
     return texts;

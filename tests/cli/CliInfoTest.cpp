@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "ExampleRecordings.h"
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
+#include "convert/formats/RecordingFacts.h"
 #include "support/TestPlatform.h"
 
 namespace vantrel {
@@ -237,6 +240,61 @@ TEST_F(CliInfoTest, json_fileNameNotUtf8_escapedSoItsBytesComeBack) {
     const auto failed = nlohmann::json::parse(missing.out);
     EXPECT_EQ(failed["file"], dir.path() + "/\\xffmissing.daq");
     EXPECT_EQ(failed["error"], "Cannot open input file!");
+}
+
+// The names VisitFacts hands: the column facts', and the recording's.
+struct FactNames final : FactVisitor {
+    std::vector<std::string> columns;
+    std::vector<std::string> recording;
+
+    bool Int(const char* name, std::int32_t) override { return Take(recording, name); }
+    bool Double(const char* name, double) override { return Take(recording, name); }
+    bool Text(const char* name, const std::string&) override { return Take(recording, name); }
+    bool Ints(const char* name, std::span<const std::int32_t>) override {
+        return Take(columns, name);
+    }
+    bool Texts(const char* name, std::span<const std::string>) override {
+        return Take(columns, name);
+    }
+    static bool Take(std::vector<std::string>& into, const char* name) {
+        into.push_back(name);
+        return true;
+    }
+};
+
+// The facts are printed under the names the file formats record them under: at the top
+// level, and per column in "columns"; the other keys are no fact's.
+TEST_F(CliInfoTest, json_namesEveryFactAsTheFormatsDo) {
+    RecordingBuilder b = SingleChannel();
+    b.header().SetChannelCount(2);
+    b.header().SetOrderCode(2);
+    b.AddQueueEntry(3, 36).AddQueueEntry(1, 35).AddWord32(4).AddWord32(5).AddWord32(6);
+    LoadedRecording recording{b.header(), {{3, 36}, {1, 35}}, std::nullopt, "x.daq", ""};
+    FactNames names;
+    VisitFacts(FactsOf(recording), "", names);
+
+    const auto info = JsonOf(Run({"--info", "--json", Write("facts.daq", b)}));
+    std::vector<std::string> others;
+    for (const auto& [key, value] : info.items()) {
+        if (std::find(names.recording.begin(), names.recording.end(), key) ==
+            names.recording.end()) {
+            others.push_back(key);
+        }
+    }
+    EXPECT_EQ(others, (std::vector<std::string>{"columns", "convertible", "display", "duration_s",
+                                                "file", "header", "queue", "sample_count"}));
+    for (const std::string& name : names.recording) {
+        EXPECT_TRUE(info.contains(name)) << name;
+    }
+    std::sort(names.columns.begin(), names.columns.end());
+    ASSERT_EQ(info["columns"].size(), 2u);
+    for (const auto& column : info["columns"]) {
+        std::vector<std::string> keys;
+        for (const auto& [key, value] : column.items()) {
+            keys.push_back(key);
+        }
+        EXPECT_EQ(keys, names.columns);
+    }
 }
 
 // What --info prints with standard output `shown` (on a terminal or not).

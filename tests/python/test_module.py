@@ -31,6 +31,16 @@ def slices(scans):
             (-3, None), (-scans - 5, 2), (scans - 1, scans + 10), (scans + 4, None)]
 
 
+def test_columns_are_named_as_the_command_line_names_them(references):
+    """A Column's attributes are the keys `--info --json` gives each column, input_kind
+    included (card type 4)."""
+    ref = next(r for r in references if r.info["card_type"] == 4 and r.info["columns"])
+    attributes = {name for name in dir(vantrel.Column) if not name.startswith("_")}
+    columns = vantrel.open(ref.recording).columns
+    assert [{name: getattr(c, name) for name in attributes} for c in columns] == \
+        ref.info["columns"]
+
+
 def test_every_recording_gives_the_command_lines_numbers_and_facts(references):
     for ref in references:
         rec = vantrel.open(ref.recording)

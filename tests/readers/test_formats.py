@@ -47,6 +47,12 @@ def check_facts(where, facts, info):
             assert int(np.asarray(held).ravel()[0]) == expected, (where, name)
 
 
+def fact_names(info):
+    """The name of every fact a file of `info`'s recording holds: those `--info --json` prints
+    at its top level and for each column."""
+    return {name for name in RECORDING_FACTS if name in info} | set(column_facts(info))
+
+
 def check_columns(where, held, info):
     for name, expected in column_facts(info).items():
         values = held[name]
@@ -68,6 +74,8 @@ def read_hdf5(out, ref, compress):
             assert (f["scaled"].compression == "gzip") == compress, where
         check_facts(where, dict(f.attrs), ref.info)
         check_columns(where, dict(f["scaled"].attrs), ref.info)
+        assert set(f.attrs) | set(f["scaled"].attrs) == fact_names(ref.info), where
+        assert set(f["scaled"].attrs) == set(column_facts(ref.info)), where
         assert ("input_kind" in f["scaled"].attrs) == (ref.info["card_type"] == 4)
 
 
@@ -98,6 +106,7 @@ def read_mat73(out, ref):
         assert f["scaled"].attrs["MATLAB_class"] == b"double"
         facts = {name: f[name][()] for name in f if name != "#refs#"}
         check_facts(where, facts, ref.info)
+        assert set(facts) - {"scaled", "codes"} == fact_names(ref.info), where
         labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
         held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
         held["range_label"] = labels
@@ -119,6 +128,8 @@ def read_mat5(out, ref):
     assert np.array_equal(m["codes"].reshape(ref.codes.shape), ref.codes), where
     assert m["codes"].dtype == ref.code_dtype.newbyteorder("="), where
     check_facts(where, m, ref.info)
+    assert {name for name in m if not name.startswith("__")} - {"scaled", "codes"} == \
+        fact_names(ref.info), where
     held = dict(m)
     held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
     check_columns(where, held, ref.info)

@@ -8,11 +8,14 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/formats/Hdf5Handle.h"
 #include "convert/formats/OutputFormats.h"
+#include "convert/formats/RecordingFacts.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
@@ -50,14 +53,6 @@ bool WriteAttribute(hid_t at, const char* name, hid_t type, hsize_t count, const
     return space && attribute && (count == 0 || H5Awrite(attribute.get(), type, data) >= 0);
 }
 
-bool WriteInt(hid_t at, const char* name, std::int32_t value) {
-    return WriteAttribute(at, name, H5T_NATIVE_INT32, 1, &value, true);
-}
-
-bool WriteDouble(hid_t at, const char* name, double value) {
-    return WriteAttribute(at, name, H5T_NATIVE_DOUBLE, 1, &value, true);
-}
-
 // Variable-length UTF-8 strings, which h5py reads as str.
 Hdf5Handle StringType() {
     Hdf5Handle type{H5Tcopy(H5T_C_S1), &H5Tclose};
@@ -68,7 +63,7 @@ Hdf5Handle StringType() {
     return type;
 }
 
-bool WriteStrings(hid_t at, const char* name, const std::vector<std::string>& values,
+bool WriteStrings(hid_t at, const char* name, std::span<const std::string> values,
                   bool scalar = false) {
     const Hdf5Handle type = StringType();
     std::vector<const char*> pointers;
@@ -79,38 +74,50 @@ bool WriteStrings(hid_t at, const char* name, const std::vector<std::string>& va
 }
 
 bool WriteString(hid_t at, const char* name, const std::string& value) {
-    return WriteStrings(at, name, {value}, true);
+    return WriteStrings(at, name, std::span<const std::string>(&value, 1), true);
 }
 
-bool WriteInts(hid_t at, const char* name, const std::vector<std::int32_t>& values) {
+bool WriteInts(hid_t at, const char* name, std::span<const std::int32_t> values) {
     return WriteAttribute(at, name, H5T_NATIVE_INT32, values.size(), values.data());
 }
 
-bool WriteColumnFacts(hid_t scaled, const RecordingFacts& facts, bool inputKinds) {
-    const ColumnArrays columns = ArraysOf(facts.columns);
-    return WriteInts(scaled, "channel", columns.channel) &&
-           WriteInts(scaled, "range_code", columns.rangeCode) &&
-           WriteStrings(scaled, "range_label", columns.rangeLabel) &&
-           (!inputKinds || WriteInts(scaled, "input_kind", columns.inputKind));
-}
+// The column facts as attributes of /scaled, the recording's of the root group, in the
+// order of the walk but for start_iso8601, which comes after every other: files have always
+// had it there, and the attributes' order shows in the file's bytes.
+class Hdf5Facts final : public FactVisitor {
+  public:
+    Hdf5Facts(hid_t scaled, hid_t root) : scaled_(scaled), root_(root) {}
 
-bool WriteRecordingFacts(hid_t root, const RecordingFacts& facts, const std::string& sha256) {
-    bool ok = WriteInt(root, "card_type", facts.cardType) &&
-              WriteString(root, "card_name", facts.cardName) &&
-              WriteInt(root, "channel_count", facts.channelCount) &&
-              WriteInt(root, "scan_count", facts.scanCount) &&
-              WriteDouble(root, "scan_rate_hz", facts.scanRateHz) &&
-              WriteString(root, "start_date", facts.startDate) &&
-              WriteString(root, "start_time", facts.startTime) &&
-              WriteString(root, "order", facts.order) &&
-              WriteString(root, "source_file", facts.sourceFile) &&
-              WriteString(root, "source_sha256", sha256) &&
-              WriteString(root, "converter", ConverterName());
-    if (ok && facts.startIso8601) {
-        ok = WriteString(root, "start_iso8601", *facts.startIso8601);
+    bool Int(const char* name, std::int32_t value) override {
+        return WriteAttribute(root_, name, H5T_NATIVE_INT32, 1, &value, true);
     }
-    return ok;
-}
+    bool Double(const char* name, double value) override {
+        return WriteAttribute(root_, name, H5T_NATIVE_DOUBLE, 1, &value, true);
+    }
+    bool Text(const char* name, const std::string& value) override {
+        if (std::string_view(name) == fact::kStartIso8601) {
+            startIso8601_ = value;
+            return true;
+        }
+        return WriteString(root_, name, value);
+    }
+    bool Ints(const char* name, std::span<const std::int32_t> values) override {
+        return WriteInts(scaled_, name, values);
+    }
+    bool Texts(const char* name, std::span<const std::string> values) override {
+        return WriteStrings(scaled_, name, values);
+    }
+
+    // Writes what was held back; true when that is nothing.
+    bool Finish() {
+        return !startIso8601_ || WriteString(root_, fact::kStartIso8601, *startIso8601_);
+    }
+
+  private:
+    hid_t scaled_;
+    hid_t root_;
+    std::optional<std::string> startIso8601_;
+};
 
 // One dataset of scans x channels, chunked unless it is empty: its chunks are those of
 // `shape`, whatever the chunks it is written in.
@@ -259,8 +266,11 @@ WriteResult WriteHdf5(const WriteJob& job) {
         return result;
     }
     Hdf5Handle root{H5Gopen2(file.get(), "/", H5P_DEFAULT), &H5Gclose};
-    const bool described = root && WriteColumnFacts(scaled.get(), job.facts, card.inputKinds) &&
-                           WriteRecordingFacts(root.get(), job.facts, job.samples.SourceSha256());
+    bool described = false;
+    if (root) {
+        Hdf5Facts facts(scaled.get(), root.get());
+        described = VisitFacts(job.facts, job.samples.SourceSha256(), facts) && facts.Finish();
+    }
     // Closing the file writes what the library still holds: its result counts, once every
     // object in it is closed.
     const bool closed = root.Close() && scaled.Close() && codes.Close() && file.Close();

@@ -11,12 +11,14 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "convert/formats/Hdf5Handle.h"
 #include "convert/formats/MatioHandle.h"
 #include "convert/formats/OutputFormats.h"
+#include "convert/formats/RecordingFacts.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
@@ -76,8 +78,8 @@ struct MatChars {
     }
 };
 
-// Writes whole variables into one file, counting them.
-class MatWriter {
+// Writes whole variables into one file, counting them; each fact of the walk is one.
+class MatWriter final : public FactVisitor {
   public:
     MatWriter(mat_t* file, bool compress)
         : file_(file), compression_(compress ? MAT_COMPRESSION_ZLIB : MAT_COMPRESSION_NONE) {}
@@ -96,24 +98,26 @@ class MatWriter {
         return var && Mat_VarWriteAppend(file_, var.get(), compression_, 1) == 0;
     }
 
-    bool Text(const char* name, const std::string& text) {
+    bool Text(const char* name, const std::string& text) override {
         MatChars chars(text);
         return Write(Variable(name, MAT_C_CHAR, chars.type(), 1, chars.size(), chars.data()));
     }
 
-    bool Ints(const char* name, const std::vector<std::int32_t>& values) {
+    bool Ints(const char* name, std::span<const std::int32_t> values) override {
         return Write(Variable(name, MAT_C_INT32, MAT_T_INT32, 1, values.size(), values.data()));
     }
 
-    bool Int(const char* name, std::int32_t value) { return Ints(name, {value}); }
+    bool Int(const char* name, std::int32_t value) override {
+        return Ints(name, std::span<const std::int32_t>(&value, 1));
+    }
 
-    bool Double(const char* name, double value) {
+    bool Double(const char* name, double value) override {
         return Write(Variable(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 1, 1, &value));
     }
 
     // A 1 x n cell array of texts. The cells are copied into the cell variable, which frees
     // them with itself.
-    bool Texts(const char* name, const std::vector<std::string>& texts) {
+    bool Texts(const char* name, std::span<const std::string> texts) override {
         std::vector<matvar_t*> cells;
         const auto freeCells = [&cells] {
             for (matvar_t* cell : cells) {
@@ -143,21 +147,6 @@ class MatWriter {
     matio_compression compression_;
     std::size_t written_ = 0;
 };
-
-bool WriteFacts(MatWriter& out, const RecordingFacts& facts, bool inputKinds,
-                const std::string& sha256) {
-    const ColumnArrays columns = ArraysOf(facts.columns);
-    return out.Ints("channel", columns.channel) && out.Ints("range_code", columns.rangeCode) &&
-           out.Texts("range_label", columns.rangeLabel) &&
-           (!inputKinds || out.Ints("input_kind", columns.inputKind)) &&
-           out.Int("card_type", facts.cardType) && out.Text("card_name", facts.cardName) &&
-           out.Int("channel_count", facts.channelCount) && out.Int("scan_count", facts.scanCount) &&
-           out.Double("scan_rate_hz", facts.scanRateHz) &&
-           out.Text("start_date", facts.startDate) && out.Text("start_time", facts.startTime) &&
-           (!facts.startIso8601 || out.Text("start_iso8601", *facts.startIso8601)) &&
-           out.Text("order", facts.order) && out.Text("source_file", facts.sourceFile) &&
-           out.Text("source_sha256", sha256) && out.Text("converter", ConverterName());
-}
 
 // Scan-major chunk values into MATLAB's column-major order: `rows` scans of `columns` go to
 // rows [first, first + rows) of a matrix of `height` rows.
@@ -317,7 +306,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     }
     const ChunkArrays& ordered = orderedSets[0];
     const void* orderedCodes = codesOf(ordered);
-    bool written = WriteFacts(out, job.facts, card.inputKinds, job.samples.SourceSha256());
+    bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
     // The whole matrices where nothing was appended: MATLAB 5, or an empty table. For
     // MATLAB 5 they come last, `codes` at the very end, which the check after reads.
     if (written && (version5 || total == 0)) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "convert/scaling/InputKinds.h"
+#include "convert/scaling/ScanPositionSettings.h"
 #include "convert/text/TextTable.h"
 #include "platform/Utf8Path.h"
 #include "recording/CardCatalogue.h"
@@ -89,24 +89,14 @@ std::optional<double> DurationSeconds(const RecordingHeader& header) {
     return static_cast<double>(header.scanCount()) / rate;
 }
 
-ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns) {
-    ColumnArrays arrays;
-    for (const ColumnFacts& column : columns) {
-        arrays.channel.push_back(column.channel);
-        arrays.rangeCode.push_back(column.rangeCode);
-        arrays.rangeLabel.push_back(column.rangeLabel);
-        arrays.inputKind.push_back(column.inputKind.value_or(0));
-    }
-    return arrays;
-}
-
 std::string ColumnName(int channel) {
     return "Channel_" + std::to_string(channel);
 }
 
-RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts) {
+RecordingFacts FactsOf(const LoadedRecording& recording) {
     const RecordingHeader& header = recording.header;
-    const CardInfo& card = CardFacts(header.cardType());
+    const std::string date = StartDateText(header);
+    const std::string time = StartTimeText(header);
     RecordingFacts facts{
         header.cardType(),
         CardName(header.cardType()),
@@ -115,38 +105,63 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& tex
         header.scanRate(),
         // Text, as every front end shows it: the header's bytes are Windows-1252, and a
         // file name need not be UTF-8, while the formats' strings are.
-        HeaderTextAsUtf8(texts[DisplayField::kDate]),
-        HeaderTextAsUtf8(texts[DisplayField::kTime]),
-        StartIso8601(texts[DisplayField::kDate], texts[DisplayField::kTime]),
+        HeaderTextAsUtf8(date),
+        HeaderTextAsUtf8(time),
+        StartIso8601(date, time),
         std::string(OrderName(header.orderCode())),
         PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename())),
         {},
     };
 
     const std::vector<int> titled = TitleChannels(header, recording.queue);
-    const std::size_t channels =
-        header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
-    const bool custom = header.isCustomOrder();
-    const std::size_t columns = custom ? std::min(channels, recording.queue.size()) : channels;
-    const InputKindTable kinds = BuildInputKindTable(header, recording.queue);
-    for (std::size_t p = 0; p < columns; ++p) {
-        ColumnFacts column{
+    const std::vector<PositionSetting> settings = ScanPositionSettings(header, recording.queue);
+    for (std::size_t p = 0; p < settings.size(); ++p) {
+        facts.columns.push_back({
             p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
-            custom ? recording.queue[p].rangeCode : header.rangeCode(),
-            {},
-            std::nullopt,
-        };
-        column.rangeLabel = RangeLabel(column.rangeCode);
-        if (card.inputKinds) {
-            if (!custom) {
-                column.inputKind = static_cast<std::int8_t>(header.cardSetting(0));
-            } else if (recording.queue[p].channel < kinds.size()) {
-                column.inputKind = kinds[recording.queue[p].channel];
-            }
-        }
-        facts.columns.push_back(std::move(column));
+            settings[p].rangeCode,
+            RangeLabel(settings[p].rangeCode),
+            settings[p].inputKind,
+        });
     }
     return facts;
+}
+
+bool FactVisitor::Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) {
+    std::vector<std::int32_t> zeroWhereNone;
+    for (const std::optional<std::int32_t>& value : values) {
+        zeroWhereNone.push_back(value.value_or(0));
+    }
+    return Ints(name, zeroWhereNone);
+}
+
+bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& sourceSha256,
+                FactVisitor& visitor) {
+    std::vector<std::int32_t> channel;
+    std::vector<std::int32_t> rangeCode;
+    std::vector<std::string> rangeLabel;
+    std::vector<std::optional<std::int32_t>> inputKind;
+    for (const ColumnFacts& column : facts.columns) {
+        channel.push_back(column.channel);
+        rangeCode.push_back(column.rangeCode);
+        rangeLabel.push_back(column.rangeLabel);
+        inputKind.push_back(column.inputKind);
+    }
+    const bool inputKinds = CardFacts(facts.cardType).inputKinds;
+    return visitor.Ints(fact::kChannel, channel) && visitor.Ints(fact::kRangeCode, rangeCode) &&
+           visitor.Texts(fact::kRangeLabel, rangeLabel) &&
+           (!inputKinds || visitor.Kinds(fact::kInputKind, inputKind)) &&
+           visitor.Int(fact::kCardType, facts.cardType) &&
+           visitor.Text(fact::kCardName, facts.cardName) &&
+           visitor.Int(fact::kChannelCount, facts.channelCount) &&
+           visitor.Int(fact::kScanCount, facts.scanCount) &&
+           visitor.Double(fact::kScanRateHz, facts.scanRateHz) &&
+           visitor.Text(fact::kStartDate, facts.startDate) &&
+           visitor.Text(fact::kStartTime, facts.startTime) &&
+           (!facts.startIso8601 || visitor.Text(fact::kStartIso8601, *facts.startIso8601)) &&
+           visitor.Text(fact::kOrder, facts.order) &&
+           visitor.Text(fact::kSourceFile, facts.sourceFile) &&
+           (!sourceSha256 || visitor.Text(fact::kSourceSha256, *sourceSha256)) &&
+           visitor.Text(fact::kConverter, ConverterName());
 }
 
 }  // namespace vantrel

@@ -2,15 +2,15 @@
 
 // What every analysis format records beside the numbers, under one set of names: per
 // column the channel, the range and (card type 4) the input kind; for the recording its
-// card, counts, rate, start, order and source. Computed once here for every writer and for
-// `--info --json`.
+// card, counts, rate, start, order and source. Computed once here, and handed name by name
+// by VisitFacts to every writer, to `--info --json` and to the Python module.
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "recording/DisplayTexts.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -44,18 +44,55 @@ struct RecordingFacts {
                                        // as the queue reaches)
 };
 
-// The column facts as one array per name, as the file formats store them (input_kind 0
-// where a column has none).
-struct ColumnArrays {
-    std::vector<std::int32_t> channel;
-    std::vector<std::int32_t> rangeCode;
-    std::vector<std::string> rangeLabel;
-    std::vector<std::int32_t> inputKind;
-};
-ColumnArrays ArraysOf(const std::vector<ColumnFacts>& columns);
+// The facts of a loaded recording, from its header and queue: the start date and time are
+// the texts the window shows for them.
+RecordingFacts FactsOf(const LoadedRecording& recording);
 
-// The facts of a loaded recording whose header has been presented into `texts`.
-RecordingFacts FactsOf(const LoadedRecording& recording, const DisplayTexts& texts);
+// Each fact's name, as every format and front end spells it.
+namespace fact {
+inline constexpr const char* kChannel = "channel";
+inline constexpr const char* kRangeCode = "range_code";
+inline constexpr const char* kRangeLabel = "range_label";
+inline constexpr const char* kInputKind = "input_kind";
+inline constexpr const char* kCardType = "card_type";
+inline constexpr const char* kCardName = "card_name";
+inline constexpr const char* kChannelCount = "channel_count";
+inline constexpr const char* kScanCount = "scan_count";
+inline constexpr const char* kScanRateHz = "scan_rate_hz";
+inline constexpr const char* kStartDate = "start_date";
+inline constexpr const char* kStartTime = "start_time";
+inline constexpr const char* kStartIso8601 = "start_iso8601";
+inline constexpr const char* kOrder = "order";
+inline constexpr const char* kSourceFile = "source_file";
+inline constexpr const char* kSourceSha256 = "source_sha256";
+inline constexpr const char* kConverter = "converter";
+}  // namespace fact
+
+// Takes the facts one at a time from VisitFacts, each under its name (one of fact::k...).
+// Each call returns whether the walk goes on: a writer returns false once a write failed.
+// A visitor that does not hold a fact returns true and leaves it.
+class FactVisitor {
+  public:
+    virtual ~FactVisitor() = default;
+
+    virtual bool Int(const char* name, std::int32_t value) = 0;
+    virtual bool Double(const char* name, double value) = 0;
+    virtual bool Text(const char* name, const std::string& value) = 0;
+    // The column facts: one value per column.
+    virtual bool Ints(const char* name, std::span<const std::int32_t> values) = 0;
+    virtual bool Texts(const char* name, std::span<const std::string> values) = 0;
+    // The input kinds, which a column may lack. By default they go to Ints with 0 where a
+    // column has none, as the file formats store them.
+    virtual bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values);
+};
+
+// Hands every fact to `visitor`, in this order: the column facts channel, range_code,
+// range_label and (card types with input kinds) input_kind; then card_type, card_name,
+// channel_count, scan_count, scan_rate_hz, start_date, start_time, start_iso8601 (where
+// the texts read as a date and time), order, source_file, source_sha256 (where
+// `sourceSha256` holds one) and converter. Returns false as soon as the visitor does.
+bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& sourceSha256,
+                FactVisitor& visitor);
 
 // A start read from the header's texts.
 struct StartTime {

@@ -10,7 +10,6 @@
 #include "platform/Utf8Path.h"
 #include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
-#include "recording/PresentHeader.h"
 
 namespace vantrel {
 
@@ -66,7 +65,7 @@ WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions&
         // Blocks are written on the second core while the next is formatted.
         OutputBuffer out(output, OutputBuffer::kDefaultCapacity, true);
         ProgressReporter reporter(progress, samples.size());
-        const RecordingFacts facts = FactsOf(recording, PresentHeader(recording.header));
+        const RecordingFacts facts = FactsOf(recording);
         const WriteJob job{recording, options, facts, samples, out, {}, reporter, &refusal};
         const WriteResult result =
             format.byName ? WriteByName(job, format, platform.files, output.outputName())

@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 
-#include "convert/scaling/InputKinds.h"
 #include "convert/scaling/SampleDecoding.h"
 #include "convert/scaling/ScaleSample.h"
 #include "convert/scaling/WordTables.h"
@@ -30,11 +29,13 @@ std::uint32_t ElementAt(const std::uint8_t* block, std::uint64_t i, int elementS
 
 // Every element with one setting: the rule does not change inside the loop.
 void ScaleUniform(std::span<const std::uint8_t> block, std::span<double> out, const CardInfo& card,
-                  std::uint16_t range, std::int8_t kind, double& carried) {
+                  const PositionSetting& setting, double& carried) {
     const int size = card.elementSize;
     const std::uint64_t count = BoundedCount(block, out.size(), size);
     const std::uint8_t* in = block.data();
     const ScalingRules rules = card.rules;
+    const std::uint16_t range = setting.ruleRange();
+    const std::int8_t kind = setting.ruleKind();
     for (std::uint64_t i = 0; i < count; ++i) {
         if (const std::optional<double> value =
                 ScaleSample(rules, range, kind, ElementAt(in, i, size))) {
@@ -44,11 +45,11 @@ void ScaleUniform(std::span<const std::uint8_t> block, std::span<double> out, co
     }
 }
 
-// Element i takes queue entry (i mod channelCount). The elements start at a scan's start,
-// and the queue holds channelCount entries (checked before conversion).
-void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, const CardInfo& card,
-                  std::int16_t channelCount, const ChannelGainQueue& queue,
-                  const InputKindTable& inputKinds, double& carried) {
+// Element i takes the setting of position (i mod channelCount). The elements start at a
+// scan's start, and every position has a setting (checked before conversion).
+void ScaleByPosition(std::span<const std::uint8_t> block, std::span<double> out,
+                     const CardInfo& card, std::int16_t channelCount,
+                     const std::vector<PositionSetting>& positions, double& carried) {
     if (channelCount <= 0) {
         return;
     }
@@ -58,20 +59,13 @@ void ScaleByQueue(std::span<const std::uint8_t> block, std::span<double> out, co
     const std::uint8_t* in = block.data();
     std::size_t p = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
-        // Positions without an entry, or card 4 channels past the table, have no rule;
-        // the run refuses such recordings before it gets here.
+        // Positions without a queue entry, or card 4 channels without a kind, have no
+        // rule; the run refuses such recordings before it gets here.
         std::optional<double> value;
-        if (p < queue.size()) {
-            const ChannelGainEntry& entry = queue[p];
-            std::int8_t kind = 0;
-            bool known = true;
-            if (card.inputKinds) {
-                known = entry.channel < inputKinds.size();
-                kind = known ? inputKinds[entry.channel] : 0;
-            }
-            if (known) {
-                value = ScaleSample(card.rules, entry.rangeCode, kind, ElementAt(in, i, size));
-            }
+        if (p < positions.size() && !positions[p].kindMissing) {
+            const PositionSetting& setting = positions[p];
+            value = ScaleSample(card.rules, setting.ruleRange(), setting.ruleKind(),
+                                ElementAt(in, i, size));
         }
         if (value) {
             carried = *value;
@@ -104,10 +98,9 @@ std::optional<double> LinearStep(const double* table) {
 }  // namespace
 
 SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue)
-    : header_(header), queue_(queue), card_(CardFacts(header.cardType())) {
-    if (header.isCustomOrder() && card_.inputKinds) {
-        inputKinds_ = BuildInputKindTable(header, queue);
-    }
+    : header_(header),
+      card_(CardFacts(header.cardType())),
+      positions_(ScanPositionSettings(header, queue)) {
     if (!card_.converts()) {
         return;
     }
@@ -179,7 +172,7 @@ void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> 
         return;
     }
     if (header_.isCustomOrder()) {
-        ScaleByQueue(chunk, out, card_, header_.channelCount(), queue_, inputKinds_, carried_);
+        ScaleByPosition(chunk, out, card_, header_.channelCount(), positions_, carried_);
         return;
     }
     if (linearStep_) {
@@ -194,11 +187,11 @@ void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> 
         }
         return;
     }
-    // In uniform order the single input kind is the byte at offset 54.
-    const std::int8_t kind =
-        card_.inputKinds ? static_cast<std::int8_t>(header_.cardSetting(0)) : 0;
-    ScaleUniform(chunk, out, card_, static_cast<std::uint16_t>(header_.rangeCode()), kind,
-                 carried_);
+    // In uniform order every position has the same setting; without channels there is
+    // nothing to scale.
+    if (!positions_.empty()) {
+        ScaleUniform(chunk, out, card_, positions_.front(), carried_);
+    }
 }
 
 }  // namespace vantrel

@@ -6,13 +6,12 @@
 // whose rule yields nothing repeats the carried value: the latest value a rule yielded,
 // 0.0 before the first, kept across chunk borders.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
-#include "convert/scaling/InputKinds.h"
+#include "convert/scaling/ScanPositionSettings.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -21,7 +20,7 @@ namespace vantrel {
 
 class SampleScaler {
   public:
-    // Built once per conversion from the loaded header and queue, which must outlive it.
+    // Built once per conversion from the loaded header, which must outlive it, and queue.
     // Recordings that take word tables (WordTables.h) get the value of every word per range
     // code in use (512 KiB each); throws std::bad_alloc when they cannot be had.
     SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
@@ -34,9 +33,8 @@ class SampleScaler {
     void ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out);
 
     const RecordingHeader& header_;
-    const ChannelGainQueue& queue_;
     const CardInfo& card_;
-    InputKindTable inputKinds_{};  // card type 4, custom order
+    std::vector<PositionSetting> positions_;
     double carried_ = 0.0;
     // Per scan position, every word's value under its range code, null where no rule
     // applies; empty when the recording takes no word tables (then each element goes

@@ -6,11 +6,12 @@
 // scaling rule and the cell formatter themselves.
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <vector>
 
+#include "convert/scaling/ScanPositionSettings.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -46,9 +47,9 @@ std::vector<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeC
 // Throws std::bad_alloc.
 std::vector<CellText> CodeWordCells();
 
-// Per scan position, the table its range code selects: one table per range code in use.
-// Uniform order has one position, custom order one per channel; a position without a queue
-// entry, or whose table is empty, has none (null).
+// Per scan position (one per channel), the table its range code selects: one table per
+// range code in use. A position without a setting (custom order: past the queue), or whose
+// table is empty, has none (null).
 template <typename Entry>
 struct PositionTables {
     std::vector<std::vector<Entry>> tables;
@@ -60,24 +61,19 @@ template <typename Entry, typename Make>
 PositionTables<Entry> TablesByPosition(const RecordingHeader& header, const ChannelGainQueue& queue,
                                        Make make) {
     PositionTables<Entry> result;
-    std::vector<int> tableOfPosition;
-    if (!header.isCustomOrder()) {
-        result.tables.push_back(make(static_cast<std::uint16_t>(header.rangeCode())));
-        tableOfPosition.push_back(0);
-    } else {
-        const std::size_t channels =
-            header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
-        tableOfPosition.assign(channels, -1);
-        std::array<int, 256> tableOfRange;
-        tableOfRange.fill(-1);
-        for (std::size_t p = 0; p < std::min(queue.size(), channels); ++p) {
-            int& index = tableOfRange[queue[p].rangeCode];
-            if (index < 0) {
-                index = static_cast<int>(result.tables.size());
-                result.tables.push_back(make(queue[p].rangeCode));
-            }
-            tableOfPosition[p] = index;
+    const std::vector<PositionSetting> settings = ScanPositionSettings(header, queue);
+    const std::size_t channels =
+        header.channelCount() > 0 ? static_cast<std::size_t>(header.channelCount()) : 0;
+    std::vector<int> tableOfPosition(channels, -1);
+    std::map<std::uint16_t, int> tableOfRange;
+    for (std::size_t p = 0; p < settings.size(); ++p) {
+        const std::uint16_t range = settings[p].ruleRange();
+        const auto [at, added] =
+            tableOfRange.try_emplace(range, static_cast<int>(result.tables.size()));
+        if (added) {
+            result.tables.push_back(make(range));
         }
+        tableOfPosition[p] = at->second;
     }
     // Pointers once every table is made: adding tables moves them.
     for (const int index : tableOfPosition) {
@@ -87,15 +83,11 @@ PositionTables<Entry> TablesByPosition(const RecordingHeader& header, const Chan
     return result;
 }
 
-// Per column the table of its position (uniform order: the one table for every column);
-// empty unless every column has one.
+// Per column the table of its position; empty unless every column has one.
 template <typename Entry>
 std::vector<const Entry*> TablesOfEveryColumn(const PositionTables<Entry>& tables,
                                               std::uint64_t channels) {
-    std::vector<const Entry*> columns(tables.positions);
-    if (columns.size() == 1) {
-        columns.assign(channels, columns[0]);
-    }
+    const std::vector<const Entry*>& columns = tables.positions;
     const bool complete = columns.size() == channels &&
                           std::find(columns.begin(), columns.end(), nullptr) == columns.end();
     return complete ? columns : std::vector<const Entry*>{};

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "convert/scaling/InputKinds.h"
 #include "convert/scaling/ScaleSample.h"
+#include "convert/scaling/ScanPositionSettings.h"
 #include "convert/text/FixedCellFormat.h"
 
 namespace vantrel {
@@ -105,34 +105,22 @@ std::optional<std::vector<DyadicStep>> DyadicStepsOf(const RecordingHeader& head
     if (card.elementSize != 4 || channels <= 0) {
         return std::nullopt;
     }
+    const std::vector<PositionSetting> settings = ScanPositionSettings(header, queue);
+    if (settings.size() < static_cast<std::size_t>(channels)) {
+        return std::nullopt;  // custom order with a short queue
+    }
     std::vector<DyadicStep> steps;
-    if (!header.isCustomOrder()) {
-        // The single input kind of uniform order is the byte at offset 54.
-        const auto kind = card.inputKinds ? static_cast<std::int8_t>(header.cardSetting(0)) : 0;
-        const auto step = DyadicStepOf(card.rules, static_cast<std::uint16_t>(header.rangeCode()),
-                                       static_cast<std::int8_t>(kind), card.cellDecimals);
-        if (!step) {
-            return std::nullopt;
-        }
-        steps.assign(static_cast<std::size_t>(channels), *step);
-        return steps;
-    }
-    if (queue.size() < static_cast<std::size_t>(channels)) {
-        return std::nullopt;
-    }
-    const InputKindTable kinds =
-        card.inputKinds ? BuildInputKindTable(header, queue) : InputKindTable{};
     // Each setting is checked once, however many positions share it.
     std::map<std::pair<std::uint16_t, std::int8_t>, std::optional<DyadicStep>> checked;
-    for (std::size_t p = 0; p < static_cast<std::size_t>(channels); ++p) {
-        const ChannelGainEntry& entry = queue[p];
-        if (card.inputKinds && entry.channel >= kinds.size()) {
+    for (const PositionSetting& setting : settings) {
+        if (setting.kindMissing) {
             return std::nullopt;
         }
-        const std::int8_t kind = card.inputKinds ? kinds[entry.channel] : 0;
-        const auto [at, added] = checked.try_emplace({entry.rangeCode, kind});
+        const std::uint16_t range = setting.ruleRange();
+        const std::int8_t kind = setting.ruleKind();
+        const auto [at, added] = checked.try_emplace({range, kind});
         if (added) {
-            at->second = DyadicStepOf(card.rules, entry.rangeCode, kind, card.cellDecimals);
+            at->second = DyadicStepOf(card.rules, range, kind, card.cellDecimals);
         }
         if (!at->second) {
             return std::nullopt;

@@ -296,7 +296,7 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
             continue;  // the run hands these a file name; the readers' tests cover them
         }
         ProgressReporter progress({}, source.size());
-        const RecordingFacts facts = FactsOf(state.recording, state.display);
+        const RecordingFacts facts = FactsOf(state.recording);
         std::string refusal;
         EXPECT_EQ(format->write(WriteJob{
                       state.recording, state.options, facts, source, out, {}, progress, &refusal}),

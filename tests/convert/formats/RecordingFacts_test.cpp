@@ -79,8 +79,7 @@ TEST(FactsOf, columnsFollowTheTitleLineAndTheScaling) {
             b.AddQueueEntry(channel, range);
         }
         ConversionState state = test::StateFrom(b, "/data/run1.daq");
-        const RecordingFacts facts =
-            FactsOf(state.recording, PresentHeader(state.recording.header));
+        const RecordingFacts facts = FactsOf(state.recording);
         ASSERT_EQ(facts.columns.size(), c.channelOfColumn.size());
         for (std::size_t p = 0; p < facts.columns.size(); ++p) {
             EXPECT_EQ(facts.columns[p].channel, c.channelOfColumn[p]) << p;
