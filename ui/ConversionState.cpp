@@ -25,6 +25,15 @@ std::optional<bool> TakeLoad(ConversionState& state, Load load) {
     return QueueViewable(held.header);
 }
 
+ConversionRequest RequestOf(const ConversionState& state) {
+    ConversionRequest request;
+    request.loaded = &state.recording;
+    request.inputPath = state.inputPath;
+    request.outputPath = state.outputPath;
+    request.options = state.options;
+    return request;
+}
+
 std::optional<ConversionRequest> StartConvert(ConversionState& state, MessageSink& messages,
                                               const std::function<void()>& exchangeIn) {
     if (!state.recording.samples) {
@@ -32,12 +41,7 @@ std::optional<ConversionRequest> StartConvert(ConversionState& state, MessageSin
         return std::nullopt;
     }
     exchangeIn();
-    ConversionRequest request;
-    request.loaded = &state.recording;
-    request.inputPath = state.inputPath;
-    request.outputPath = state.outputPath;
-    request.options = state.options;
-    return request;
+    return RequestOf(state);
 }
 
 }  // namespace vantrel

@@ -32,6 +32,9 @@ struct ConversionState {
 // button's state after it, or nullopt where the load leaves the button as it was.
 std::optional<bool> TakeLoad(ConversionState& state, Load load);
 
+// The request of the held recording into the state's output path with its options.
+ConversionRequest RequestOf(const ConversionState& state);
+
 // "Start Convert" up to its run: "No source data!" unless a sample block is held, then the
 // data exchange in; then the request of the held recording into the state's output path
 // with its options. nullopt when the message has been shown instead.

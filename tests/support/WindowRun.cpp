@@ -24,16 +24,12 @@ std::optional<Outcome> StartConvertRun(ConversionState& state, const Platform& p
 }
 
 ConversionRequest HeldRequest(const ConversionState& state) {
-    ConversionRequest request = StreamRequest(state);
-    request.loaded = &state.recording;
-    return request;
+    return RequestOf(state);
 }
 
 ConversionRequest StreamRequest(const ConversionState& state) {
-    ConversionRequest request;
-    request.inputPath = state.inputPath;
-    request.outputPath = state.outputPath;
-    request.options = state.options;
+    ConversionRequest request = RequestOf(state);
+    request.loaded = nullptr;
     return request;
 }
 
