@@ -13,6 +13,7 @@
 
 #include "Commands.h"
 #include "FormatChoice.h"
+#include "SelectionArguments.h"
 #include "StandardStreams.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/formats/RecordingFacts.h"
@@ -111,6 +112,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     bool noTitle = false;
     bool json = false;
     bool progress = false;
+    std::string scans;
+    std::string times;
+    std::string channels;
+    std::string columns;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
     app.add_flag("--json", json, "With --info: print each FILE's header and facts as JSON")
@@ -150,6 +155,27 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("-q,--quiet", command.quiet,
                  "No progress line, no success messages (failures are still printed)")
         ->excludes(progressFlag);
+    auto* scansOption =
+        app.add_option("--scans", scans,
+                       "Convert scans FIRST to LAST - 1 only, as a Python slice: either end may "
+                       "be left out, a negative one counts from the end (\"-1000:\")")
+            ->type_name("FIRST:LAST");
+    auto* timeOption =
+        app.add_option("--time", times,
+                       "Convert the scans whose time (seconds from the start, decimals "
+                       "allowed) lies in [START, END) only; either end may be left out")
+            ->type_name("START:END")
+            ->excludes(scansOption);
+    auto* channelsOption =
+        app.add_option("--channels", channels,
+                       "Keep these channels' columns, in this order, as title line 2 numbers "
+                       "them: \"0-3,7\" (a channel sampled twice a scan gives both columns)")
+            ->type_name("LIST");
+    auto* columnsOption =
+        app.add_option("--columns", columns,
+                       "Keep the columns at these positions in a scan (0 first), in this order")
+            ->type_name("LIST")
+            ->excludes(channelsOption);
     app.add_option("FILE", files, "Recording files (INPUT...); - reads standard input");
     queueFlag->excludes(app.get_option("--info"));
     listFlag->excludes(queueFlag)->excludes(app.get_option("--info"));
@@ -169,6 +195,26 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         }
         if (jobsOption->count() > 0) {
             command.jobs = JobsOf(jobs);
+        }
+        std::string error;
+        if (scansOption->count() > 0 && !(command.selection.scans = ReadScans(scans, error))) {
+            throw CLI::ValidationError(error);
+        }
+        if (timeOption->count() > 0 && !(command.selection.time = ReadTimes(times, error))) {
+            throw CLI::ValidationError(error);
+        }
+        if (channelsOption->count() > 0 &&
+            !(command.selection.channels = ReadNumberList("--channels", channels, error))) {
+            throw CLI::ValidationError(error);
+        }
+        if (columnsOption->count() > 0 &&
+            !(command.selection.columns = ReadNumberList("--columns", columns, error))) {
+            throw CLI::ValidationError(error);
+        }
+        if (!command.selection.whole() && (info || queue || listFormats)) {
+            throw CLI::ValidationError("--scans, --time, --channels and --columns",
+                                       "choose what a conversion writes; --info, --queue and "
+                                       "--list-formats take none");
         }
         if (listFormats) {
             if (!files.empty()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/run/ConversionOptions.h"
+#include "convert/run/Selection.h"
 
 namespace vantrel::cli {
 
@@ -42,6 +43,7 @@ enum class ProgressShown { kOnTerminal, kNever, kAlways };
 
 struct ConvertCommand {
     ConversionOptions options;
+    Selection selection;     // the part of each input converted: all of it by default
     std::string output;      // empty: derive each output path from its input; "-": standard output
     std::string outputDir;   // empty: each output beside its input
     bool noClobber = false;  // an existing output is left alone and the input skipped
@@ -54,7 +56,8 @@ struct ConvertCommand {
 // command.outputDir; "-" as an input reads standard input. Prints each success message on
 // `out`, or on `err` when standard output carries an output; failures as "INPUT: text" on
 // `err`; each input's messages together and in the inputs' order, however many run at once.
-// Returns 0 when every input converted or was skipped, 1 when any failed, 130 when Ctrl-C
+// Returns 0 when every input converted or was skipped, 1 when any failed, 2 when the
+// selection names what an input does not hold or holds nothing of it, 130 when Ctrl-C
 // stopped the batch.
 int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& command,
                std::ostream& out, std::ostream& err);

@@ -70,8 +70,11 @@ class OrderedReports {
             if (report && report->handled == Handled::kCancelled) {
                 return kExitInterrupted;
             }
-            if (report && report->handled == Handled::kFailed) {
-                status = kExitFailed;
+            if (report && report->handled == Handled::kFailed && status != kExitUsage) {
+                // A selection the input does not hold is a mistake of the command line.
+                const bool unselectable = report->kind == OutcomeKind::kNotInRecording ||
+                                          report->kind == OutcomeKind::kEmptySelection;
+                status = unselectable ? kExitUsage : kExitFailed;
             }
         }
         return status;
@@ -134,6 +137,7 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
     request.inputPath = planned.input;
     request.outputPath = planned.output;
     request.options = command.options;
+    request.selection = command.selection;
     // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
     // turn.
     request.otherInputs = inputs;

@@ -28,6 +28,7 @@ class StandardStreamFiles final : public FileApi {
     std::optional<std::uint64_t> RemainingSize(Handle file) override {
         return files_.RemainingSize(file);
     }
+    bool Skip(Handle file, std::uint64_t count) override { return files_.Skip(file, count); }
     bool Close(Handle file) override { return files_.Close(file); }
     Handle CreateOutput(const std::string& path) override;
     Handle CreateNamedOutput(const std::string& path) override;

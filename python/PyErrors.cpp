@@ -69,6 +69,14 @@ void Raise(const Outcome& outcome, const std::string& path) {
         case OutcomeKind::kCancelled:
             type = cancelledError;
             break;
+        // A selection that names what the recording does not hold is an index error, one
+        // that holds nothing a value error, as Python's own sequences raise them.
+        case OutcomeKind::kNotInRecording:
+            type = PyExc_IndexError;
+            break;
+        case OutcomeKind::kEmptySelection:
+            type = PyExc_ValueError;
+            break;
         case OutcomeKind::kDone:
         case OutcomeKind::kFailed:
             break;

@@ -77,6 +77,15 @@ bool File::Write(const void* data, std::uint64_t count) {
     return written;
 }
 
+bool File::Skip(std::uint64_t count) {
+    digest_.reset();
+    const bool skipped = files_->Skip(handle_, count);
+    if (!skipped) {
+        NoteFailure();
+    }
+    return skipped;
+}
+
 std::optional<std::uint64_t> File::RemainingSize() {
     return files_->RemainingSize(handle_);
 }

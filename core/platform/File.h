@@ -41,6 +41,8 @@ class File {
     std::int64_t Read(void* buffer, std::uint64_t count);
     bool Write(const void* data, std::uint64_t count);
     std::optional<std::uint64_t> RemainingSize();
+    // As FileApi::Skip. The bytes passed over are not read, so a running digest is dropped.
+    bool Skip(std::uint64_t count);
 
     // Where a library may write this output by name (FileApi::OutputName); may be empty.
     std::string outputName() const;

@@ -32,6 +32,11 @@ class FileApi {
     // has no known size (a pipe or device).
     virtual std::optional<std::uint64_t> RemainingSize(Handle file) = 0;
 
+    // Moves the position `count` bytes on without reading them where the file has a size
+    // (a seek), and by reading and dropping them where it has none (a pipe). Returns false
+    // when the file ends before or a read fails.
+    virtual bool Skip(Handle file, std::uint64_t count);
+
     // Closes a file opened for reading. Returns false when the close reported an error.
     virtual bool Close(Handle file) = 0;
 

@@ -19,6 +19,7 @@ class OsFileApi final : public FileApi {
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    bool Skip(Handle file, std::uint64_t count) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
     Handle CreateNamedOutput(const std::string& path) override;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -226,6 +227,22 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
         return std::nullopt;
     }
     return st.st_size > pos ? static_cast<std::uint64_t>(st.st_size - pos) : 0;
+}
+
+bool OsFileApi::Skip(Handle file, std::uint64_t count) {
+    const std::optional<std::uint64_t> remaining = RemainingSize(file);
+    if (!remaining) {
+        return FileApi::Skip(file, count);
+    }
+    if (count > *remaining ||
+        count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return false;
+    }
+    if (::lseek(file, static_cast<off_t>(count), SEEK_CUR) < 0) {
+        NoteErrno();
+        return false;
+    }
+    return true;
 }
 
 bool OsFileApi::Close(Handle file) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <system_error>
 
@@ -233,6 +234,24 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
     return size.QuadPart > position.QuadPart
                ? static_cast<std::uint64_t>(size.QuadPart - position.QuadPart)
                : 0;
+}
+
+bool OsFileApi::Skip(Handle file, std::uint64_t count) {
+    const std::optional<std::uint64_t> remaining = RemainingSize(file);
+    if (!remaining) {
+        return FileApi::Skip(file, count);
+    }
+    if (count > *remaining ||
+        count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return false;
+    }
+    LARGE_INTEGER distance{};
+    distance.QuadPart = static_cast<LONGLONG>(count);
+    if (!SetFilePointerEx(ToNative(file), distance, nullptr, FILE_CURRENT)) {
+        NoteError();
+        return false;
+    }
+    return true;
 }
 
 bool OsFileApi::Close(Handle file) {

@@ -19,6 +19,9 @@ enum class OutcomeKind {
     kRefused,     // it cannot be converted soundly, not into this format, or onto itself
     kFailed,      // the output could not be named, created or written, or memory ran out
     kCancelled,   // the progress callback asked to stop
+    // A selection names a scan, time, channel or column the recording does not hold.
+    kNotInRecording,
+    kEmptySelection,  // a selection holds no scan or no column
 };
 
 struct Outcome {

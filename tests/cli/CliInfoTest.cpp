@@ -271,7 +271,7 @@ TEST_F(CliInfoTest, json_namesEveryFactAsTheFormatsDo) {
     b.AddQueueEntry(3, 36).AddQueueEntry(1, 35).AddWord32(4).AddWord32(5).AddWord32(6);
     LoadedRecording recording{b.header(), {{3, 36}, {1, 35}}, std::nullopt, "x.daq", ""};
     FactNames names;
-    VisitFacts(FactsOf(recording), "", names);
+    VisitFacts(FactsOf(recording), std::string(64, '0'), names);
 
     const auto info = JsonOf(Run({"--info", "--json", Write("facts.daq", b)}));
     std::vector<std::string> others;

@@ -34,6 +34,18 @@ std::optional<std::uint64_t> FaultyFileApi::RemainingSize(Handle file) {
     return os_.RemainingSize(file);
 }
 
+bool FaultyFileApi::Skip(Handle file, std::uint64_t count) {
+    // Without a size the skip reads, through Read, and counts as read.
+    if (sizeUnknown) {
+        return FileApi::Skip(file, count);
+    }
+    const bool skipped = os_.Skip(file, count);
+    if (skipped) {
+        bytesSkipped += count;
+    }
+    return skipped;
+}
+
 bool FaultyFileApi::Close(Handle file) {
     --openHandles;
     return os_.Close(file);

@@ -42,6 +42,7 @@ class FaultyFileApi final : public FileApi {
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    bool Skip(Handle file, std::uint64_t count) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
     Handle CreateNamedOutput(const std::string& path) override;
@@ -57,6 +58,7 @@ class FaultyFileApi final : public FileApi {
     int writeCalls = 0;
     std::uint64_t bytesWritten = 0;
     std::uint64_t bytesRead = 0;
+    std::uint64_t bytesSkipped = 0;  // passed over by seeking, never read
 
   private:
     Handle Counted(Handle handle);  // counts an opened handle

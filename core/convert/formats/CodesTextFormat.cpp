@@ -31,7 +31,7 @@ WriteResult WriteCodesText(const WriteJob& job) {
     }
 
     if (job.options.title) {
-        WriteTitleLines(job.recording, job.options.separator, job.out);
+        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out);
     }
     if (!table.empty()) {
         return WriteTableCells(job, shape,

@@ -65,7 +65,7 @@ WriteResult WriteCsv(const WriteJob& job) {
 
     ScaledCells<NumberText> cells;
     try {
-        cells.Prepare(job.recording, shape,
+        cells.Prepare(job, shape,
                       [&](std::uint16_t range) { return WordNumbers(card, range, comma); });
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
@@ -83,9 +83,9 @@ WriteResult WriteCsv(const WriteJob& job) {
 
     // A row at its longest: the time, every cell and a separator each, CR LF; and the
     // bytes the last number may store past its text.
-    const std::size_t rowRoom = (shape.channels + 1) * (kNumberRoom + 1) + kLineEnd.size() +
+    const std::size_t rowRoom = (shape.columns + 1) * (kNumberRoom + 1) + kLineEnd.size() +
                                 (kShortestRoom - kShortestLength);
-    std::uint64_t chunkStart = 0;  // the index of the chunk's first scan
+    std::uint64_t chunkStart = job.part.firstScan;  // the number of the chunk's first scan
     ChunkSplitter splitter;
     return ForEachChunk(
         job, shape, card.elementSize,
@@ -96,20 +96,23 @@ WriteResult WriteCsv(const WriteJob& job) {
             const auto rows = [&](auto& sink, std::uint64_t first, std::uint64_t count) {
                 // Held in locals: the stores into the row could alias anything referred to.
                 const std::uint64_t channels = shape.channels;
+                const std::size_t width = job.part.columns.size();
+                const std::uint32_t* const positions = job.part.columns.data();
                 const std::uint64_t base = chunkStart;
                 const double* const values = cells.values.data();
                 const NumberText* const* const columns = cells.columns.data();
                 const std::uint8_t* const words = bytes.data();
                 const bool tabled = cells.tabled();
-                std::uint64_t k = first * channels;
                 for (std::uint64_t s = first; s < first + count; ++s) {
                     char* const start = sink.Room(rowRoom);
                     char* out = start;
                     if (timed) {
                         out += FormatNumber(out, static_cast<double>(base + s) / rate, comma);
                     }
-                    for (std::uint64_t c = 0; c < channels; ++c, ++k) {
-                        if (timed || c > 0) {
+                    for (std::size_t j = 0; j < width; ++j) {
+                        const std::uint32_t c = positions[j];
+                        const std::uint64_t k = s * channels + c;
+                        if (timed || j > 0) {
                             *out++ = separator;
                         }
                         if (!tabled) {
@@ -128,7 +131,7 @@ WriteResult WriteCsv(const WriteJob& job) {
             if (cells.tabled()) {
                 rows(job.out, 0, scans);
             } else {
-                splitter.Run(job.out, scans, shape.channels, rows);
+                splitter.Run(job.out, scans, shape.columns, rows);
             }
             chunkStart += scans;
         });

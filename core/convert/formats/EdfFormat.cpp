@@ -90,13 +90,14 @@ std::optional<RecordLayout> LayoutFor(double rate, std::uint64_t channels, int s
     return std::nullopt;
 }
 
-std::optional<std::string> RefuseFor(const RecordingHeader& header, int sampleBytes) {
-    const std::int64_t channels = header.channelCount();
+std::optional<std::string> RefuseFor(const RecordingHeader& header, const SelectedPart& part,
+                                     int sampleBytes) {
+    const auto channels = static_cast<std::int64_t>(part.columns.size());
     if (channels < 1 || channels > EDFLIB_MAXSIGNALS - 1) {
         return std::string("EDF and BDF files hold 1 to ") + std::to_string(EDFLIB_MAXSIGNALS - 1) +
                " signals!";
     }
-    if (header.scanCount() < 1) {
+    if (part.scans < 1) {
         return std::string("EDF and BDF files hold at least one data record: no scans!");
     }
     if (!LayoutFor(header.scanRate(), static_cast<std::uint64_t>(channels), sampleBytes)) {
@@ -106,15 +107,15 @@ std::optional<std::string> RefuseFor(const RecordingHeader& header, int sampleBy
     return std::nullopt;
 }
 
-std::optional<std::string> RefuseForEdf(const RecordingHeader& header) {
+std::optional<std::string> RefuseForEdf(const RecordingHeader& header, const SelectedPart& part) {
     if (CardFacts(header.cardType()).elementSize == 4) {
         return std::string("EDF holds 16-bit samples: write this card's recordings as bdf!");
     }
-    return RefuseFor(header, 2);
+    return RefuseFor(header, part, 2);
 }
 
-std::optional<std::string> RefuseForBdf(const RecordingHeader& header) {
-    return RefuseFor(header, 3);
+std::optional<std::string> RefuseForBdf(const RecordingHeader& header, const SelectedPart& part) {
+    return RefuseFor(header, part, 3);
 }
 
 // The scale of one signal: its digital range, the physical values of its ends, its unit.
@@ -175,17 +176,17 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     const CardInfo& card = CardFacts(header.cardType());
     const bool sixteenBit = card.elementSize == 2;
     const TableShape shape = ShapeOf(job);
-    const int channels = static_cast<int>(shape.channels);
-    const RecordLayout layout = *LayoutFor(header.scanRate(), shape.channels, bdf ? 3 : 2);
+    const int channels = static_cast<int>(shape.columns);  // signals
+    const RecordLayout layout = *LayoutFor(header.scanRate(), shape.columns, bdf ? 3 : 2);
     const auto perRecord = static_cast<std::uint64_t>(layout.scansPerRecord);
     // A data record, signal after signal: EDF takes 16-bit values, BDF 3 little-endian bytes.
     std::vector<std::int16_t> shorts;
     std::vector<std::uint8_t> triples;
     try {
         if (bdf) {
-            triples.resize(3 * perRecord * shape.channels);
+            triples.resize(3 * perRecord * shape.columns);
         } else {
-            shorts.resize(perRecord * shape.channels);
+            shorts.resize(perRecord * shape.columns);
         }
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
@@ -217,17 +218,25 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
              edf_set_physical_dimension(handle, s, scale.dimension) == 0 &&
              edf_set_label(handle, s, label.c_str()) == 0;
     }
-    // The header's start where it reads as one; otherwise EDF's anonymous start, 1985-01-01.
-    const auto start = ParseStart(job.facts.startDate, job.facts.startTime, true);
+    // The header's start where it reads as one, moved on to the first scan written;
+    // otherwise EDF's anonymous start, 1985-01-01.
+    const auto read = ParseStart(job.facts.startDate, job.facts.startTime, true);
+    const auto start =
+        read ? ScanClockTime(*read, job.part.firstScan, header.scanRate()) : std::nullopt;
     const bool startFits = start && start->year >= 1985 && start->year <= 2084;
     ok = ok && (startFits ? edf_set_startdatetime(handle, start->year, start->month, start->day,
                                                   start->hour, start->minute, start->second)
                           : edf_set_startdatetime(handle, 1985, 1, 1, 0, 0, 0)) == 0;
-    if (ok && startFits && start->millis) {
-        ok = edf_set_subsecond_starttime(handle, *start->millis * 10000) == 0;
+    // In units of 100 ns.
+    if (ok && startFits && (read->millis || start->nanos != 0)) {
+        ok = edf_set_subsecond_starttime(handle, static_cast<int>(start->nanos / 100)) == 0;
     }
     const std::string equipment = job.facts.cardName + " scans=" + std::to_string(shape.scans);
     ok = ok && edf_set_equipment(handle, equipment.c_str()) == 0;
+    if (ok && job.facts.firstScan) {
+        const std::string range = "first_scan=" + std::to_string(*job.facts.firstScan);
+        ok = edf_set_recording_additional(handle, range.c_str()) == 0;
+    }
     if (!ok) {
         return WriteResult::kWriteFailed;
     }
@@ -248,8 +257,8 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
                 // As many scans as the record has room for, one signal at a time: each
                 // signal's samples go one after another into the record.
                 const std::uint64_t take = std::min(scans - scan, perRecord - filled);
-                for (std::uint64_t c = 0; c < shape.channels; ++c) {
-                    const std::uint64_t first = scan * shape.channels + c;
+                for (std::uint64_t c = 0; c < shape.columns; ++c) {
+                    const std::uint64_t first = scan * shape.channels + job.part.columns[c];
                     const std::uint64_t at = c * perRecord + filled;
                     if (!bdf) {
                         // EDF holds 16-bit cards only: the signed word is the sample.
@@ -294,7 +303,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     }
     if (result == WriteResult::kWritten && filled > 0) {
         // The last record is completed with the last scan.
-        for (std::uint64_t c = 0; c < shape.channels; ++c) {
+        for (std::uint64_t c = 0; c < shape.columns; ++c) {
             for (std::uint64_t r = filled; r < perRecord; ++r) {
                 copy(c * perRecord + r, c * perRecord + filled - 1);
             }

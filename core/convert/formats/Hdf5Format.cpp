@@ -16,6 +16,7 @@
 #include "convert/formats/Hdf5Handle.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/scaling/PickColumns.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
@@ -123,7 +124,7 @@ class Hdf5Facts final : public FactVisitor {
 // `shape`, whatever the chunks it is written in.
 Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableShape& shape,
                          bool compress) {
-    const hsize_t dims[2] = {shape.scans, shape.channels};
+    const hsize_t dims[2] = {shape.scans, shape.columns};
     const Hdf5Handle space{H5Screate_simple(2, dims, nullptr), &H5Sclose};
     const Hdf5Handle properties = Property(H5P_DATASET_CREATE);
     if (!space || !NoTimes(properties)) {
@@ -131,11 +132,11 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
     }
     // An object header holds attributes of up to 64 KiB each; the per-column facts of many
     // channels (16 bytes a range label) go to the dataset's dense attribute storage instead.
-    if (shape.channels > kCompactColumns && H5Pset_attr_phase_change(properties.get(), 0, 0) < 0) {
+    if (shape.columns > kCompactColumns && H5Pset_attr_phase_change(properties.get(), 0, 0) < 0) {
         return {};
     }
-    if (shape.scans > 0 && shape.channels > 0) {
-        const hsize_t chunk[2] = {shape.scansPerChunk, shape.channels};
+    if (shape.scans > 0 && shape.columns > 0) {
+        const hsize_t chunk[2] = {shape.scansPerChunk, shape.columns};
         if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
             (compress && (H5Pset_shuffle(properties.get()) < 0 ||
                           H5Pset_deflate(properties.get(), kDeflateLevel) < 0))) {
@@ -157,7 +158,7 @@ bool WriteRows(hid_t dataset, hid_t memoryType, const TableShape& shape, std::ui
                std::uint64_t scans, const void* data) {
     const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
     const hsize_t start[2] = {first, 0};
-    const hsize_t count[2] = {scans, shape.channels};
+    const hsize_t count[2] = {scans, shape.columns};
     const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
     return fileSpace && memorySpace &&
            H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
@@ -173,7 +174,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
     const CardInfo& card = CardFacts(header.cardType());
     const bool words = card.elementSize == 2;
     const TableShape shape = ShapeOf(job, kChunkSamplesHdf5);
-    const TableShape stored = ShapeOf(header, kChunkSamplesHdf5);
+    const TableShape stored = ShapeOf(header, kChunkSamplesHdf5, &job.part);
     // A chunk's columns as the datasets take them.
     struct ChunkRows {
         std::vector<double> values;
@@ -183,17 +184,30 @@ WriteResult WriteHdf5(const WriteJob& job) {
         std::uint64_t scans = 0;
     };
     std::array<ChunkRows, 2> sets;
+    // Where columns are selected, whole scans are converted here and the selected columns
+    // go to the datasets' rows.
+    const bool everyColumn = job.part.everyColumn;
+    ChunkRows whole;
     std::optional<SampleScaler> scaler;
     try {
+        const std::uint64_t rows = shape.scansPerChunk * shape.columns;
         for (ChunkRows& set : sets) {
-            set.values.resize(shape.chunkSamples());
+            set.values.resize(rows);
             if (words) {
-                set.words16.resize(shape.chunkSamples());
+                set.words16.resize(rows);
             } else {
-                set.codes32.resize(shape.chunkSamples());
+                set.codes32.resize(rows);
             }
         }
-        scaler.emplace(header, job.recording.queue);
+        if (!everyColumn) {
+            whole.values.resize(shape.chunkSamples());
+            if (words) {
+                whole.words16.resize(shape.chunkSamples());
+            } else {
+                whole.codes32.resize(shape.chunkSamples());
+            }
+        }
+        scaler.emplace(header, job.recording.queue, job.part.carried);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -206,7 +220,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
     // other file keeps the earliest format, which the most readers open.
     const Hdf5Handle fileAccess = Property(H5P_FILE_ACCESS);
     if (!fileAccess ||
-        (shape.channels > kCompactColumns &&
+        (shape.columns > kCompactColumns &&
          H5Pset_libver_bounds(fileAccess.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)) {
         return WriteResult::kWriteFailed;
     }
@@ -228,7 +242,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
     const auto writeRows = [&](ChunkRows& set) {
         QuietHdf5();  // a thread-safe build keeps the error handler per thread
         if (!CanGrowBy(job.outputName,
-                       set.scans * shape.channels * (8 + codeBytes) + Hdf5Margin(shape.channels))) {
+                       set.scans * shape.columns * (8 + codeBytes) + Hdf5Margin(shape.columns))) {
             return false;
         }
         const void* codeData = words ? static_cast<const void*>(set.words16.data())
@@ -244,14 +258,26 @@ WriteResult WriteHdf5(const WriteJob& job) {
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             ChunkRows& set = behind.Next();
-            scaler->Scale(bytes, std::span<double>(set.values.data(), samples));
+            ChunkRows& converted = everyColumn ? set : whole;
+            scaler->Scale(bytes, std::span<double>(converted.values.data(), samples));
             if (words) {
                 for (std::uint64_t i = 0; i < samples; ++i) {
-                    set.words16[i] = LoadLe16(bytes.data() + 2 * i);
+                    converted.words16[i] = LoadLe16(bytes.data() + 2 * i);
                 }
             } else {
-                WidenCodes(bytes, std::span<std::int32_t>(set.codes32.data(), samples), samples,
-                           header.cardType());
+                WidenCodes(bytes, std::span<std::int32_t>(converted.codes32.data(), samples),
+                           samples, header.cardType());
+            }
+            if (!everyColumn) {
+                const std::vector<std::uint32_t>& columns = job.part.columns;
+                PickColumns(whole.values.data(), scans, shape.channels, columns, set.values.data());
+                if (words) {
+                    PickColumns(whole.words16.data(), scans, shape.channels, columns,
+                                set.words16.data());
+                } else {
+                    PickColumns(whole.codes32.data(), scans, shape.channels, columns,
+                                set.codes32.data());
+                }
             }
             set.first = row;
             set.scans = scans;

@@ -148,14 +148,16 @@ class MatWriter final : public FactVisitor {
     std::size_t written_ = 0;
 };
 
-// Scan-major chunk values into MATLAB's column-major order: `rows` scans of `columns` go to
-// rows [first, first + rows) of a matrix of `height` rows.
+// Scan-major chunk values into MATLAB's column-major order: of `rows` scans of `stride`
+// samples, the samples at `columns` go to rows [first, first + rows) of a matrix of `height`
+// rows, one matrix column each.
 template <typename T>
-void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t columns, std::uint64_t first,
+void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t stride,
+               const std::vector<std::uint32_t>& columns, std::uint64_t first,
                std::uint64_t height) {
     for (std::uint64_t r = 0; r < rows; ++r) {
-        for (std::uint64_t c = 0; c < columns; ++c) {
-            out[c * height + first + r] = in[r * columns + c];
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            out[c * height + first + r] = in[r * stride + columns[c]];
         }
     }
 }
@@ -225,7 +227,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
     // MATLAB 7.3 appends a block per chunk: chunks of 1 MiB of doubles keep them few.
     const TableShape shape = ShapeOf(job, std::uint64_t{1} << 17);
-    const std::uint64_t total = shape.scans * shape.channels;
+    const std::uint64_t total = shape.scans * shape.columns;
+    const std::uint64_t chunkColumns = shape.scansPerChunk * shape.columns;
     ChunkArrays chunk;
     // Column-major: the whole recording in the first (MATLAB 5), or a chunk in each, taking
     // turns while the other is appended behind (7.3).
@@ -241,11 +244,11 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             }
         };
         hold(chunk, shape.chunkSamples());
-        hold(orderedSets[0], version5 ? total : shape.chunkSamples());
+        hold(orderedSets[0], version5 ? total : chunkColumns);
         if (!version5) {
-            hold(orderedSets[1], shape.chunkSamples());
+            hold(orderedSets[1], chunkColumns);
         }
-        scaler.emplace(header, job.recording.queue);
+        scaler.emplace(header, job.recording.queue, job.part.carried);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -272,28 +275,29 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             // MATLAB 5: the chunk's rows go to their place in the whole; 7.3: the chunk alone.
             const std::uint64_t first = version5 ? row : 0;
             const std::uint64_t height = version5 ? shape.scans : scans;
-            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, first,
-                      height);
+            const std::vector<std::uint32_t>& columns = job.part.columns;
+            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, columns,
+                      first, height);
             if (sixteenBit) {
-                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, first,
-                          height);
+                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, columns,
+                          first, height);
             } else {
-                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, first,
-                          height);
+                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, columns,
+                          first, height);
             }
             row += scans;
-            if (version5 || shape.channels == 0) {
+            if (version5 || shape.columns == 0) {
                 return true;
             }
             return behind.Hand([&, scans](ChunkArrays& arrays) {
                 QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
-                const std::uint64_t room = scans * shape.channels * (sixteenBit ? 10 : 12);
-                if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.channels))) {
+                const std::uint64_t room = scans * shape.columns * (sixteenBit ? 10 : 12);
+                if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.columns))) {
                     return false;
                 }
                 return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans,
-                                           shape.channels, arrays.values.data())) &&
-                       out.Append(Variable("codes", codeClass, codeType, scans, shape.channels,
+                                           shape.columns, arrays.values.data())) &&
+                       out.Append(Variable("codes", codeClass, codeType, scans, shape.columns,
                                            codesOf(arrays)));
             });
         });
@@ -311,8 +315,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     // MATLAB 5 they come last, `codes` at the very end, which the check after reads.
     if (written && (version5 || total == 0)) {
         written = out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
-                                     shape.channels, ordered.values.data())) &&
-                  out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.channels,
+                                     shape.columns, ordered.values.data())) &&
+                  out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns,
                                      orderedCodes));
     }
     written = file.Close() && written;
@@ -337,7 +341,10 @@ WriteResult WriteMat5(const WriteJob& job) {
         return WriteMat(job, true);
     }
     std::vector<std::uint8_t> arrived;
-    const std::uint64_t size = job.samples.size();
+    const TableShape shape = ShapeOf(job);
+    const std::uint64_t size =
+        shape.scans * shape.channels *
+        static_cast<std::uint64_t>(CardFacts(job.recording.header.cardType()).elementSize);
     for (std::uint64_t done = 0; done < size;) {
         const std::uint64_t count = std::min<std::uint64_t>(size - done, kPipeStep);
         const auto bytes = job.samples.Next(count);
@@ -356,14 +363,14 @@ WriteResult WriteMat5(const WriteJob& job) {
         }
     }
     MemorySampleSource held(arrived, job.samples.SourceSha256());
-    const WriteJob fromMemory{job.recording, job.options,    job.facts,    held,
+    const WriteJob fromMemory{job.recording, job.options,    job.part,     job.facts,  held,
                               job.out,       job.outputName, job.progress, job.refusal};
     return WriteMat(fromMemory, true);
 }
 
-std::optional<std::string> RefuseForMat5(const RecordingHeader& header) {
-    const TableShape shape = ShapeOf(header);
-    if (shape.scans * shape.channels * sizeof(double) >= kMat5VariableLimit) {
+std::optional<std::string> RefuseForMat5(const RecordingHeader& header, const SelectedPart& part) {
+    const TableShape shape = ShapeOf(header, kChunkSamples, &part);
+    if (shape.scans * shape.columns * sizeof(double) >= kMat5VariableLimit) {
         return std::string(
             "Recording too large for a MATLAB 5 file (2 GiB per variable): use the mat format!");
     }

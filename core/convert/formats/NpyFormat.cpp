@@ -37,7 +37,7 @@ std::string NpyHeader(std::uint64_t scans, std::uint64_t channels) {
 
 WriteResult WriteNpy(const WriteJob& job) {
     const TableShape shape = ShapeOf(job);
-    job.out.Append(NpyHeader(shape.scans, shape.channels));
+    job.out.Append(NpyHeader(shape.scans, shape.columns));
     return WriteScaledDoubles(job);
 }
 

@@ -90,9 +90,10 @@ struct OutputFormatInfo {
     bool recordsSource = false;          // it records the recording's SHA-256
     std::string_view allocationMessage;  // when its conversion arrays cannot be had
     WriteResult (*write)(const WriteJob&) = nullptr;
-    // A refusal of a recording this format cannot hold, before the output is created;
-    // null when it holds every convertible recording.
-    std::optional<std::string> (*refuse)(const RecordingHeader&) = nullptr;
+    // A refusal of a recording's part (the scans and columns a conversion writes) this
+    // format cannot hold, before the output is created; null when it holds every
+    // convertible recording.
+    std::optional<std::string> (*refuse)(const RecordingHeader&, const SelectedPart&) = nullptr;
 };
 
 // Each format's entry, defined beside its writer. Formats whose library the build lacks

@@ -1,6 +1,9 @@
 #include "convert/formats/RecordingFacts.h"
 
+#include <chrono>
 #include <cmath>
+
+#include <fmt/format.h>
 
 #include "convert/scaling/ScanPositionSettings.h"
 #include "convert/text/TextTable.h"
@@ -111,6 +114,7 @@ RecordingFacts FactsOf(const LoadedRecording& recording) {
         std::string(OrderName(header.orderCode())),
         PathAsText(Utf8FromPath(PathFromUtf8(recording.loadedPath).filename())),
         {},
+        std::nullopt,
     };
 
     const std::vector<int> titled = TitleChannels(header, recording.queue);
@@ -124,6 +128,62 @@ RecordingFacts FactsOf(const LoadedRecording& recording) {
         });
     }
     return facts;
+}
+
+RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part) {
+    RecordingFacts facts = FactsOf(recording);
+    if (!part.narrowed) {
+        return facts;
+    }
+    std::vector<ColumnFacts> columns;
+    for (const std::uint32_t position : part.columns) {
+        if (position < facts.columns.size()) {
+            columns.push_back(facts.columns[position]);
+        }
+    }
+    facts.columns = std::move(columns);
+    facts.channelCount = static_cast<std::int32_t>(part.columns.size());
+    facts.scanCount = static_cast<std::int32_t>(part.scans);
+    facts.firstScan = static_cast<std::int32_t>(part.firstScan);
+    if (part.firstScan > 0) {
+        const auto start =
+            ParseStart(StartDateText(recording.header), StartTimeText(recording.header), false);
+        const auto first =
+            start ? ScanClockTime(*start, part.firstScan, facts.scanRateHz) : std::nullopt;
+        facts.startIso8601 = first ? std::optional(Iso8601(*first)) : std::nullopt;
+    }
+    return facts;
+}
+
+std::optional<ClockTime> ScanClockTime(const StartTime& start, std::uint64_t scan, double rate) {
+    if (!std::isfinite(rate) || rate <= 0.0) {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const long double offset = static_cast<long double>(scan) * 1e9L / rate;
+    if (!(offset < 1e18L)) {
+        return std::nullopt;
+    }
+    const sys_days day = year{start.year} / start.month / start.day;
+    const auto at = day + hours{start.hour} + minutes{start.minute} + seconds{start.second} +
+                    milliseconds{start.millis.value_or(0)} + nanoseconds{std::llround(offset)};
+    const sys_days date = floor<days>(at);
+    const year_month_day ymd{date};
+    const hh_mm_ss<nanoseconds> clock{at - date};
+    return ClockTime{static_cast<int>(ymd.year()),
+                     static_cast<int>(static_cast<unsigned>(ymd.month())),
+                     static_cast<int>(static_cast<unsigned>(ymd.day())),
+                     static_cast<int>(clock.hours().count()),
+                     static_cast<int>(clock.minutes().count()),
+                     static_cast<int>(clock.seconds().count()),
+                     clock.subseconds().count()};
+}
+
+std::string Iso8601(const ClockTime& time) {
+    const bool onMillisecond = time.nanos % 1000000 == 0;
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:0{}}", time.year, time.month,
+                       time.day, time.hour, time.minute, time.second,
+                       onMillisecond ? time.nanos / 1000000 : time.nanos, onMillisecond ? 3 : 9);
 }
 
 bool FactVisitor::Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) {
@@ -154,13 +214,15 @@ bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& s
            visitor.Text(fact::kCardName, facts.cardName) &&
            visitor.Int(fact::kChannelCount, facts.channelCount) &&
            visitor.Int(fact::kScanCount, facts.scanCount) &&
+           (!facts.firstScan || visitor.Int(fact::kFirstScan, *facts.firstScan)) &&
            visitor.Double(fact::kScanRateHz, facts.scanRateHz) &&
            visitor.Text(fact::kStartDate, facts.startDate) &&
            visitor.Text(fact::kStartTime, facts.startTime) &&
            (!facts.startIso8601 || visitor.Text(fact::kStartIso8601, *facts.startIso8601)) &&
            visitor.Text(fact::kOrder, facts.order) &&
            visitor.Text(fact::kSourceFile, facts.sourceFile) &&
-           (!sourceSha256 || visitor.Text(fact::kSourceSha256, *sourceSha256)) &&
+           (!sourceSha256 || sourceSha256->empty() ||
+            visitor.Text(fact::kSourceSha256, *sourceSha256)) &&
            visitor.Text(fact::kConverter, ConverterName());
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -42,11 +43,18 @@ struct RecordingFacts {
     std::string sourceFile;            // the recording's file name, without its folder (PathAsText)
     std::vector<ColumnFacts> columns;  // one per position in a scan (custom order: as far
                                        // as the queue reaches)
+    // Where an output holds a selected part: the number of its first scan in the recording.
+    // The counts are then the part's, and start_iso8601 is the time of that scan.
+    std::optional<std::int32_t> firstScan;
 };
 
 // The facts of a loaded recording, from its header and queue: the start date and time are
 // the texts the window shows for them.
 RecordingFacts FactsOf(const LoadedRecording& recording);
+
+// The facts of the part `part` of it: its columns' facts in its order, its counts, and,
+// where anything was selected, its first scan.
+RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part);
 
 // Each fact's name, as every format and front end spells it.
 namespace fact {
@@ -58,6 +66,7 @@ inline constexpr const char* kCardType = "card_type";
 inline constexpr const char* kCardName = "card_name";
 inline constexpr const char* kChannelCount = "channel_count";
 inline constexpr const char* kScanCount = "scan_count";
+inline constexpr const char* kFirstScan = "first_scan";
 inline constexpr const char* kScanRateHz = "scan_rate_hz";
 inline constexpr const char* kStartDate = "start_date";
 inline constexpr const char* kStartTime = "start_time";
@@ -88,8 +97,8 @@ class FactVisitor {
 
 // Hands every fact to `visitor`, in this order: the column facts channel, range_code,
 // range_label and (card types with input kinds) input_kind; then card_type, card_name,
-// channel_count, scan_count, scan_rate_hz, start_date, start_time, start_iso8601 (where
-// the texts read as a date and time), order, source_file, source_sha256 (where
+// channel_count, scan_count, first_scan (of a selected part), scan_rate_hz, start_date, start_time,
+// start_iso8601 (where the texts read as a date and time), order, source_file, source_sha256 (where
 // `sourceSha256` holds one) and converter. Returns false as soon as the visitor does.
 bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& sourceSha256,
                 FactVisitor& visitor);
@@ -100,6 +109,17 @@ struct StartTime {
     std::optional<int> millis;
 };
 
+// A time of day on a date, to the nanosecond.
+struct ClockTime {
+    int year, month, day, hour, minute, second;
+    std::int64_t nanos;  // 0 to 999,999,999
+};
+
+// The time of scan `scan` of a recording that starts at `start` (without milliseconds: on
+// the second) at `rate` scans a second: start + scan / rate, rounded to the nanosecond.
+// nullopt where the rate is not a positive finite number.
+std::optional<ClockTime> ScanClockTime(const StartTime& start, std::uint64_t scan, double rate);
+
 // The start when `date` reads as MM/DD/YY (years 70 to 99 are 19YY, the others 20YY) and
 // `time` as HH:MM:SS.mmm, or as HH:MM:SS where `millisOptional`, each field within its
 // range; nullopt otherwise.
@@ -108,6 +128,9 @@ std::optional<StartTime> ParseStart(const std::string& date, const std::string& 
 
 // "YYYY-MM-DDTHH:MM:SS.mmm" where ParseStart reads the texts with their milliseconds.
 std::optional<std::string> StartIso8601(const std::string& date, const std::string& time);
+
+// "YYYY-MM-DDTHH:MM:SS.mmm", with nine decimals where the time is not on a millisecond.
+std::string Iso8601(const ClockTime& time);
 
 // Seconds the recording spans: scans / rate, where the rate is a positive finite number.
 std::optional<double> DurationSeconds(const RecordingHeader& header);

@@ -25,7 +25,7 @@ WriteResult WriteScaledText(const WriteJob& job) {
     try {
         steps = DyadicStepsOf(header, job.recording.queue);
         if (!steps) {
-            cells.Prepare(job.recording, shape,
+            cells.Prepare(job, shape,
                           [&](std::uint16_t range) { return ScaledWordCells(card, range); });
         }
     } catch (const std::bad_alloc&) {
@@ -33,7 +33,7 @@ WriteResult WriteScaledText(const WriteJob& job) {
     }
 
     if (job.options.title) {
-        WriteTitleLines(job.recording, job.options.separator, job.out);
+        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out);
     }
     if (steps) {
         // 24-bit codes whose every value is code x step: each cell from the code itself.

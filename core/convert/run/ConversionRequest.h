@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/run/ConversionOptions.h"
+#include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -19,6 +20,7 @@ struct ConversionRequest {
     std::string inputPath;
     std::string outputPath;
     ConversionOptions options;
+    Selection selection;  // the part of the recording converted: all of it by default
     // Recordings a batch has still to read: the output may be none of them.
     std::vector<std::string> otherInputs;
 };

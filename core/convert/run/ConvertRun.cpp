@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "convert/formats/OutputFormats.h"
+#include "convert/scaling/SampleScaler.h"
 #include "platform/Utf8Path.h"
 #include "recording/CardTable.h"
 #include "recording/LoadRecording.h"
@@ -17,6 +18,13 @@ namespace {
 
 // Bytes a library's file is copied in when it goes to a device or pipe.
 constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
+
+// The sample bytes of a part's scans: whole scans, each of every position.
+std::uint64_t PartBytes(const RecordingHeader& header, const SelectedPart& part) {
+    const TableShape shape = ShapeOf(header);
+    return part.scans * shape.channels *
+           static_cast<std::uint64_t>(CardFacts(header.cardType()).elementSize);
+}
 
 // A library writes its file by name; a device or pipe has none it could seek in, so such a
 // file is written in the temporary folder and copied to the output after.
@@ -58,15 +66,16 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
 
 // Lets the writer of the chosen format write the body into `output`.
 WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions& options,
-                      File& output, SampleSource& samples, const OutputFormatInfo& format,
-                      const Platform& platform, const ProgressCallback& progress,
-                      std::string& refusal) {
+                      const SelectedPart& part, File& output, SampleSource& samples,
+                      const OutputFormatInfo& format, const Platform& platform,
+                      const ProgressCallback& progress, std::string& refusal) {
     try {
         // Blocks are written on the second core while the next is formatted.
         OutputBuffer out(output, OutputBuffer::kDefaultCapacity, true);
-        ProgressReporter reporter(progress, samples.size());
-        const RecordingFacts facts = FactsOf(recording);
-        const WriteJob job{recording, options, facts, samples, out, {}, reporter, &refusal};
+        ProgressReporter reporter(
+            progress, part.narrowed ? PartBytes(recording.header, part) : samples.size());
+        const RecordingFacts facts = FactsOf(recording, part);
+        const WriteJob job{recording, options, part, facts, samples, out, {}, reporter, &refusal};
         const WriteResult result =
             format.byName ? WriteByName(job, format, platform.files, output.outputName())
                           : format.write(job);
@@ -78,6 +87,27 @@ WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions&
         // Memory ran out outside the writer's own arrays (the output block, a line).
         return WriteResult::kAllocationFailed;
     }
+}
+
+// Moves `samples` on to the part's first scan, taking the scan before it for the carried
+// value there: the rest before it is passed over unread where the source can seek.
+bool StartAt(const LoadedRecording& recording, SelectedPart& part, SampleSource& samples) {
+    if (part.firstScan == 0) {
+        return true;
+    }
+    const TableShape shape = ShapeOf(recording.header);
+    const std::uint64_t scanBytes =
+        shape.channels *
+        static_cast<std::uint64_t>(CardFacts(recording.header.cardType()).elementSize);
+    if (!samples.Skip((part.firstScan - 1) * scanBytes)) {
+        return false;
+    }
+    const auto before = samples.Next(scanBytes);
+    if (!before) {
+        return false;
+    }
+    part.carried = CarriedValueAfter(recording.header, recording.queue, *before);
+    return true;
 }
 
 // The outcome of a writer's result, with its message.
@@ -147,8 +177,15 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
     }
     const OutputFormatInfo& format = FormatInfo(request.options.format);
     auto unconvertible = CheckConvertible(recording.header, recording.queue, samples.size());
-    if (!unconvertible && format.refuse != nullptr) {
-        unconvertible = format.refuse(recording.header);
+    if (unconvertible) {
+        return Shown(platform.messages, OutcomeKind::kRefused, std::move(*unconvertible));
+    }
+    Result<SelectedPart> part = ResolveSelection(recording, request.selection);
+    if (!part) {
+        return Shown(platform.messages, part.failure().kind, part.failure().message);
+    }
+    if (format.refuse != nullptr) {
+        unconvertible = format.refuse(recording.header, *part);
     }
     if (unconvertible) {
         return Shown(platform.messages, OutcomeKind::kRefused, std::move(*unconvertible));
@@ -164,8 +201,10 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
         return Shown(platform.messages, OutcomeKind::kFailed, kOpenOutputErrorMessage);
     }
     std::string refusal;
-    WriteResult result =
-        WriteBody(recording, request.options, output, samples, format, platform, progress, refusal);
+    WriteResult result = StartAt(recording, *part, samples)
+                             ? WriteBody(recording, request.options, *part, output, samples, format,
+                                         platform, progress, refusal)
+                             : WriteResult::kReadFailed;
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
     if (result == WriteResult::kWritten && !output.Finish()) {
         result = WriteResult::kWriteFailed;
@@ -181,7 +220,11 @@ Outcome RunConversion(const ConversionRequest& request, const Platform& platform
         if (!recording.samples) {
             return Shown(platform.messages, OutcomeKind::kRefused, kNoSourceDataMessage);
         }
-        MemorySampleSource source(recording.samples->bytes(), recording.sourceSha256);
+        // A selected part names no digest: the command line, which reads only the part,
+        // has none to give, and both give the same file.
+        MemorySampleSource source(recording.samples->bytes(), request.selection.whole()
+                                                                  ? recording.sourceSha256
+                                                                  : std::string());
         return ConvertToOutput(recording, request, source, platform, progress);
     }
     OpenedRecording opened = OpenRecordingSamples(request.inputPath, platform);
@@ -195,8 +238,9 @@ Outcome RunConversion(const ConversionRequest& request, const Platform& platform
             return Shown(platform.messages, OutcomeKind::kRefused, kOutputIsInputMessage);
         }
     }
-    FileSampleSource source(input, opened.sampleBytes,
-                            FormatInfo(request.options.format).recordsSource);
+    FileSampleSource source(
+        input, opened.sampleBytes,
+        FormatInfo(request.options.format).recordsSource && request.selection.whole());
     return ConvertToOutput(opened.load.recording, request, source, platform, progress);
 }
 

@@ -1,5 +1,7 @@
 #include "convert/run/SampleSource.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 std::optional<std::span<const std::uint8_t>> MemorySampleSource::Next(std::uint64_t count) {
@@ -9,6 +11,25 @@ std::optional<std::span<const std::uint8_t>> MemorySampleSource::Next(std::uint6
     const auto slice = bytes_.subspan(offset_, count);
     offset_ += count;
     return slice;
+}
+
+bool SampleSource::Skip(std::uint64_t count) {
+    constexpr std::uint64_t kStep = std::uint64_t{1} << 20;
+    for (; count > 0; count -= std::min(count, kStep)) {
+        if (!Next(std::min(count, kStep))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool MemorySampleSource::Skip(std::uint64_t count) {
+    if (count > bytes_.size() - offset_) {
+        return false;
+    }
+    offset_ += count;
+    sha256_.clear();
+    return true;
 }
 
 FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest)
@@ -59,6 +80,16 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
         hasher_->Start([this, chunk] { digest_->Update(chunk.data(), chunk.size()); });
     }
     return chunk;
+}
+
+bool FileSampleSource::Skip(std::uint64_t count) {
+    WaitForDigest();
+    digest_.reset();
+    if (count > size_ - offset_ || !file_.Skip(count)) {
+        return false;
+    }
+    offset_ += count;
+    return true;
 }
 
 std::string FileSampleSource::SourceSha256() {

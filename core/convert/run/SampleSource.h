@@ -29,6 +29,12 @@ class SampleSource {
     // early or failed); the conversion then stops with a read error.
     virtual std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) = 0;
 
+    // Passes over the next `count` bytes (count must not exceed what is left) without
+    // handing them out: a file seeks where it can; by default they are taken and dropped.
+    // Returns false when they cannot be passed. The source no longer knows its file's
+    // SHA-256 afterwards.
+    virtual bool Skip(std::uint64_t count);
+
     // The SHA-256 of the whole recording file in hex, once every byte of the block has been
     // taken (a file source reads what follows the block for it); empty when unknown.
     virtual std::string SourceSha256() { return {}; }
@@ -46,6 +52,7 @@ class MemorySampleSource final : public SampleSource {
 
     std::uint64_t size() const override { return bytes_.size(); }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    bool Skip(std::uint64_t count) override;
     std::string SourceSha256() override { return sha256_; }
 
   private:
@@ -66,6 +73,7 @@ class FileSampleSource final : public SampleSource {
 
     std::uint64_t size() const override { return size_; }
     std::optional<std::span<const std::uint8_t>> Next(std::uint64_t count) override;
+    bool Skip(std::uint64_t count) override;
     std::string SourceSha256() override;
     bool sizeIsThere() const override { return sized_; }
 

@@ -67,7 +67,6 @@ struct ScanReader::State {
     File file;
     FileSampleSource source;
     std::optional<SampleScaler> scaler;  // made at the first scaled read
-    std::vector<double> skipped;         // what SkipTo scales and drops
     std::uint64_t position = 0;
 };
 
@@ -172,24 +171,29 @@ Outcome ScanReader::SkipTo(std::uint64_t scan) {
     if (scan <= s.position) {
         return {};
     }
-    if (s.values == ScanValues::kCodes) {
-        // Codes carry nothing from one sample to the next: read and drop.
-        return ReadChunks(scan - s.position, [](auto&&...) {});
+    const std::uint64_t scanBytes = channels * static_cast<std::uint64_t>(s.opened.elementSize());
+    // Codes carry nothing from one sample to the next; scaled values carry the value of the
+    // scan before (CarriedValueAfter), so that one is read and the rest passed over.
+    const bool carries = s.values == ScanValues::kScaled;
+    const std::uint64_t passed = scan - s.position - (carries ? 1 : 0);
+    if (!s.source.Skip(passed * scanBytes)) {
+        return Shown(s.messages, OutcomeKind::kUnreadable, kReadErrorMessage);
     }
-    // Whole chunks of scans at a time, through one reused array.
-    const std::uint64_t perChunk = channels == 0
-                                       ? scan - s.position
-                                       : std::max<std::uint64_t>(kReadChunkSamples / channels, 1);
+    s.position += passed;
+    if (!carries) {
+        return {};
+    }
+    const auto before = s.source.Next(scanBytes);
+    if (!before) {
+        return Shown(s.messages, OutcomeKind::kUnreadable, kReadErrorMessage);
+    }
+    ++s.position;
     try {
-        s.skipped.resize(perChunk * channels);
+        const LoadedRecording& held = s.opened.recording;
+        s.scaler.emplace(held.header, held.queue,
+                         CarriedValueAfter(held.header, held.queue, *before));
     } catch (const std::bad_alloc&) {
         return OutOfMemory(s.messages);
-    }
-    while (s.position < scan) {
-        if (Outcome read = ReadScaled(std::min(perChunk, scan - s.position), s.skipped);
-            !read.done()) {
-            return read;
-        }
     }
     return {};
 }

@@ -15,6 +15,7 @@
 #include "convert/run/ConversionOptions.h"
 #include "convert/run/Progress.h"
 #include "convert/run/SampleSource.h"
+#include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -31,10 +32,11 @@ enum class WriteResult {
 struct WriteJob {
     const LoadedRecording& recording;  // header and queue; the samples come from `samples`
     const ConversionOptions& options;
-    const RecordingFacts& facts;
-    SampleSource& samples;
-    OutputBuffer& out;       // where a format writes its bytes
-    std::string outputName;  // formats written by a library: the file it creates by name
+    const SelectedPart& part;     // the scans and columns written
+    const RecordingFacts& facts;  // of what is written: the part's columns and scans
+    SampleSource& samples;        // whole scans of the part, from its first
+    OutputBuffer& out;            // where a format writes its bytes
+    std::string outputName;       // formats written by a library: the file it creates by name
     ProgressReporter& progress;
     std::string* refusal;  // set with kRefused: the message
 };
@@ -45,19 +47,27 @@ inline constexpr std::uint64_t kChunkSamples = std::uint64_t{1} << 16;
 
 // The table's shape in 64 bits. Negative counts (never loaded) read as empty.
 struct TableShape {
-    std::uint64_t channels;
+    std::uint64_t channels;  // samples per scan read
     std::uint64_t scans;
     std::uint64_t scansPerChunk;  // whole scans per chunk, at least one
+    std::uint64_t columns;        // columns written per scan: `channels` unless some are selected
 
     std::uint64_t chunkSamples() const { return scansPerChunk * channels; }
 };
 
-// `chunkSamples`: samples a chunk may hold at most (whole scans, at least one).
-TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = kChunkSamples);
+// `chunkSamples`: samples a chunk may hold at most (whole scans, at least one). Of `scans`
+// scans and `columns` columns where given (a selected part), else the header's.
+TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = kChunkSamples,
+                   const SelectedPart* part = nullptr);
 
-// The shape a writer converts in: chunks of `formatChunkSamples`, unless the job's options
-// ask for another size.
+// The shape a writer converts in: the job's part, in chunks of `formatChunkSamples` unless
+// the job's options ask for another size.
 TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples = kChunkSamples);
+
+// The sample a writer takes for column j of a scan at sample `scanStart` of a chunk.
+inline std::uint64_t SampleOfColumn(const WriteJob& job, std::uint64_t scanStart, std::size_t j) {
+    return scanStart + job.part.columns[j];
+}
 
 // Pulls the recording's samples chunk by chunk of whole scans and hands each chunk, with the
 // number of samples and scans it holds, to `emit`, which may return false when it could not

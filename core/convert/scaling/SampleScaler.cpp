@@ -97,10 +97,12 @@ std::optional<double> LinearStep(const double* table) {
 
 }  // namespace
 
-SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue)
+SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue,
+                           double carried)
     : header_(header),
       card_(CardFacts(header.cardType())),
-      positions_(ScanPositionSettings(header, queue)) {
+      positions_(ScanPositionSettings(header, queue)),
+      carried_(carried) {
     if (!card_.converts()) {
         return;
     }
@@ -192,6 +194,17 @@ void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> 
     if (!positions_.empty()) {
         ScaleUniform(chunk, out, card_, positions_.front(), carried_);
     }
+}
+
+double CarriedValueAfter(const RecordingHeader& header, const ChannelGainQueue& queue,
+                         std::span<const std::uint8_t> scan) {
+    const int size = CardFacts(header.cardType()).elementSize;
+    if (size == 0 || scan.size() < static_cast<std::size_t>(size)) {
+        return 0.0;
+    }
+    std::vector<double> values(scan.size() / static_cast<std::size_t>(size));
+    SampleScaler(header, queue).Scale(scan, values);
+    return values.back();
 }
 
 }  // namespace vantrel

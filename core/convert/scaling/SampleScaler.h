@@ -23,7 +23,10 @@ class SampleScaler {
     // Built once per conversion from the loaded header, which must outlive it, and queue.
     // Recordings that take word tables (WordTables.h) get the value of every word per range
     // code in use (512 KiB each); throws std::bad_alloc when they cannot be had.
-    SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue);
+    // `carried` is the carried value the first sample follows: 0.0 at the recording's
+    // start, CarriedValueAfter(...) of the scan before where a range starts inside it.
+    SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue,
+                 double carried = 0.0);
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
     // `out`, which holds one double per element.
@@ -45,5 +48,13 @@ class SampleScaler {
     // when there is one.
     std::optional<double> linearStep_;
 };
+
+// The carried value at the end of `scan`, one whole scan's elements: whatever came before
+// it. Where some position of a scan has a rule, the latest such sample lies in the scan, so
+// its value is what a sample without a rule repeats in the next scan; where none has, every
+// value is the starting 0.0. A range that starts inside a recording needs only the scan
+// before it for the carried value, not everything before. Throws std::bad_alloc.
+double CarriedValueAfter(const RecordingHeader& header, const ChannelGainQueue& queue,
+                         std::span<const std::uint8_t> scan);
 
 }  // namespace vantrel

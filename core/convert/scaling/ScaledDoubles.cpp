@@ -1,10 +1,12 @@
 #include "convert/scaling/ScaledDoubles.h"
 
+#include <algorithm>
 #include <bit>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "convert/scaling/PickColumns.h"
 #include "convert/scaling/SampleScaler.h"
 #include "recording/LittleEndian.h"
 
@@ -16,32 +18,41 @@ WriteResult WriteScaledDoubles(const WriteJob& job) {
     constexpr bool kStoreEach = std::endian::native != std::endian::little;
     const TableShape shape = ShapeOf(job);
     std::vector<double> values;
+    std::vector<double> picked;  // the selected columns' values, where some are
     std::vector<std::uint8_t> bytesOut;
     std::optional<SampleScaler> scaler;
+    const bool everyColumn = job.part.everyColumn;
     try {
         values.resize(shape.chunkSamples());
-        if (kStoreEach) {
-            bytesOut.resize(shape.chunkSamples() * 8);
+        if (!everyColumn) {
+            picked.resize(shape.scansPerChunk * shape.columns);
         }
-        scaler.emplace(header, job.recording.queue);
+        if (kStoreEach) {
+            bytesOut.resize(std::max(values.size(), picked.size()) * 8);
+        }
+        scaler.emplace(header, job.recording.queue, job.part.carried);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
 
     return ForEachChunk(
         job, shape, CardFacts(header.cardType()).elementSize,
-        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t) {
-            const std::span<double> chunk(values.data(), samples);
-            scaler->Scale(bytes, chunk);
-            const auto size = static_cast<std::size_t>(samples * 8);
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
+            scaler->Scale(bytes, std::span<double>(values.data(), samples));
+            std::span<const double> chunk(values.data(), samples);
+            if (!everyColumn) {
+                PickColumns(values.data(), scans, shape.channels, job.part.columns, picked.data());
+                chunk = std::span<const double>(picked.data(), scans * shape.columns);
+            }
+            const auto size = static_cast<std::size_t>(chunk.size() * 8);
             if constexpr (kStoreEach) {
-                for (std::uint64_t i = 0; i < samples; ++i) {
+                for (std::size_t i = 0; i < chunk.size(); ++i) {
                     StoreLeDouble(bytesOut.data() + 8 * i, chunk[i]);
                 }
                 job.out.Append(bytesOut.data(), size);
             } else {
                 // Straight from the array: a chunk is a large write already.
-                job.out.WriteThrough(values.data(), size);
+                job.out.WriteThrough(chunk.data(), size);
             }
         });
 }

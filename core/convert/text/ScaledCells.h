@@ -25,14 +25,15 @@ struct ScaledCells {
     // `makeTable(rangeCode)` gives the table of a range code (empty without a rule).
     // Throws std::bad_alloc.
     template <typename MakeTable>
-    void Prepare(const LoadedRecording& recording, const TableShape& shape, MakeTable makeTable) {
+    void Prepare(const WriteJob& job, const TableShape& shape, MakeTable makeTable) {
+        const LoadedRecording& recording = job.recording;
         if (UsesWordTables(recording.header)) {
             tables = TablesByPosition<Cell>(recording.header, recording.queue, makeTable);
             columns = TablesOfEveryColumn(tables, shape.channels);
         }
         if (!tabled()) {
             values.resize(shape.chunkSamples());
-            scaler.emplace(recording.header, recording.queue);
+            scaler.emplace(recording.header, recording.queue, job.part.carried);
         }
     }
 

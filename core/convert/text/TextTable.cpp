@@ -38,18 +38,25 @@ std::string ChannelLabel(int channel) {
     return label;
 }
 
-void WriteTitleLines(const LoadedRecording& recording, Separator separator, OutputBuffer& out) {
+void WriteTitleLines(const LoadedRecording& recording, const std::vector<std::uint32_t>& columns,
+                     Separator separator, OutputBuffer& out) {
     std::string line = ";Mervik DAQ Data of Card " + CardName(recording.header.cardType());
     line.append(kLineEnd);
     out.Append(line);
 
+    // An order that names no channels labels no column.
     const std::vector<int> channels = TitleChannels(recording.header, recording.queue);
     line.clear();
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        if (i > 0) {
+    bool first = true;
+    for (const std::uint32_t position : columns) {
+        if (position >= channels.size()) {
+            continue;
+        }
+        if (!first) {
             line.append(SeparatorText(separator));
         }
-        line.append(ChannelLabel(channels[i]));
+        first = false;
+        line.append(ChannelLabel(channels[position]));
     }
     line.append(kLineEnd);
     out.Append(line);

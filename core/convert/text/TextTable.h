@@ -27,14 +27,20 @@ std::vector<int> TitleChannels(const RecordingHeader& header, const ChannelGainQ
 // The label of a channel in title line 2: "Channel_%-3d".
 std::string ChannelLabel(int channel);
 
-// ";Mervik DAQ Data of Card %s" and the channel labels, each line ending in CR LF.
-void WriteTitleLines(const LoadedRecording& recording, Separator separator, OutputBuffer& out);
+// ";Mervik DAQ Data of Card %s" and the labels of the channels `columns` hold (positions in
+// a scan), each line ending in CR LF.
+void WriteTitleLines(const LoadedRecording& recording, const std::vector<std::uint32_t>& columns,
+                     Separator separator, OutputBuffer& out);
 
 // How a text table's lines are laid out.
 struct LineLayout {
-    std::uint64_t channels;
+    std::uint64_t channels;  // cells per line
     std::string_view separator;
     std::size_t cellRoom;  // bytes a cell may need: kCellCapacity, or less for table cells
+    // The positions in a scan that the cells show, in order, and the samples a scan holds;
+    // null: every position in scan order (then `stride` is `channels`).
+    const std::uint32_t* columns = nullptr;
+    std::uint64_t stride = 0;
 
     // A line at its longest.
     std::size_t lineRoom() const {
@@ -46,23 +52,21 @@ struct LineLayout {
 // stores; only unusually long lines take a room per cell.
 inline constexpr std::size_t kRoomBytes = std::size_t{64} << 10;
 
-// Formats the `scans` scans of a chunk as lines of cells joined by the separator straight
-// into the output block. `cell(k, c, out)` formats cell k of the chunk, at scan position c,
-// into out (room for layout.cellRoom bytes) and returns its length.
-template <typename Cell>
-void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scans,
-                const Cell& cell) {
+// FormatRows with the position of cell j of a line given by `position(j)`.
+template <typename Cell, typename Position>
+void FormatRowsAt(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scans,
+                  const Cell& cell, std::uint64_t stride, Position position) {
     static_assert(kLineEnd.size() == 2);
     const std::uint64_t channels = layout.channels;
     const std::string_view separator = layout.separator;
     const std::size_t lineRoom = layout.lineRoom();
-    std::uint64_t k = 0;
     if (lineRoom > kRoomBytes) {
         const std::size_t room = layout.cellRoom + std::max(separator.size(), kLineEnd.size());
         for (std::uint64_t s = 0; s < scans; ++s) {
             for (std::uint64_t c = 0; c < channels; ++c) {
                 char* out = sink.Room(room);
-                char* end = out + cell(k++, c, out);
+                const std::uint64_t p = position(c);
+                char* end = out + cell(s * stride + p, p, out);
                 const std::string_view after = c + 1 < channels ? separator : kLineEnd;
                 std::memcpy(end, after.data(), after.size());
                 sink.Commit(static_cast<std::size_t>(end - out) + after.size());
@@ -77,13 +81,15 @@ void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scan
     std::memcpy(pair, separator.data(), std::min<std::size_t>(separator.size(), 2));
     const std::size_t separatorSize = separator.size();
     const std::uint64_t linesPerRoom = kRoomBytes / lineRoom;
+    std::uint64_t base = 0;  // the line's first sample
     for (std::uint64_t s = 0; s < scans;) {
         const std::uint64_t lines = std::min(linesPerRoom, scans - s);
         char* const start = sink.Room(static_cast<std::size_t>(lines) * lineRoom);
         char* out = start;
-        for (std::uint64_t line = 0; line < lines; ++line) {
+        for (std::uint64_t line = 0; line < lines; ++line, base += stride) {
             for (std::uint64_t c = 0; c + 1 < channels; ++c) {
-                out += cell(k++, c, out);
+                const std::uint64_t p = position(c);
+                out += cell(base + p, p, out);
                 if (shortSeparator) {
                     std::memcpy(out, pair, 2);
                 } else {
@@ -93,13 +99,29 @@ void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scan
             }
             // The last cell ends the line; without channels a scan is an empty line.
             if (channels > 0) {
-                out += cell(k++, channels - 1, out);
+                const std::uint64_t p = position(channels - 1);
+                out += cell(base + p, p, out);
             }
             std::memcpy(out, kLineEnd.data(), 2);
             out += 2;
         }
         sink.Commit(static_cast<std::size_t>(out - start));
         s += lines;
+    }
+}
+
+// Formats the `scans` scans of a chunk as lines of cells joined by the separator straight
+// into the output block. `cell(k, c, out)` formats sample k of the chunk, at scan position
+// c, into out (room for layout.cellRoom bytes) and returns its length.
+template <typename Cell>
+void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scans,
+                const Cell& cell) {
+    if (layout.columns == nullptr) {
+        FormatRowsAt(sink, layout, scans, cell, layout.channels, [](std::uint64_t c) { return c; });
+    } else {
+        FormatRowsAt(
+            sink, layout, scans, cell, layout.stride,
+            [columns = layout.columns](std::uint64_t c) -> std::uint64_t { return columns[c]; });
     }
 }
 
@@ -112,7 +134,11 @@ void FormatRows(OutputBuffer& sink, const LineLayout& layout, std::uint64_t scan
 template <typename Prepare>
 WriteResult WriteTextChunks(const WriteJob& job, const TableShape& shape, int elementSize,
                             std::size_t cellRoom, Prepare prepare) {
-    const LineLayout layout{shape.channels, SeparatorText(job.options.separator), cellRoom};
+    LineLayout layout{shape.columns, SeparatorText(job.options.separator), cellRoom};
+    if (!job.part.everyColumn) {
+        layout.columns = job.part.columns.data();
+        layout.stride = shape.channels;
+    }
     return ForEachChunk(
         job, shape, elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {

@@ -55,7 +55,8 @@ class OutputWriters : public testing::Test {
         File file = File::CreateOutput(files, path);
         {
             OutputBuffer out(file);
-            WriteTitleLines(state.recording, state.options.separator, out);
+            WriteTitleLines(state.recording, WholeRecording(state.recording.header).columns,
+                            state.options.separator, out);
             EXPECT_TRUE(out.Flush());
         }
         EXPECT_TRUE(file.Finish());
@@ -297,10 +298,12 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
         }
         ProgressReporter progress({}, source.size());
         const RecordingFacts facts = FactsOf(state.recording);
+        const SelectedPart part = WholeRecording(state.recording.header);
         std::string refusal;
-        EXPECT_EQ(format->write(WriteJob{
-                      state.recording, state.options, facts, source, out, {}, progress, &refusal}),
-                  WriteResult::kWritten);
+        EXPECT_EQ(
+            format->write(WriteJob{
+                state.recording, state.options, part, facts, source, out, {}, progress, &refusal}),
+            WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples
         EXPECT_LE(source.largest, 2 * kChunkSamples);

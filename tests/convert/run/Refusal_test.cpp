@@ -245,7 +245,9 @@ TEST(Refused, mat5VariableOf2GiB_pointsToMat) {
             EXPECT_EQ(ReadFileBytes(dir.File("existing.mat")), kPreviousOutput);
         } else {
             // Not refused: the run goes on to read the block, which this source does not have.
-            EXPECT_EQ(FormatInfo(OutputFormat::kMat5).refuse(state.recording.header), std::nullopt);
+            EXPECT_EQ(FormatInfo(OutputFormat::kMat5)
+                          .refuse(state.recording.header, WholeRecording(state.recording.header)),
+                      std::nullopt);
         }
     }
 }
