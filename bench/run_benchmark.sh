@@ -178,6 +178,40 @@ echo
 # The numpy comparisons below take the card type 1 recording.
 "$build/bench/make_large_recording" "$input" "$channels" "$scans" 1
 
+# Bytes a command reads (read calls, /proc's rchar): a reaped child's counts join those of
+# the shell that waited for it.
+bytes_read() {
+    bash -c 'io() { awk "/^rchar/ { print \$2 }" /proc/$$/io; }
+        a=$(io); "$@" >/dev/null; b=$(io); echo $((b - a))' _ "$@"
+}
+
+# The last 1% of the card type 1 recording, chosen by time: read by seeking to it, so it
+# costs about a dd copy of its output, and reads about 1% of the recording.
+duration=$("$convert" --info --json "$input" | sed -n 's/.*"duration_s": *\([0-9.e+]*\).*/\1/p')
+from=$(awk -v d="$duration" 'BEGIN { printf "%.6f", d * 0.99 }')
+out=$dir/out.part
+conv_times=() dd_times=()
+for ((run = 0; run < runs; run++)); do
+    rm -f "$out"
+    measure "$convert" -q --time "$from": -s tab -o "$out" "$input"
+    conv_times+=("$t")
+    measure dd if="$out" of="$out.copy" bs=1M status=none
+    dd_times+=("$t")
+done
+conv_t=$(echo "${conv_times[*]}" | median)
+dd_t=$(echo "${dd_times[*]}" | median)
+r=$(ratio "$conv_t" "$dd_t")
+res=$(check "$r" "<=" 1.5)
+read_b=$(bytes_read "$convert" -q --time "$from": -s tab -o "$out" "$input")
+share=$(awk -v r="$read_b" -v s="$(stat -c %s "$input")" 'BEGIN { printf "%.2f", 100 * r / s }')
+read_res=$(check "$share" "<=" 2)
+[ "$res" = PASS ] && [ "$read_res" = PASS ] || status=1
+printf -- '--time %s: (last 1%%, scaled-text): %s s, dd copy of its %s MiB %s s, ratio %s (target <=1.5): %s; read %s bytes, %s%% of the recording (target <=2%%): %s\n' \
+    "$from" "$conv_t" "$(awk -v b="$(stat -c %s "$out")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
+    "$dd_t" "$r" "$res" "$read_b" "$share" "$read_res"
+rm -f "$out" "$out.copy"
+echo
+
 if ((numpy)) && /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
     out=$dir/out.numpy.txt
     # Debian's numpy, without the OpenBLAS core overrides that slow it down.

@@ -40,9 +40,10 @@ bool EndsOf(std::string_view word, std::optional<T>& first, std::optional<T>& la
 std::optional<ScanBounds> ReadScans(std::string_view word, std::string& error) {
     ScanBounds bounds;
     if (!EndsOf(word, bounds.start, bounds.stop)) {
-        error = "--scans takes FIRST:LAST, scan numbers as a Python slice takes them "
-                "(\"100:200\", \":500\", \"-1000:\"), not \"" +
-                std::string(word) + "\"";
+        error =
+            "--scans takes FIRST:LAST, scan numbers as a Python slice takes them "
+            "(\"100:200\", \":500\", \"-1000:\"), not \"" +
+            std::string(word) + "\"";
         return std::nullopt;
     }
     return bounds;
@@ -55,9 +56,10 @@ std::optional<TimeBounds> ReadTimes(std::string_view word, std::string& error) {
         return !end || std::isfinite(*end);
     };
     if (!read || !finite(bounds.start) || !finite(bounds.end)) {
-        error = "--time takes START:END in seconds from the recording's start (\"1.5:2\", "
-                "\"60:\"), not \"" +
-                std::string(word) + "\"";
+        error =
+            "--time takes START:END in seconds from the recording's start (\"1.5:2\", "
+            "\"60:\"), not \"" +
+            std::string(word) + "\"";
         return std::nullopt;
     }
     return bounds;

@@ -21,7 +21,7 @@ WriteResult WriteCodesText(const WriteJob& job) {
     std::vector<CellText> table;
     std::vector<std::int32_t> codes;
     try {
-        if (UsesWordTables(header)) {
+        if (UsesWordTables(header, ConvertedSamples(job))) {
             table = CodeWordCells();
         } else {
             codes.resize(shape.chunkSamples());

@@ -207,7 +207,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
                 whole.codes32.resize(shape.chunkSamples());
             }
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried);
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }

@@ -248,7 +248,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
         if (!version5) {
             hold(orderedSets[1], chunkColumns);
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried);
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }

@@ -222,9 +222,10 @@ Outcome RunConversion(const ConversionRequest& request, const Platform& platform
         }
         // A selected part names no digest: the command line, which reads only the part,
         // has none to give, and both give the same file.
-        MemorySampleSource source(recording.samples->bytes(), request.selection.whole()
-                                                                  ? recording.sourceSha256
-                                                                  : std::string());
+        MemorySampleSource source(recording.samples->bytes(),
+                                  TakesWholeRecording(recording, request.selection)
+                                      ? recording.sourceSha256
+                                      : std::string());
         return ConvertToOutput(recording, request, source, platform, progress);
     }
     OpenedRecording opened = OpenRecordingSamples(request.inputPath, platform);
@@ -238,9 +239,9 @@ Outcome RunConversion(const ConversionRequest& request, const Platform& platform
             return Shown(platform.messages, OutcomeKind::kRefused, kOutputIsInputMessage);
         }
     }
-    FileSampleSource source(
-        input, opened.sampleBytes,
-        FormatInfo(request.options.format).recordsSource && request.selection.whole());
+    FileSampleSource source(input, opened.sampleBytes,
+                            FormatInfo(request.options.format).recordsSource &&
+                                TakesWholeRecording(opened.load.recording, request.selection));
     return ConvertToOutput(opened.load.recording, request, source, platform, progress);
 }
 

@@ -56,8 +56,11 @@ Result<SelectedPart> ScansOf(const ScanBounds& bounds, std::uint64_t scans, Sele
     }
     const std::int64_t stop = std::clamp<std::int64_t>(bounds.stop ? index(*bounds.stop) : n, 0, n);
     if (stop <= first) {
-        return Empty(fmt::format("The scans {}:{} hold no scan: {}", first, bounds.stop.value_or(n),
-                                 ScansHeld(scans)));
+        const auto typed = [](const std::optional<std::int64_t>& end) {
+            return end ? std::to_string(*end) : std::string();
+        };
+        return Empty(fmt::format("The scans {}:{} hold no scan: {}", typed(bounds.start),
+                                 typed(bounds.stop), ScansHeld(scans)));
     }
     part.firstScan = static_cast<std::uint64_t>(first);
     part.scans = static_cast<std::uint64_t>(stop - first);
@@ -122,13 +125,20 @@ SelectedPart WholeRecording(const RecordingHeader& header) {
     return part;
 }
 
+bool TakesWholeRecording(const LoadedRecording& recording, const Selection& selection) {
+    if (selection.whole()) {
+        return true;
+    }
+    const Result<SelectedPart> part = ResolveSelection(recording, selection);
+    return part && !part->narrowed;
+}
+
 Result<SelectedPart> ResolveSelection(const LoadedRecording& recording,
                                       const Selection& selection) {
     SelectedPart part = WholeRecording(recording.header);
     if (selection.whole()) {
         return part;
     }
-    part.narrowed = true;
     if (selection.scans && selection.time) {
         return Empty("A selection takes scans or times, not both");
     }
@@ -183,6 +193,8 @@ Result<SelectedPart> ResolveSelection(const LoadedRecording& recording,
     for (std::size_t j = 0; part.everyColumn && j < part.columns.size(); ++j) {
         part.everyColumn = part.columns[j] == j;
     }
+    // A selection of everything ("--scans :") converts the whole recording as it is.
+    part.narrowed = part.firstScan > 0 || part.scans < scans || !part.everyColumn;
     return part;
 }
 

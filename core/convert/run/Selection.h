@@ -46,7 +46,7 @@ struct SelectedPart {
     std::uint64_t scans = 0;
     std::vector<std::uint32_t> columns;  // positions in a scan, in output order
     bool everyColumn = true;             // columns is every position in scan order
-    bool narrowed = false;               // anything other than the whole recording was asked for
+    bool narrowed = false;  // less than the whole recording, or its columns in another order
     // The carried value at firstScan: what a sample without a rule repeats there. The run
     // sets it (CarriedValueBefore) before the writers start.
     double carried = 0.0;
@@ -54,6 +54,9 @@ struct SelectedPart {
 
 // The whole recording.
 SelectedPart WholeRecording(const RecordingHeader& header);
+
+// Whether `selection` takes all of `recording` as it is (nothing selected, or "--scans :").
+bool TakesWholeRecording(const LoadedRecording& recording, const Selection& selection);
 
 // The scans and positions `selection` takes from `recording`, or why it takes none: a scan,
 // time, channel or column the recording does not hold (OutcomeKind::kNotInRecording), or a

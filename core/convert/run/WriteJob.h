@@ -64,9 +64,10 @@ TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = k
 // the job's options ask for another size.
 TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples = kChunkSamples);
 
-// The sample a writer takes for column j of a scan at sample `scanStart` of a chunk.
-inline std::uint64_t SampleOfColumn(const WriteJob& job, std::uint64_t scanStart, std::size_t j) {
-    return scanStart + job.part.columns[j];
+// The samples a writer converts: every sample of the part's scans.
+inline std::uint64_t ConvertedSamples(const WriteJob& job) {
+    const std::int16_t channels = job.recording.header.channelCount();
+    return job.part.scans * static_cast<std::uint64_t>(std::max<std::int16_t>(channels, 0));
 }
 
 // Pulls the recording's samples chunk by chunk of whole scans and hands each chunk, with the

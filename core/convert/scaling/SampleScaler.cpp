@@ -98,7 +98,7 @@ std::optional<double> LinearStep(const double* table) {
 }  // namespace
 
 SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue,
-                           double carried)
+                           double carried, std::optional<std::uint64_t> samples)
     : header_(header),
       card_(CardFacts(header.cardType())),
       positions_(ScanPositionSettings(header, queue)),
@@ -113,7 +113,7 @@ SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue
         }
         return;
     }
-    if (!UsesWordTables(header)) {
+    if (!UsesWordTables(header, samples)) {
         return;
     }
     auto byPosition = TablesByPosition<double>(
@@ -203,7 +203,7 @@ double CarriedValueAfter(const RecordingHeader& header, const ChannelGainQueue& 
         return 0.0;
     }
     std::vector<double> values(scan.size() / static_cast<std::size_t>(size));
-    SampleScaler(header, queue).Scale(scan, values);
+    SampleScaler(header, queue, 0.0, values.size()).Scale(scan, values);
     return values.back();
 }
 

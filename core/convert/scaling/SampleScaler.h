@@ -25,8 +25,10 @@ class SampleScaler {
     // code in use (512 KiB each); throws std::bad_alloc when they cannot be had.
     // `carried` is the carried value the first sample follows: 0.0 at the recording's
     // start, CarriedValueAfter(...) of the scan before where a range starts inside it.
-    SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue,
-                 double carried = 0.0);
+    // `samples`: how many it will scale, where fewer than the recording's (a few take no
+    // tables).
+    SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue, double carried = 0.0,
+                 std::optional<std::uint64_t> samples = std::nullopt);
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
     // `out`, which holds one double per element.

@@ -30,7 +30,7 @@ WriteResult WriteScaledDoubles(const WriteJob& job) {
         if (kStoreEach) {
             bytesOut.resize(std::max(values.size(), picked.size()) * 8);
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried);
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }

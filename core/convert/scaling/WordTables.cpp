@@ -27,10 +27,11 @@ std::vector<CellText> Tabulate(Format format) {
 
 }  // namespace
 
-bool UsesWordTables(const RecordingHeader& header) {
-    const std::int64_t samples = std::int64_t{header.channelCount()} * header.scanCount();
+bool UsesWordTables(const RecordingHeader& header, std::optional<std::uint64_t> samples) {
+    const std::int64_t all = std::int64_t{header.channelCount()} * header.scanCount();
+    const std::uint64_t converted = samples.value_or(all > 0 ? static_cast<std::uint64_t>(all) : 0);
     return CardFacts(header.cardType()).elementSize == 2 && header.channelCount() > 0 &&
-           samples >= static_cast<std::int64_t>(kWordTableSamples);
+           converted >= kWordTableSamples;
 }
 
 std::vector<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode) {

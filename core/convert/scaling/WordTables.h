@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "convert/scaling/ScanPositionSettings.h"
@@ -24,8 +25,10 @@ inline constexpr std::size_t kWordCount = std::size_t{1} << 16;
 // from tables: making a table of cells costs about as much as formatting 65536 of them.
 inline constexpr std::uint64_t kWordTableSamples = 4 * kWordCount;
 
-// True for a recording of a 16-bit card with at least kWordTableSamples samples.
-bool UsesWordTables(const RecordingHeader& header);
+// True for a recording of a 16-bit card with at least kWordTableSamples samples to convert.
+// `samples`: those converted, where fewer than the recording's.
+bool UsesWordTables(const RecordingHeader& header,
+                    std::optional<std::uint64_t> samples = std::nullopt);
 
 // Every word's scaled value under one range code; empty when the rule yields nothing (then
 // the carried value stands, which no table can know). Throws std::bad_alloc.
