@@ -133,6 +133,12 @@ json Describe(const LoadedRecording& recording) {
     VisitFacts(FactsOf(recording), recording.sourceSha256, facts);
     if (const auto duration = DurationSeconds(header)) {
         result["duration_s"] = *duration;
+        // The times of the first and last scan, by the division that gives CSV's time_s:
+        // the bounds --time takes.
+        if (header.scanCount() > 0) {
+            const double last = static_cast<double>(header.scanCount() - 1) / header.scanRate();
+            result["time_range_s"] = json::array({0.0, last});
+        }
     }
     const auto refusal = CheckConvertible(header, recording.queue,
                                           recording.samples ? recording.samples->size() : 0);

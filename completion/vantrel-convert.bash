@@ -23,11 +23,20 @@ _vantrel_convert() {
         -j|--jobs)
             mapfile -t COMPREPLY < <(compgen -W "0 1 2 4 8" -- "$cur")
             return ;;
+        --scans|--time|--channels|--columns|:)
+            # Numbers of the user's choosing: no file names. Bash splits "100:200" at the
+            # colon, so a word after one is the end of such a range.
+            COMPREPLY=()
+            return ;;
     esac
+    if [[ "$cur" == ":" ]]; then
+        COMPREPLY=()
+        return
+    fi
     if [[ "$cur" == -* ]]; then
         local options="--help --version --info --json --queue --list-formats --format
             --separator --no-title --compress --decimal-comma --output --output-dir
-            --no-clobber --jobs --progress --quiet"
+            --no-clobber --jobs --progress --quiet --scans --time --channels --columns"
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
     fi

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <sstream>
 #include <string>
@@ -281,8 +282,9 @@ TEST_F(CliInfoTest, json_namesEveryFactAsTheFormatsDo) {
             others.push_back(key);
         }
     }
-    EXPECT_EQ(others, (std::vector<std::string>{"columns", "convertible", "display", "duration_s",
-                                                "file", "header", "queue", "sample_count"}));
+    EXPECT_EQ(others,
+              (std::vector<std::string>{"columns", "convertible", "display", "duration_s", "file",
+                                        "header", "queue", "sample_count", "time_range_s"}));
     for (const std::string& name : names.recording) {
         EXPECT_TRUE(info.contains(name)) << name;
     }
@@ -294,6 +296,35 @@ TEST_F(CliInfoTest, json_namesEveryFactAsTheFormatsDo) {
             keys.push_back(key);
         }
         EXPECT_EQ(keys, names.columns);
+    }
+}
+
+// time_range_s: the times of the first and last scan, scan / rate as CSV's time_s; none
+// where the scans have no times or there is no scan.
+TEST_F(CliInfoTest, json_timeRange_firstAndLastScan) {
+    struct Case {
+        std::int32_t scans;
+        double rate;
+        std::optional<double> last;
+    };
+    const Case cases[] = {
+        {3, 12.5, 0.16},  // scans 0, 1, 2 at 0.08 s apart
+        {1, 12.5, 0.0},  {0, 12.5, std::nullopt}, {3, 0.0, std::nullopt}, {3, -12.5, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.scans) + " scans at " + std::to_string(c.rate) + " Hz");
+        RecordingBuilder b;  // one channel, 16-bit
+        b.header().SetScanCount(c.scans);
+        b.header().SetScanRate(c.rate);
+        for (std::int32_t s = 0; s < c.scans; ++s) {
+            b.AddWord16(static_cast<std::uint16_t>(s));
+        }
+        const auto info = JsonOf(Run({"--info", "--json", Write("range.daq", b)}));
+        if (!c.last) {
+            EXPECT_FALSE(info.contains("time_range_s"));
+            continue;
+        }
+        EXPECT_EQ(info["time_range_s"], nlohmann::json::array({0.0, *c.last}));
     }
 }
 

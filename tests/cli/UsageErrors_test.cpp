@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ExampleRecordings.h"
+#include "RecordingBuilder.h"
 #include "cli/CliRun.h"
 #include "convert/formats/OutputFormats.h"
 #include "support/Recordings.h"
@@ -122,6 +124,54 @@ std::vector<UsageError> UsageErrors() {
          .args = {"--jobs", "2x", "@a.daq"},
          .firstLine = jobs + "\"2x\""},
         {.name = "jobsFraction", .args = {"-j", "1.5", "@a.daq"}, .firstLine = jobs + "\"1.5\""},
+
+        // Selection words that do not read; the message quotes the word.
+        {.name = "scansOneNumber", .args = {"--scans", "5", "@a.daq"}, .mentions = "\"5\""},
+        {.name = "scansThreeEnds", .args = {"--scans", "1:2:3", "@a.daq"}, .mentions = "\"1:2:3\""},
+        {.name = "scansFraction", .args = {"--scans", "1.5:", "@a.daq"}, .mentions = "\"1.5:\""},
+        {.name = "scansWord", .args = {"--scans", "a:b", "@a.daq"}, .mentions = "\"a:b\""},
+        {.name = "timeDecimalComma",
+         .args = {"--time", "1,5:2", "@a.daq"},
+         .mentions = "\"1,5:2\""},
+        {.name = "timeWord", .args = {"--time", "x:", "@a.daq"}, .mentions = "\"x:\""},
+        {.name = "timeInfinite", .args = {"--time", ":inf", "@a.daq"}, .mentions = "\":inf\""},
+        {.name = "timeNotANumber", .args = {"--time", "nan:", "@a.daq"}, .mentions = "\"nan:\""},
+        {.name = "timeOverflows", .args = {"--time", "1e400:", "@a.daq"}, .mentions = "\"1e400:\""},
+        {.name = "channelsEmpty", .args = {"--channels", "", "@a.daq"}, .mentions = "--channels"},
+        {.name = "channelsNegative", .args = {"--channels", "-1", "@a.daq"}, .mentions = "\"-1\""},
+        {.name = "channelsEmptyItem",
+         .args = {"--channels", "0,,1", "@a.daq"},
+         .mentions = "\"0,,1\""},
+        {.name = "channelsTrailingComma",
+         .args = {"--channels", "0-3,", "@a.daq"},
+         .mentions = "\"0-3,\""},
+        {.name = "channelsHalfRange",
+         .args = {"--channels", "1-x", "@a.daq"},
+         .mentions = "\"1-x\""},
+        {.name = "channelsRangeBeyondAnyScan",
+         .args = {"--channels", "0-70000", "@a.daq"},
+         .mentions = "\"0-70000\""},
+        {.name = "columnsWord", .args = {"--columns", "first", "@a.daq"}, .mentions = "--columns"},
+
+        // Selections that conflict, or go with what converts nothing.
+        {.name = "scansAndTime",
+         .args = {"--scans", "1:", "--time", "1:", "@a.daq"},
+         .mentions = "--time"},
+        {.name = "channelsAndColumns",
+         .args = {"--channels", "0", "--columns", "0", "@a.daq"},
+         .mentions = "--columns"},
+        {.name = "scansWithInfo",
+         .args = {"--info", "--scans", "1:", "@a.daq"},
+         .mentions = "--info"},
+        {.name = "columnsWithInfoJson",
+         .args = {"--info", "--json", "--columns", "0", "@a.daq"},
+         .mentions = "--info"},
+        {.name = "channelsWithQueue",
+         .args = {"--queue", "--channels", "0", "@a.daq"},
+         .mentions = "--queue"},
+        {.name = "timeWithListFormats",
+         .args = {"--list-formats", "--time", "1:"},
+         .mentions = "--list-formats"},
     };
 }
 
@@ -180,6 +230,87 @@ TEST_P(UsageErrorTest, exitsTwo_saysWhyOnStandardError_writesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(UsageErrors, UsageErrorTest, testing::ValuesIn(UsageErrors()),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// A selection that reads but names what a recording does not hold, or holds nothing of it,
+// is found once the recording is loaded: the input exits 2 as a usage error, says what the
+// recording holds, and gets no output. card1-ascending-10V holds channels 0 to 3 in
+// ascending order, 500 scans at 1000 Hz: scans 0 to 499 at 0 s to 0.499 s.
+struct NotHeld {
+    const char* name;
+    std::vector<std::string> selection;
+    std::vector<std::string> names;  // what the message must name
+};
+
+void PrintTo(const NotHeld& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::vector<NotHeld> NotHeldSelections() {
+    const std::string times = "its scans lie at 0 s to 0.499 s";
+    return {
+        {"channelNine", {"--channels", "0,9"}, {"Channel 9", "channels 0, 1, 2, 3"}},
+        {"columnFour", {"--columns", "4"}, {"Column 4", "columns 0 to 3"}},
+        {"scanPastTheEnd", {"--scans", "600:"}, {"Scan 600", "scans 0 to 499"}},
+        {"scanBeforeTheStart", {"--scans", "-501:"}, {"Scan -501", "scans 0 to 499"}},
+        {"emptyScans", {"--scans", "300:300"}, {"scans 0 to 499"}},
+        {"scansDownward", {"--scans", "300:200"}, {"scans 0 to 499"}},
+        {"emptyTimes", {"--time", "0.2:0.2"}, {times}},
+        {"timesBetweenTwoScans", {"--time", "0.2004:0.2006"}, {times}},
+        {"timePastTheLastScan", {"--time", "0.4995:"}, {"0.4995 s", times}},
+        {"negativeTime", {"--time", "-1:0.1"}, {"-1 s", times}},
+    };
+}
+
+class SelectionNotHeldTest : public testing::TestWithParam<NotHeld> {};
+
+TEST_P(SelectionNotHeldTest, exitsTwo_namesWhatTheRecordingHolds_writesNothing) {
+    const test::TempDir dir;
+    const std::string input = dir.File("run1.daq");
+    for (const ExampleRecording& e : ExampleRecordings()) {
+        if (e.name == "card1-ascending-10V") {
+            const RecordingHeader& h = e.recording.header();
+            ASSERT_EQ(h.channelCount(), 4);
+            ASSERT_EQ(h.orderCode(), 0);
+            ASSERT_EQ(h.scanCount(), 500);
+            ASSERT_EQ(h.scanRate(), 1000.0);
+            e.recording.WriteTo(input);
+        }
+    }
+    ASSERT_TRUE(test::FileExists(input));
+    std::vector<std::string> args = GetParam().selection;
+    args.push_back(input);
+
+    const test::CliRun r = test::RunCli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    ASSERT_TRUE(r.err.starts_with(input + ": ")) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line
+    for (const std::string& name : GetParam().names) {
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(test::FileExists(dir.File("run1.cvt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(UsageErrors, SelectionNotHeldTest, testing::ValuesIn(NotHeldSelections()),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// In a batch the other inputs still convert; the status is the usage error's.
+TEST(SelectionNotHeldInABatch, othersConvert_exitsTwo) {
+    const test::TempDir dir;
+    test::TwoChannels(3).WriteTo(dir.File("two.daq"));
+    RecordingBuilder one;  // channel 0 alone
+    one.header().SetSingleChannel(0);
+    one.header().SetScanCount(3);
+    one.AddWord16(1).AddWord16(2).AddWord16(3);
+    one.WriteTo(dir.File("one.daq"));
+
+    const test::CliRun r =
+        test::RunCli({"--channels", "1", dir.File("one.daq"), dir.File("two.daq")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Write to " + dir.File("two.cvt") + " successful!\n");
+    EXPECT_NE(r.err.find(dir.File("one.daq") + ": Channel 1 "), std::string::npos) << r.err;
+    EXPECT_FALSE(test::FileExists(dir.File("one.cvt")));
+}
 
 }  // namespace
 }  // namespace vantrel
