@@ -205,6 +205,49 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
             "code reads are the block's codes");
 }
 
+// A part of the recording that the input's bytes choose (a range of scans and columns,
+// some repeated), streamed from the file or a pipe: its scaled binary output is the slice
+// of the whole one, carried values at its start included.
+void CheckPart(LoadedInput& input, const Bytes& whole, bool pipe) {
+    const vantrel::RecordingHeader& header = input.state.recording.header;
+    const auto channels = static_cast<std::uint64_t>(header.channelCount());
+    const auto scans = static_cast<std::uint64_t>(header.scanCount());
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+    for (const std::uint8_t byte : input.recording) {
+        hash = (hash ^ byte) * 1099511628211u;
+    }
+    const std::uint64_t first = hash % scans;
+    const std::uint64_t stop = first + 1 + (hash >> 20) % (scans - first);
+    std::vector<std::int64_t> columns(1 + (hash >> 40) % (channels + 1));
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+        columns[j] = static_cast<std::int64_t>(((hash >> (5 * j % 60)) + j) % channels);
+    }
+    Bytes expected;
+    for (std::uint64_t s = first; s < stop; ++s) {
+        for (const std::int64_t c : columns) {
+            const auto at = whole.begin() + static_cast<std::ptrdiff_t>(
+                                                8 * (s * channels + static_cast<std::uint64_t>(c)));
+            expected.insert(expected.end(), at, at + 8);
+        }
+    }
+    vantrel::ConversionRequest request;
+    request.inputPath = kInput;
+    request.outputPath = kOutput;
+    request.options.format = OutputFormat::kScaledBinary;
+    request.selection.scans =
+        vantrel::ScanBounds{static_cast<std::int64_t>(first), static_cast<std::int64_t>(stop)};
+    request.selection.columns = columns;
+    input.files.RemoveFile(kOutput);
+    input.messages.texts.clear();
+    input.files.sizeUnknown = pipe;
+    input.outcome = vantrel::RunConversion(request, input.platform);
+    input.files.sizeUnknown = false;
+    Require(input.outcome.done(), "a part of a recording that converts converts");
+    Require(input.files.openHandles() == 0, "a conversion of a part closes its files");
+    const Bytes* out = input.files.File(kOutput);
+    Require(out != nullptr && *out == expected, "a part is the slice of the whole conversion");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -319,6 +362,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "a full disk is reported");
             CheckConversion(input, state, &earlier);
         }
+    }
+    if (haveBinary && header.channelCount() > 0 && header.scanCount() > 0) {
+        CheckPart(input, binary, pipe);
     }
     // The NumPy file is the scaled binary output behind its header.
     if (haveBinary && referenceOuts.count(OutputFormat::kNpy) != 0) {
