@@ -8,6 +8,7 @@
 
 #include "PyErrors.h"
 #include "PyFiles.h"
+#include "PySelection.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
 #include "convert/run/ConvertRun.h"
@@ -46,13 +47,15 @@ Separator SeparatorNamed(const std::string& name) {
 
 py::str Convert(const py::handle& input, const py::object& output, const std::string& format,
                 const std::string& separator, bool title, const py::object& progress, bool compress,
-                bool decimalComma) {
+                bool decimalComma, const py::object& scans, const py::object& time,
+                const py::object& channels, const py::object& columns) {
     const OutputFormatInfo& info = FormatNamed(format);
     ConversionRequest request;
     request.inputPath = PathText(input);
     request.outputPath =
         output.is_none() ? DeriveOutputPath(request.inputPath, info.extension) : PathText(output);
     request.options = {info.format, SeparatorNamed(separator), title, compress, decimalComma};
+    request.selection = SelectionOf(scans, time, channels, columns);
 
     // What the callback or a signal handler raised; rethrown once the run has stopped.
     std::optional<py::error_already_set> raised;
@@ -115,6 +118,12 @@ std::string ConvertDoc() {
            "spreadsheets so set, and " +
            AppliesTo(FormatOption::kDecimalComma) +
            "; any format takes each of them, and one that does not apply changes nothing. "
+           "scans=slice(first, stop) (scan numbers as a slice takes them) or time=(start, end) "
+           "(seconds; the scans whose scan / rate lies in [start, end)) converts that range, "
+           "channels=[...] (as title line 2 numbers them) or columns=[...] (positions in a "
+           "scan) those columns, in that order, as --scans, --time, --channels and --columns "
+           "do; what the recording does not hold raises IndexError, a selection of nothing "
+           "ValueError. "
            "progress(done_bytes, total_bytes) is called as the conversion goes on; returning False "
            "cancels it "
            "(CancelledError), and an earlier file at the output path keeps its bytes. Ctrl-C "
@@ -130,7 +139,9 @@ std::string ConvertDoc() {
 void AddConvert(py::module_& module) {
     module.def("convert", &Convert, "input"_a, "output"_a = py::none(), "format"_a = "scaled-text",
                "separator"_a = "space", "title"_a = true, "progress"_a = py::none(), py::kw_only(),
-               "compress"_a = false, "decimal_comma"_a = false, ConvertDoc().c_str());
+               "compress"_a = false, "decimal_comma"_a = false, "scans"_a = py::none(),
+               "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
+               ConvertDoc().c_str());
     module.def("formats", &FormatTable,
                "Every output format as (name, extension, description), in the order of the "
                "window's Format list.");

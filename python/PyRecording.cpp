@@ -17,14 +17,18 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include "PyErrors.h"
 #include "PyFiles.h"
+#include "PySelection.h"
 #include "convert/formats/RecordingFacts.h"
 #include "convert/run/ScanReader.h"
+#include "convert/run/Selection.h"
+#include "convert/scaling/PickColumns.h"
 #include "recording/CardCatalogue.h"
 #include "recording/HeaderText.h"
 
@@ -221,27 +225,51 @@ void InPieces(const Recording& recording, std::uint64_t count, Step step) {
     }
 }
 
-// The array of `count` scans from `first`: scaled values (double) or codes (uint16 for the
-// 16-bit cards, int32 for the 24-bit ones).
+// Reads `scans` scans into `out`, one element per sample of each.
 template <typename T>
-py::array ReadInto(const Recording& recording, ScanReader& reader, std::uint64_t first,
-                   std::uint64_t count) {
-    InPieces(recording, first - std::min(first, reader.position()),
-             [&](std::uint64_t, std::uint64_t scans) {
-                 return reader.SkipTo(reader.position() + scans);
-             });
-    const std::uint64_t channels = recording.channels();
-    py::array_t<T> out({static_cast<py::ssize_t>(count), static_cast<py::ssize_t>(channels)});
-    T* data = out.mutable_data();
-    InPieces(recording, count, [&](std::uint64_t done, std::uint64_t scans) {
-        const std::span<T> piece(data + done * channels, scans * channels);
-        if constexpr (std::is_same_v<T, double>) {
-            return reader.ReadScaled(scans, piece);
-        } else if constexpr (std::is_same_v<T, std::uint16_t>) {
-            return reader.ReadWords(scans, piece);
-        } else {
-            return reader.ReadCodes(scans, piece);
+Outcome ReadScans(ScanReader& reader, std::uint64_t scans, std::span<T> out) {
+    if constexpr (std::is_same_v<T, double>) {
+        return reader.ReadScaled(scans, out);
+    } else if constexpr (std::is_same_v<T, std::uint16_t>) {
+        return reader.ReadWords(scans, out);
+    } else {
+        return reader.ReadCodes(scans, out);
+    }
+}
+
+// The array of the scans and columns of `part`: scaled values (double) or codes (uint16 for
+// the 16-bit cards, int32 for the 24-bit ones). The reader passes over the scans before the
+// part unread; it reads whole scans and keeps the part's columns.
+template <typename T>
+py::array ReadInto(const Recording& recording, ScanReader& reader, const SelectedPart& part) {
+    if (part.firstScan > reader.position()) {
+        Outcome skipped;
+        {
+            const py::gil_scoped_release free;
+            skipped = reader.SkipTo(part.firstScan);
         }
+        if (!skipped.done()) {
+            Raise(skipped, recording.opened.recording.loadedPath);
+        }
+    }
+    const std::uint64_t channels = recording.channels();
+    const std::uint64_t width = part.columns.size();
+    py::array_t<T> out({static_cast<py::ssize_t>(part.scans), static_cast<py::ssize_t>(width)});
+    T* data = out.mutable_data();
+    // A piece of whole scans, where only some of their columns are kept.
+    std::vector<T> whole;
+    if (!part.everyColumn) {
+        whole.resize(std::min(ScansPerPiece(recording), part.scans) * channels);
+    }
+    InPieces(recording, part.scans, [&](std::uint64_t done, std::uint64_t scans) {
+        if (part.everyColumn) {
+            return ReadScans(reader, scans, std::span<T>(data + done * channels, scans * channels));
+        }
+        Outcome read = ReadScans(reader, scans, std::span<T>(whole.data(), scans * channels));
+        if (read.done()) {
+            PickColumns(whole.data(), scans, channels, part.columns, data + done * width);
+        }
+        return read;
     });
     return out;
 }
@@ -249,14 +277,14 @@ py::array ReadInto(const Recording& recording, ScanReader& reader, std::uint64_t
 // The values read, once the file is seen unchanged after the read: a rewrite while it
 // went on would have mixed two recordings.
 py::array ReadValues(const Recording& recording, ScanReader& reader, ScanValues values,
-                     std::uint64_t first, std::uint64_t count) {
+                     const SelectedPart& part) {
     py::array read;
     if (values == ScanValues::kScaled) {
-        read = ReadInto<double>(recording, reader, first, count);
+        read = ReadInto<double>(recording, reader, part);
     } else if (recording.opened.elementSize() == 2) {
-        read = ReadInto<std::uint16_t>(recording, reader, first, count);
+        read = ReadInto<std::uint16_t>(recording, reader, part);
     } else {
-        read = ReadInto<std::int32_t>(recording, reader, first, count);
+        read = ReadInto<std::int32_t>(recording, reader, part);
     }
     CheckUnchanged(recording);
     return read;
@@ -281,12 +309,64 @@ std::pair<std::uint64_t, std::uint64_t> ScanRange(const Recording& recording,
     return {static_cast<std::uint64_t>(first), static_cast<std::uint64_t>(length)};
 }
 
-py::array Read(const Recording& recording, ScanValues values, const py::object& start,
-               const py::object& stop) {
-    const auto [first, count] = ScanRange(recording, start, stop);
+// What a read is asked for: the scans start:stop, or those `scans` or `time` select, and the
+// columns `channels` or `columns` select (every one where neither is given).
+struct ReadArguments {
+    py::object start = py::int_(0);
+    py::object stop = py::none();
+    py::object scans = py::none();
+    py::object time = py::none();
+    py::object channels = py::none();
+    py::object columns = py::none();
+};
+
+// The selection of `arguments` but for start and stop; TypeError where both ways of giving
+// the scans are used.
+Selection SelectionOf(const ReadArguments& arguments) {
+    const bool ranged = !arguments.scans.is_none() || !arguments.time.is_none();
+    const bool bounded = !(arguments.start.is_none() || arguments.start.equal(py::int_(0))) ||
+                         !arguments.stop.is_none();
+    if (ranged && bounded) {
+        throw py::type_error("give the scans as start and stop, or as scans or time, not both");
+    }
+    return python::SelectionOf(arguments.scans, arguments.time, arguments.channels,
+                               arguments.columns);
+}
+
+// The scans and columns `selection` (and start and stop, where it takes no range) select,
+// checked by the core as a conversion checks them: IndexError for what the recording does
+// not hold, ValueError for a selection of nothing, with the command line's message.
+SelectedPart PartOf(const Recording& recording, const Selection& selection,
+                    const ReadArguments& arguments) {
+    const LoadedRecording& held = recording.opened.recording;
+    SelectedPart part = WholeRecording(held.header);
+    if (!selection.whole()) {
+        Result<SelectedPart> resolved = ResolveSelection(held, selection);
+        if (!resolved) {
+            Raise(resolved.failure(), held.loadedPath);
+        }
+        part = std::move(*resolved);
+    }
+    if (!selection.scans && !selection.time) {
+        std::tie(part.firstScan, part.scans) =
+            ScanRange(recording, arguments.start, arguments.stop);
+    }
+    return part;
+}
+
+struct PartRead {
+    SelectedPart part;
+    py::array values;
+};
+
+PartRead Read(const Recording& recording, ScanValues values, const ReadArguments& arguments) {
+    const Selection selection = SelectionOf(arguments);
     MessageLog log;
+    // Opened first: a recording that cannot be converted is refused whatever is selected.
     ScanReader reader = OpenReader(recording, values, log);
-    return ReadValues(recording, reader, values, first, count);
+    SelectedPart part = PartOf(recording, selection, arguments);
+    py::array read = ReadValues(recording, reader, values, part);
+    return {std::move(part), std::move(read)};
 }
 
 ScanValues ValuesOfKind(const std::string& kind) {
@@ -300,12 +380,15 @@ ScanValues ValuesOfKind(const std::string& kind) {
 }
 
 // The iterator rec.chunks() returns: one reader over the whole recording, one chunk of
-// scans per step.
+// scans per step, of the columns selected.
 class ChunkIterator {
   public:
-    ChunkIterator(RecordingPtr recording, ScanValues values, std::uint64_t scansPerChunk)
+    ChunkIterator(RecordingPtr recording, ScanValues values, std::uint64_t scansPerChunk,
+                  const ReadArguments& arguments)
         : recording_(std::move(recording)), values_(values), scansPerChunk_(scansPerChunk) {
+        const Selection selection = SelectionOf(arguments);
         reader_.emplace(OpenReader(*recording_, values_, log_));
+        columns_ = PartOf(*recording_, selection, arguments);
     }
 
     py::array Next() {
@@ -319,14 +402,17 @@ class ChunkIterator {
         if (position >= recording_->scans()) {
             throw py::stop_iteration();
         }
-        const std::uint64_t count = std::min(scansPerChunk_, recording_->scans() - position);
-        return ReadValues(*recording_, *reader_, values_, position, count);
+        SelectedPart chunk = columns_;
+        chunk.firstScan = position;
+        chunk.scans = std::min(scansPerChunk_, recording_->scans() - position);
+        return ReadValues(*recording_, *reader_, values_, chunk);
     }
 
   private:
     RecordingPtr recording_;
     ScanValues values_;
     std::uint64_t scansPerChunk_;
+    SelectedPart columns_;  // the columns each chunk keeps
     MessageLog log_;
     std::optional<ScanReader> reader_;
     std::mutex stepping_;
@@ -343,7 +429,7 @@ py::object StartOf(const Recording& recording) {
                           start->second, start->millis.value_or(0) * 1000);
 }
 
-py::object DataFrameOf(const Recording& recording) {
+py::object DataFrameOf(const Recording& recording, const ReadArguments& arguments) {
     py::module_ pandas;
     try {
         pandas = py::module_::import("pandas");
@@ -356,21 +442,23 @@ py::object DataFrameOf(const Recording& recording) {
                         "python3-pandas; elsewhere: pip install pandas)");
         throw py::error_already_set();
     }
-    const py::object values = Read(recording, ScanValues::kScaled, py::int_(0), py::none());
+    const PartRead read = Read(recording, ScanValues::kScaled, arguments);
+    const SelectedPart& part = read.part;
+    const auto& channels = recording.facts.Get<std::vector<std::int32_t>>(fact::kChannel);
     py::list names;
-    for (const std::int32_t channel :
-         recording.facts.Get<std::vector<std::int32_t>>(fact::kChannel)) {
-        names.append(ColumnName(channel));
+    for (const std::uint32_t position : part.columns) {
+        names.append(ColumnName(channels.at(position)));
     }
-    // As the CSV output's time_s: the scan index over the rate, where the rate is usable.
+    // As the CSV output's time_s: the scan number over the rate, where the rate is usable.
     const py::module_ numpy = py::module_::import("numpy");
     const double rate = recording.opened.recording.header.scanRate();
-    const py::object scans = numpy.attr("arange")(recording.scans(), "dtype"_a = "float64");
+    const std::uint64_t end = part.firstScan + part.scans;
+    const py::object scans = numpy.attr("arange")(part.firstScan, end, "dtype"_a = "float64");
     const py::object index =
         std::isfinite(rate) && rate > 0.0
             ? pandas.attr("Index")(scans.attr("__truediv__")(rate), "name"_a = "time_s")
-            : pandas.attr("RangeIndex")(recording.scans(), "name"_a = "scan");
-    return pandas.attr("DataFrame")(values, "index"_a = index, "columns"_a = names,
+            : pandas.attr("RangeIndex")(part.firstScan, end, "name"_a = "scan");
+    return pandas.attr("DataFrame")(read.values, "index"_a = index, "columns"_a = names,
                                     "copy"_a = false);
 }
 
@@ -402,6 +490,17 @@ void DefineFact(py::class_<Recording, RecordingPtr>& recording, const char* name
     recording.def_property_readonly(
         name, [name](const Recording& r) { return r.facts.Get<T>(name); }, doc);
 }
+
+// What every read says of its selection arguments.
+constexpr const char* kSelectionDoc =
+    "scans=slice(first, stop) takes the scans a slice of scan numbers takes (an end below 0 "
+    "counts from the end, a stop past the end stops there), time=(start, end) those whose "
+    "time scan / rate lies in [start, end), either end None; channels=[...] keeps the columns "
+    "of these channels (as title line 2 numbers them; one sampled twice a scan gives both), "
+    "in this order, columns=[...] those at these positions in a scan. A range starts with the "
+    "value the whole recording carries into it. A scan, channel or column the recording does "
+    "not hold raises IndexError, a selection of nothing ValueError, with the command line's "
+    "message.";
 
 }  // namespace
 
@@ -498,39 +597,74 @@ void AddRecording(py::module_& module) {
             "positive number.")
         .def(
             "scaled",
-            [](const Recording& r, const py::object& start, const py::object& stop) {
-                return Read(r, ScanValues::kScaled, start, stop);
+            [](const Recording& r, py::object start, py::object stop, py::object scans,
+               py::object time, py::object channels, py::object columns) {
+                return Read(r, ScanValues::kScaled,
+                            {std::move(start), std::move(stop), std::move(scans), std::move(time),
+                             std::move(channels), std::move(columns)})
+                    .values;
             },
-            "start"_a = 0, "stop"_a = py::none(),
-            "Scaled values of scans [start, stop) as a float64 array of shape (scans, "
-            "channels): bit for bit the scaled binary output's, a sample without a rule "
-            "repeating the value before it across the whole recording. start and stop are "
-            "taken as a slice takes them.")
+            "start"_a = 0, "stop"_a = py::none(), py::kw_only(), "scans"_a = py::none(),
+            "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
+            (std::string("Scaled values of scans [start, stop) as a float64 array of shape "
+                         "(scans, channels): bit for bit the scaled binary output's, a sample "
+                         "without a rule repeating the value before it across the whole "
+                         "recording. start and stop are taken as a slice takes them. ") +
+             kSelectionDoc)
+                .c_str())
         .def(
             "codes",
-            [](const Recording& r, const py::object& start, const py::object& stop) {
-                return Read(r, ScanValues::kCodes, start, stop);
+            [](const Recording& r, py::object start, py::object stop, py::object scans,
+               py::object time, py::object channels, py::object columns) {
+                return Read(r, ScanValues::kCodes,
+                            {std::move(start), std::move(stop), std::move(scans), std::move(time),
+                             std::move(channels), std::move(columns)})
+                    .values;
             },
-            "start"_a = 0, "stop"_a = py::none(),
-            "Raw codes of scans [start, stop), shape (scans, channels): uint16 for the 16-bit "
-            "cards, int32 (24-bit codes, sign-extended) for card types 4 and 7; the codes "
-            "text output's numbers.")
+            "start"_a = 0, "stop"_a = py::none(), py::kw_only(), "scans"_a = py::none(),
+            "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
+            (std::string("Raw codes of scans [start, stop), shape (scans, channels): uint16 for "
+                         "the 16-bit cards, int32 (24-bit codes, sign-extended) for card types "
+                         "4 and 7; the codes text output's numbers. ") +
+             kSelectionDoc)
+                .c_str())
         .def(
             "chunks",
-            [](const RecordingPtr& r, std::int64_t scans, const std::string& kind) {
+            [](const RecordingPtr& r, std::int64_t scans, const std::string& kind,
+               py::object channels, py::object columns) {
                 if (scans < 1) {
                     throw py::value_error("scans must be at least 1");
                 }
-                return std::make_unique<ChunkIterator>(r, ValuesOfKind(kind),
-                                                       static_cast<std::uint64_t>(scans));
+                ReadArguments arguments;
+                arguments.channels = std::move(channels);
+                arguments.columns = std::move(columns);
+                return std::make_unique<ChunkIterator>(
+                    r, ValuesOfKind(kind), static_cast<std::uint64_t>(scans), arguments);
             },
-            "scans"_a = 65536, "kind"_a = "scaled",
+            "scans"_a = 65536, "kind"_a = "scaled", py::kw_only(), "channels"_a = py::none(),
+            "columns"_a = py::none(),
             "An iterator of arrays of up to `scans` scans each (kind \"scaled\" or \"codes\") "
-            "that together equal scaled() or codes(); memory holds one chunk at a time.")
-        .def("to_pandas", &DataFrameOf,
-             "The scaled values as a pandas.DataFrame with Channel_N columns, indexed by time_s "
-             "(the scan index over the rate; by scan number where the rate is not a positive "
-             "number). Raises ImportError where pandas is not installed.")
+            "that together equal scaled() or codes(); memory holds one chunk at a time. "
+            "channels or columns keep those columns only, as scaled() takes them.")
+        .def(
+            "to_pandas",
+            [](const Recording& r, py::object scans, py::object time, py::object channels,
+               py::object columns) {
+                ReadArguments arguments;
+                arguments.scans = std::move(scans);
+                arguments.time = std::move(time);
+                arguments.channels = std::move(channels);
+                arguments.columns = std::move(columns);
+                return DataFrameOf(r, arguments);
+            },
+            py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(), "channels"_a = py::none(),
+            "columns"_a = py::none(),
+            (std::string("The scaled values as a pandas.DataFrame with Channel_N columns, "
+                         "indexed by time_s (the scan number over the rate, as the CSV output's "
+                         "time_s; by scan number where the rate is not a positive number). "
+                         "Raises ImportError where pandas is not installed. ") +
+             kSelectionDoc)
+                .c_str())
         .def("__repr__", &ReprOf);
 
     module.def("open", &OpenRecording, "path"_a,

@@ -2,7 +2,7 @@
 
 import datetime
 import os
-from typing import Callable, Iterator, Literal, Optional, Union
+from typing import Callable, Iterable, Iterator, Literal, Optional, SupportsIndex, Union
 
 import numpy
 import numpy.typing
@@ -11,6 +11,10 @@ __version__: str
 converter: str
 
 _Path = Union[str, bytes, os.PathLike]
+# time=(start, end): seconds from the recording's start, either end None.
+_Times = tuple[Optional[float], Optional[float]]
+# channels=[...] or columns=[...]: channel numbers or positions in a scan, in order.
+_Numbers = Iterable[SupportsIndex]
 
 class Error(Exception):
     """A conversion or read that failed; str(e) is the converter's message."""
@@ -81,16 +85,46 @@ class Recording:
     @property
     def duration_s(self) -> Optional[float]: ...
     def scaled(
-        self, start: Optional[int] = 0, stop: Optional[int] = None
+        self,
+        start: Optional[int] = 0,
+        stop: Optional[int] = None,
+        *,
+        scans: Optional[slice] = None,
+        time: Optional[_Times] = None,
+        channels: Optional[_Numbers] = None,
+        columns: Optional[_Numbers] = None,
     ) -> numpy.typing.NDArray[numpy.float64]:
-        """Scaled values of scans [start, stop), shape (scans, channels)."""
-    def codes(self, start: Optional[int] = 0, stop: Optional[int] = None) -> numpy.ndarray:
-        """Raw codes of scans [start, stop): uint16 (16-bit cards) or int32 (24-bit)."""
+        """Scaled values of scans [start, stop) (or those scans or time select), shape
+        (scans, columns); channels or columns keep those columns, in that order."""
+    def codes(
+        self,
+        start: Optional[int] = 0,
+        stop: Optional[int] = None,
+        *,
+        scans: Optional[slice] = None,
+        time: Optional[_Times] = None,
+        channels: Optional[_Numbers] = None,
+        columns: Optional[_Numbers] = None,
+    ) -> numpy.ndarray:
+        """Raw codes of scans [start, stop): uint16 (16-bit cards) or int32 (24-bit);
+        selected as scaled() selects."""
     def chunks(
-        self, scans: int = 65536, kind: Literal["scaled", "codes"] = "scaled"
+        self,
+        scans: int = 65536,
+        kind: Literal["scaled", "codes"] = "scaled",
+        *,
+        channels: Optional[_Numbers] = None,
+        columns: Optional[_Numbers] = None,
     ) -> ChunkIterator:
         """Arrays of up to `scans` scans that together equal scaled() or codes()."""
-    def to_pandas(self) -> "pandas.DataFrame":  # noqa: F821
+    def to_pandas(
+        self,
+        *,
+        scans: Optional[slice] = None,
+        time: Optional[_Times] = None,
+        channels: Optional[_Numbers] = None,
+        columns: Optional[_Numbers] = None,
+    ) -> "pandas.DataFrame":  # noqa: F821
         """The scaled values as a DataFrame indexed by time_s, one Channel_N column each."""
 
 def open(path: _Path) -> Recording:
@@ -106,6 +140,10 @@ def convert(
     *,
     compress: bool = False,
     decimal_comma: bool = False,
+    scans: Optional[slice] = None,
+    time: Optional[_Times] = None,
+    channels: Optional[_Numbers] = None,
+    columns: Optional[_Numbers] = None,
 ) -> str:
     """Converts a recording as vantrel-convert does; returns the output path."""
 
