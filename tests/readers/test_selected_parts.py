@@ -1,7 +1,8 @@
 """A selected part of a recording (a range of scans, and columns by channel or position, in
-any order, repeats allowed) converted into every format must hold exactly the matching slice
-of the whole conversion: the same cells of the text outputs, the same doubles and codes, the
-same EDF and BDF samples and signal fields, and the facts of the part. Recordings of several
+any order, repeats allowed) converted into each format a library writes must hold exactly the
+matching slice of the whole conversion, as the readers users have read them: the same doubles
+and codes, the same EDF and BDF samples and signal fields, and the facts of the part (the
+other formats' parts are compared byte for byte at every chunk size by the core's tests). Recordings of several
 chunks, odd channel counts and custom queues, one per group of card rules; the ranges are
 seeded-random, with the first and the last scan, single scans, and ranges across conversion
 chunks and data records among them."""
@@ -26,6 +27,7 @@ sys.path.insert(0, str(BUILD / "python"))
 import vantrel  # noqa: E402
 
 CHUNK_SAMPLES = 65536  # samples a conversion converts at a time
+LIBRARY_FORMATS = ["hdf5", "mat", "mat5", "edf", "bdf"]
 
 L = rb.Layout
 LAYOUTS = [
@@ -110,31 +112,13 @@ def cases(tmp_path_factory):
         assert layout.scans * layout.channels > 8 * CHUNK_SAMPLES  # and about 2 MB each
         whole = {}
         for name, extension, _ in vantrel.formats():
-            if name == "edf" and layout.wide:
+            # The scaled binary output shows the carried values the cases are built on.
+            if name not in LIBRARY_FORMATS + ["scaled-binary"] or (name == "edf" and layout.wide):
                 continue  # EDF holds 16-bit samples
             whole[name] = folder / (layout.name + "-whole-" + name + extension)
             run_convert("-f", name, "-s", "tab", "-o", whole[name], recording)
         made.append(Case(layout, recording, parts_of(layout), whole))
     return made
-
-
-def check_text(whole, part, selected, heading, timed):
-    """The rows of `selected`, a text output with `heading` lines, are those of `whole` at
-    the part's scans, with the part's cells (and time_s first where `timed`)."""
-    separator = b"," if timed else b"\t"
-    lines = whole.read_bytes().split(b"\r\n")
-    cells = [0] + [p + 1 for p in part.positions] if timed else part.positions
-
-    def picked(line):
-        held = line.split(separator)
-        return separator.join(held[c] for c in cells)
-
-    expected = lines[:heading - 1] + [picked(line) for line in lines[heading - 1:heading]]
-    expected += [picked(line) for line in lines[heading + part.first:heading + part.stop]]
-    held = selected.read_bytes().split(b"\r\n")
-    assert held[-1] == b"" and len(held) == len(expected) + 1, selected.name
-    wrong = next((i for i, (x, y) in enumerate(zip(held, expected)) if x != y), None)
-    assert wrong is None, (selected.name, wrong, held[wrong], expected[wrong])
 
 
 def part_start(whole_start, first, rate):
@@ -260,15 +244,7 @@ def selected_matches_whole(case, part, name, selected):
     layout, whole = case.layout, case.whole[name]
     picked = np.s_[part.first:part.stop, part.positions]
     shape = (part.stop - part.first, len(part.positions))
-    if name in ("scaled-text", "codes-text", "csv"):
-        check_text(whole, part, selected, 1 if name == "csv" else 2, name == "csv")
-    elif name in ("scaled-binary", "npy"):
-        read = np.load if name == "npy" else (lambda path: np.fromfile(path, "<f8"))
-        values = read(selected)
-        assert name != "npy" or values.shape == shape
-        expected = read(whole).reshape(layout.scans, layout.channels)[picked]
-        assert same_bits(values.reshape(shape), expected), selected.name
-    elif name in ("hdf5", "mat", "mat5"):
+    if name in ("hdf5", "mat", "mat5"):
         *ours, facts = analysis_file(name, selected)
         *theirs, whole_facts = analysis_file(name, whole)
         for held, expected in zip(ours, theirs):
@@ -280,7 +256,7 @@ def selected_matches_whole(case, part, name, selected):
         check_edf(whole, selected, part, name, layout.rate)
 
 
-@pytest.mark.parametrize("name", [name for name, _, _ in vantrel.formats()])
+@pytest.mark.parametrize("name", [n for n, _, _ in vantrel.formats() if n in LIBRARY_FORMATS])
 def test_every_format_holds_the_slice_of_the_whole_conversion(cases, name):
     extension = next(e for n, e, _ in vantrel.formats() if n == name)
     for case in cases:

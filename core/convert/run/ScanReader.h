@@ -63,8 +63,9 @@ class ScanReader {
     Outcome ReadWords(std::uint64_t scans, std::span<std::uint16_t> out);  // 16-bit cards
     Outcome ReadCodes(std::uint64_t scans, std::span<std::int32_t> out);   // any card
 
-    // Moves on to scan `scan` (not before position()). A reader of scaled values scales what
-    // lies between, so its carried value is the one the whole conversion has there.
+    // Moves on to scan `scan` (not before position()), seeking past what lies between where
+    // the file can. A reader of scaled values reads the scan before `scan` for the carried
+    // value the whole conversion has there.
     Outcome SkipTo(std::uint64_t scan);
 
   private:

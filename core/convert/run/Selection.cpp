@@ -50,6 +50,10 @@ Result<SelectedPart> ScansOf(const ScanBounds& bounds, std::uint64_t scans, Sele
     const auto n = static_cast<std::int64_t>(scans);
     const auto index = [n](std::int64_t end) { return end < 0 ? end + n : end; };
     const std::int64_t first = bounds.start ? index(*bounds.start) : 0;
+    // A recording without scans holds the part that starts at its start: no scans.
+    if (n == 0 && first == 0) {
+        return part;
+    }
     if (first < 0 || first >= n) {
         return NotHeld(fmt::format("Scan {} is not in the recording: {}", bounds.start.value_or(0),
                                    ScansHeld(scans)));
@@ -82,6 +86,9 @@ Result<SelectedPart> TimesOf(const TimeBounds& bounds, const RecordingHeader& he
                                   : fmt::format("its scans lie at 0 s to {} s ({} scans at {} Hz)",
                                                 static_cast<double>(scans - 1) / rate, scans, rate);
     const double start = bounds.start.value_or(0.0);
+    if (scans == 0 && start == 0.0) {
+        return part;  // no scans, as the whole recording
+    }
     const std::uint64_t first = FirstScanAt(start, rate, scans);
     if (std::isnan(start) || start < 0.0 || first >= scans) {
         return NotHeld(fmt::format("Time {} s is not in the recording: {}", start, spans));

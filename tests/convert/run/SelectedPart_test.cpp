@@ -89,8 +89,8 @@ std::string Join(const std::vector<std::string>& parts, const std::string& by) {
 // The part's output as the slice of the whole output: `head` lines are the recording's,
 // except that the last of them names the part's columns; `lead` cells of each line come
 // before the columns (CSV's time_s).
-std::string SliceOfTable(const std::string& whole, const std::string& separator, int head,
-                         int lead, const SelectedPart& part) {
+std::string SliceOfTable(const std::string& whole, const std::string& separator, int head, int lead,
+                         const SelectedPart& part) {
     std::vector<std::string> lines = Split(whole, "\r\n");
     lines.pop_back();  // after the last CR LF
     std::vector<std::string> kept;
@@ -112,13 +112,13 @@ std::string SliceOfTable(const std::string& whole, const std::string& separator,
 }
 
 // The doubles of the part from the whole output's, `offset` bytes into each.
-std::vector<std::uint8_t> SliceOfDoubles(const std::vector<std::uint8_t>& whole,
-                                         std::size_t offset, std::uint64_t channels,
-                                         const SelectedPart& part) {
+std::vector<std::uint8_t> SliceOfDoubles(const std::vector<std::uint8_t>& whole, std::size_t offset,
+                                         std::uint64_t channels, const SelectedPart& part) {
     std::vector<std::uint8_t> slice;
     for (std::uint64_t s = part.firstScan; s < part.firstScan + part.scans; ++s) {
         for (const std::uint32_t c : part.columns) {
-            const auto at = whole.begin() + static_cast<std::ptrdiff_t>(offset + 8 * (s * channels + c));
+            const auto at =
+                whole.begin() + static_cast<std::ptrdiff_t>(offset + 8 * (s * channels + c));
             slice.insert(slice.end(), at, at + 8);
         }
     }
@@ -210,11 +210,11 @@ TEST_F(SelectedPartTest, isTheSliceOfTheWholeOutputInEveryFormatAndChunkSize) {
                  PartsOf(scans, channels, channel, static_cast<unsigned>(channels * 7 + 1))) {
                 const Result<SelectedPart> part = ResolveSelection(held.recording, selection);
                 ASSERT_TRUE(part) << part.failure().message;
-                SCOPED_TRACE(testing::Message() << "scans " << part->firstScan << "+"
-                                                << part->scans << ", columns "
-                                                << part->columns.size());
+                SCOPED_TRACE(testing::Message() << "scans " << part->firstScan << "+" << part->scans
+                                                << ", columns " << part->columns.size());
                 for (const std::uint64_t chunk : {std::uint64_t{0}, std::uint64_t{7}}) {
-                    const std::vector<std::uint8_t> bytes = Convert(input, format, selection, chunk);
+                    const std::vector<std::uint8_t> bytes =
+                        Convert(input, format, selection, chunk);
                     const std::string text(bytes.begin(), bytes.end());
                     switch (format) {
                         case OutputFormat::kScaledText:
@@ -233,8 +233,8 @@ TEST_F(SelectedPartTest, isTheSliceOfTheWholeOutputInEveryFormatAndChunkSize) {
                                                       ")";
                             EXPECT_NE(text.find(shape), std::string::npos);
                             EXPECT_EQ(std::vector<std::uint8_t>(
-                                          bytes.begin() + static_cast<std::ptrdiff_t>(
-                                                              NpyDataOffset(bytes)),
+                                          bytes.begin() +
+                                              static_cast<std::ptrdiff_t>(NpyDataOffset(bytes)),
                                           bytes.end()),
                                       SliceOfDoubles(whole, NpyDataOffset(whole), channels, *part));
                         }
@@ -316,26 +316,66 @@ TEST(ResolveSelection, takesTheScansAndColumnsAskedForOrSaysWhatTheRecordingHold
         // Channels by the number title line 2 gives them, in the order asked.
         {{{}, {}, List{0, 3}, {}}, OutcomeKind::kDone, 0, 500, {3, 0}, ""},
         {{{}, {}, {}, List{2, 2, 0}}, OutcomeKind::kDone, 0, 500, {2, 2, 0}, ""},
-        {{ScanBounds{500, {}}, {}, {}, {}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{ScanBounds{500, {}}, {}, {}, {}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Scan 500 is not in the recording: it holds scans 0 to 499"},
-        {{ScanBounds{-501, {}}, {}, {}, {}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{ScanBounds{-501, {}}, {}, {}, {}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Scan -501 is not in the recording: it holds scans 0 to 499"},
-        {{ScanBounds{7, 7}, {}, {}, {}}, OutcomeKind::kEmptySelection, 0, 0, {},
+        {{ScanBounds{7, 7}, {}, {}, {}},
+         OutcomeKind::kEmptySelection,
+         0,
+         0,
+         {},
          "The scans 7:7 hold no scan: it holds scans 0 to 499"},
-        {{ScanBounds{-3, 3}, {}, {}, {}}, OutcomeKind::kEmptySelection, 0, 0, {},
+        {{ScanBounds{-3, 3}, {}, {}, {}},
+         OutcomeKind::kEmptySelection,
+         0,
+         0,
+         {},
          "The scans -3:3 hold no scan"},
-        {{{}, TimeBounds{0.4995, {}}, {}, {}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{{}, TimeBounds{0.4995, {}}, {}, {}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Time 0.4995 s is not in the recording: its scans lie at 0 s to 0.499 s (500 scans "
          "at 1000 Hz)"},
-        {{{}, TimeBounds{-1.0, {}}, {}, {}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{{}, TimeBounds{-1.0, {}}, {}, {}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Time -1 s is not in the recording"},
-        {{{}, TimeBounds{0.2, 0.1}, {}, {}}, OutcomeKind::kEmptySelection, 0, 0, {},
+        {{{}, TimeBounds{0.2, 0.1}, {}, {}},
+         OutcomeKind::kEmptySelection,
+         0,
+         0,
+         {},
          "The times 0.2 s to 0.1 s hold no scan"},
-        {{{}, {}, List{4}, {}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{{}, {}, List{4}, {}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Channel 4 is not in the recording: it holds channels 3, 2, 1, 0"},
-        {{{}, {}, {}, List{4}}, OutcomeKind::kNotInRecording, 0, 0, {},
+        {{{}, {}, {}, List{4}},
+         OutcomeKind::kNotInRecording,
+         0,
+         0,
+         {},
          "Column 4 is not in the recording: it holds columns 0 to 3"},
-        {{{}, {}, {}, List{}}, OutcomeKind::kEmptySelection, 0, 0, {},
+        {{{}, {}, {}, List{}},
+         OutcomeKind::kEmptySelection,
+         0,
+         0,
+         {},
          "The selection holds no columns: it holds columns 0 to 3"},
     };
     for (const Row& row : rows) {
@@ -357,9 +397,23 @@ TEST(ResolveSelection, takesTheScansAndColumnsAskedForOrSaysWhatTheRecordingHold
     // A rate that is not a positive number gives the scans no times.
     b.header().SetScanRate(0.0);
     const LoadedRecording unrated{b.header(), {}, std::nullopt, "r.daq", ""};
-    const Result<SelectedPart> timed = ResolveSelection(unrated, {{}, TimeBounds{0.0, 1.0}, {}, {}});
+    const Result<SelectedPart> timed =
+        ResolveSelection(unrated, {{}, TimeBounds{0.0, 1.0}, {}, {}});
     ASSERT_FALSE(timed);
     EXPECT_EQ(timed.failure().kind, OutcomeKind::kNotInRecording);
+
+    // A recording without scans: everything is nothing, as in the whole conversion.
+    b.header().SetScanRate(1000.0);
+    b.header().SetScanCount(0);
+    const LoadedRecording empty{b.header(), {}, std::nullopt, "r.daq", ""};
+    for (const Selection& all :
+         {Selection{ScanBounds{}, {}, {}, {}}, Selection{{}, TimeBounds{}, {}, {}}}) {
+        const Result<SelectedPart> part = ResolveSelection(empty, all);
+        ASSERT_TRUE(part) << part.failure().message;
+        EXPECT_EQ(part->scans, 0u);
+        EXPECT_FALSE(part->narrowed);
+    }
+    EXPECT_FALSE(ResolveSelection(empty, {ScanBounds{1, {}}, {}, {}, {}}));
 }
 
 }  // namespace
