@@ -47,6 +47,9 @@ class OsFileApi final : public FileApi {
     Handle CreateStandardOutput();
 
   private:
+    // Moves a file's position `count` bytes on, within the file.
+    bool SeekForward(Handle file, std::uint64_t count);
+
     // How an open output reaches its path.
     struct Output {
         bool replaces = false;  // written beside `path`, renamed over it when finished

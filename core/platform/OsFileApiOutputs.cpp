@@ -1,11 +1,23 @@
-// The outputs an OsFileApi has open and how each reaches its path: the same on every
-// system; creating, finishing and discarding them are the system's own.
+// The outputs an OsFileApi has open and how each reaches its path, and skipping on in an
+// input: the same on every system; creating, finishing and discarding outputs and seeking
+// are the system's own.
 
 #include "platform/OsFileApi.h"
 
+#include <limits>
 #include <utility>
 
 namespace vantrel {
+
+bool OsFileApi::Skip(Handle file, std::uint64_t count) {
+    const std::optional<std::uint64_t> remaining = RemainingSize(file);
+    if (!remaining) {
+        return FileApi::Skip(file, count);
+    }
+    return count <= *remaining &&
+           count <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) &&
+           SeekForward(file, count);
+}
 
 FileApi::Handle OsFileApi::CreateOutput(const std::string& path) {
     return Create(path, false);

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
-#include <limits>
 #include <random>
 #include <string_view>
 #include <system_error>
@@ -229,15 +228,7 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
     return st.st_size > pos ? static_cast<std::uint64_t>(st.st_size - pos) : 0;
 }
 
-bool OsFileApi::Skip(Handle file, std::uint64_t count) {
-    const std::optional<std::uint64_t> remaining = RemainingSize(file);
-    if (!remaining) {
-        return FileApi::Skip(file, count);
-    }
-    if (count > *remaining ||
-        count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-        return false;
-    }
+bool OsFileApi::SeekForward(Handle file, std::uint64_t count) {
     if (::lseek(file, static_cast<off_t>(count), SEEK_CUR) < 0) {
         NoteErrno();
         return false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <limits>
 #include <random>
 #include <system_error>
 
@@ -236,15 +235,7 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
                : 0;
 }
 
-bool OsFileApi::Skip(Handle file, std::uint64_t count) {
-    const std::optional<std::uint64_t> remaining = RemainingSize(file);
-    if (!remaining) {
-        return FileApi::Skip(file, count);
-    }
-    if (count > *remaining ||
-        count > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-        return false;
-    }
+bool OsFileApi::SeekForward(Handle file, std::uint64_t count) {
     LARGE_INTEGER distance{};
     distance.QuadPart = static_cast<LONGLONG>(count);
     if (!SetFilePointerEx(ToNative(file), distance, nullptr, FILE_CURRENT)) {
