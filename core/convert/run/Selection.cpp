@@ -31,11 +31,10 @@ std::uint64_t FirstScanAt(double seconds, double rate, std::uint64_t scans) {
     if (!(seconds > 0.0)) {
         return 0;
     }
+    // The product's rounding may put the guess a scan off either way, past the last one too.
     const double guess = std::ceil(seconds * rate);
-    if (!(guess < static_cast<double>(scans))) {
-        return scans;
-    }
-    auto s = static_cast<std::uint64_t>(guess);
+    std::uint64_t s =
+        guess < static_cast<double>(scans) ? static_cast<std::uint64_t>(guess) : scans;
     while (s > 0 && static_cast<double>(s - 1) / rate >= seconds) {
         --s;
     }

@@ -402,6 +402,22 @@ TEST(ResolveSelection, takesTheScansAndColumnsAskedForOrSaysWhatTheRecordingHold
     ASSERT_FALSE(timed);
     EXPECT_EQ(timed.failure().kind, OutcomeKind::kNotInRecording);
 
+    // A start at a scan's own time, s / rate as CSV's time_s gives it, starts at that scan,
+    // the last one too, whatever rounding the rate brings.
+    for (const double rate : {3.0, 2500.3, 0.7, 44100.0, 1000.0 / 3.0, 1e-3}) {
+        b.header().SetScanRate(rate);
+        const LoadedRecording rated{b.header(), {}, std::nullopt, "r.daq", ""};
+        for (const std::uint64_t scan : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{333},
+                                         std::uint64_t{498}, std::uint64_t{499}}) {
+            const double at = static_cast<double>(scan) / rate;
+            const Result<SelectedPart> part =
+                ResolveSelection(rated, {{}, TimeBounds{at, {}}, {}, {}});
+            ASSERT_TRUE(part) << rate << " " << scan;
+            EXPECT_EQ(part->firstScan, scan) << rate;
+            EXPECT_EQ(part->scans, 500 - scan) << rate;
+        }
+    }
+
     // A recording without scans: everything is nothing, as in the whole conversion.
     b.header().SetScanRate(1000.0);
     b.header().SetScanCount(0);
