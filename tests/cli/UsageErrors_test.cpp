@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "ExampleRecordings.h"
 #include "RecordingBuilder.h"
 #include "cli/CliRun.h"
 #include "convert/formats/OutputFormats.h"
@@ -207,64 +206,9 @@ TEST_P(UsageErrorTest, exitsTwo_saysWhyOnStandardError_writesNothing) {
 INSTANTIATE_TEST_SUITE_P(UsageErrors, UsageErrorTest, testing::ValuesIn(UsageErrors()),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// A selection that reads but names what a recording does not hold, or holds nothing of it,
-// is found once the recording is loaded: the input exits 2 as a usage error, says what the
-// recording holds, and gets no output. card1-ascending-10V holds channels 0 to 3 in
-// ascending order, 500 scans at 1000 Hz: scans 0 to 499 at 0 s to 0.499 s.
-struct NotHeld {
-    const char* name;
-    std::vector<std::string> selection;
-    std::vector<std::string> names;  // what the message must name
-};
-
-void PrintTo(const NotHeld& c, std::ostream* os) {
-    *os << c.name;
-}
-
-std::vector<NotHeld> NotHeldSelections() {
-    const std::string times = "its scans lie at 0 s to 0.499 s";
-    return {
-        {"channelNine", {"--channels", "0,9"}, {"Channel 9", "channels 0, 1, 2, 3"}},
-        {"scanPastTheEnd", {"--scans", "600:"}, {"Scan 600", "scans 0 to 499"}},
-        {"emptyTimes", {"--time", "0.2:0.2"}, {times}},
-        {"timePastTheLastScan", {"--time", "0.4995:"}, {"0.4995 s", times}},
-    };
-}
-
-class SelectionNotHeldTest : public testing::TestWithParam<NotHeld> {};
-
-TEST_P(SelectionNotHeldTest, exitsTwo_namesWhatTheRecordingHolds_writesNothing) {
-    const test::TempDir dir;
-    const std::string input = dir.File("run1.daq");
-    for (const ExampleRecording& e : ExampleRecordings()) {
-        if (e.name == "card1-ascending-10V") {
-            const RecordingHeader& h = e.recording.header();
-            ASSERT_EQ(h.channelCount(), 4);
-            ASSERT_EQ(h.orderCode(), 0);
-            ASSERT_EQ(h.scanCount(), 500);
-            ASSERT_EQ(h.scanRate(), 1000.0);
-            e.recording.WriteTo(input);
-        }
-    }
-    ASSERT_TRUE(test::FileExists(input));
-    std::vector<std::string> args = GetParam().selection;
-    args.push_back(input);
-
-    const test::CliRun r = test::RunCli(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    ASSERT_TRUE(r.err.starts_with(input + ": ")) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line
-    for (const std::string& name : GetParam().names) {
-        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
-    }
-    EXPECT_FALSE(test::FileExists(dir.File("run1.cvt")));
-}
-
-INSTANTIATE_TEST_SUITE_P(UsageErrors, SelectionNotHeldTest, testing::ValuesIn(NotHeldSelections()),
-                         [](const auto& test) { return std::string(test.param.name); });
-
-// In a batch the other inputs still convert; the status is the usage error's.
+// A selection that reads but names what an input does not hold is found once the input is
+// loaded: that input fails as a usage error, saying what it holds, and gets no output; the
+// other inputs of the batch still convert. (The core's tests hold every such message.)
 TEST(SelectionNotHeldInABatch, othersConvert_exitsTwo) {
     const test::TempDir dir;
     test::TwoChannels(3).WriteTo(dir.File("two.daq"));

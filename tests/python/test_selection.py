@@ -126,16 +126,11 @@ ERRORS = [
     ({"time": (2.01, 2.05)}, ValueError, ["--time", "2.01:2.05"]),  # between scans 25 and 26
     ({"channels": []}, ValueError, None),
     ({"scans": slice(0, 10, 2)}, ValueError, None),
-    ({"scans": slice(None, None, -1)}, ValueError, None),
     ({"channels": [1], "columns": [1]}, ValueError, None),
     ({"scans": slice(1, 2), "time": (0, 1)}, ValueError, None),
     ({"scans": (0, 10)}, TypeError, None),
-    ({"scans": slice(0.5, 10)}, TypeError, None),
     ({"time": 5}, TypeError, None),
-    ({"time": (1, 2, 3)}, TypeError, None),
     ({"channels": 3}, TypeError, None),
-    ({"columns": "12"}, TypeError, None),
-    ({"columns": [1.0]}, TypeError, None),
 ]
 
 
