@@ -110,6 +110,17 @@ bool StartAt(const LoadedRecording& recording, SelectedPart& part, SampleSource&
     return true;
 }
 
+// StartAt, or the writer's result for a start that failed.
+std::optional<WriteResult> FailedStart(const LoadedRecording& recording, SelectedPart& part,
+                                       SampleSource& samples) {
+    try {
+        return StartAt(recording, part, samples) ? std::nullopt
+                                                 : std::optional(WriteResult::kReadFailed);
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;  // the scan before, scaled
+    }
+}
+
 // The outcome of a writer's result, with its message.
 Outcome EndOf(WriteResult result, const ConversionRequest& request, const OutputFormatInfo& format,
               std::string refusal, const Platform& platform) {
@@ -201,10 +212,11 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
         return Shown(platform.messages, OutcomeKind::kFailed, kOpenOutputErrorMessage);
     }
     std::string refusal;
-    WriteResult result = StartAt(recording, *part, samples)
-                             ? WriteBody(recording, request.options, *part, output, samples, format,
-                                         platform, progress, refusal)
-                             : WriteResult::kReadFailed;
+    WriteResult result = FailedStart(recording, *part, samples).value_or(WriteResult::kWritten);
+    if (result == WriteResult::kWritten) {
+        result = WriteBody(recording, request.options, *part, output, samples, format, platform,
+                           progress, refusal);
+    }
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
     if (result == WriteResult::kWritten && !output.Finish()) {
         result = WriteResult::kWriteFailed;
