@@ -90,35 +90,29 @@ WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions&
 }
 
 // Moves `samples` on to the part's first scan, taking the scan before it for the carried
-// value there: the rest before it is passed over unread where the source can seek.
-bool StartAt(const LoadedRecording& recording, SelectedPart& part, SampleSource& samples) {
+// value there: the rest before it is passed over unread where the source can seek. kWritten
+// when the part's first scan comes next; else why it cannot.
+WriteResult StartAt(const LoadedRecording& recording, SelectedPart& part, SampleSource& samples) {
     if (part.firstScan == 0) {
-        return true;
+        return WriteResult::kWritten;
     }
     const TableShape shape = ShapeOf(recording.header);
     const std::uint64_t scanBytes =
         shape.channels *
         static_cast<std::uint64_t>(CardFacts(recording.header.cardType()).elementSize);
     if (!samples.Skip((part.firstScan - 1) * scanBytes)) {
-        return false;
+        return WriteResult::kReadFailed;
     }
     const auto before = samples.Next(scanBytes);
     if (!before) {
-        return false;
+        return WriteResult::kReadFailed;
     }
-    part.carried = CarriedValueAfter(recording.header, recording.queue, *before);
-    return true;
-}
-
-// StartAt, or the writer's result for a start that failed.
-std::optional<WriteResult> FailedStart(const LoadedRecording& recording, SelectedPart& part,
-                                       SampleSource& samples) {
     try {
-        return StartAt(recording, part, samples) ? std::nullopt
-                                                 : std::optional(WriteResult::kReadFailed);
+        part.carried = CarriedValueAfter(recording.header, recording.queue, *before);
     } catch (const std::bad_alloc&) {
-        return WriteResult::kAllocationFailed;  // the scan before, scaled
+        return WriteResult::kAllocationFailed;
     }
+    return WriteResult::kWritten;
 }
 
 // The outcome of a writer's result, with its message.
@@ -212,7 +206,7 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
         return Shown(platform.messages, OutcomeKind::kFailed, kOpenOutputErrorMessage);
     }
     std::string refusal;
-    WriteResult result = FailedStart(recording, *part, samples).value_or(WriteResult::kWritten);
+    WriteResult result = StartAt(recording, *part, samples);
     if (result == WriteResult::kWritten) {
         result = WriteBody(recording, request.options, *part, output, samples, format, platform,
                            progress, refusal);
