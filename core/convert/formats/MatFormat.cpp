@@ -341,10 +341,7 @@ WriteResult WriteMat5(const WriteJob& job) {
         return WriteMat(job, true);
     }
     std::vector<std::uint8_t> arrived;
-    const TableShape shape = ShapeOf(job);
-    const std::uint64_t size =
-        shape.scans * shape.channels *
-        static_cast<std::uint64_t>(CardFacts(job.recording.header.cardType()).elementSize);
+    const std::uint64_t size = SampleBytesOfScans(job.recording.header, job.part.scans);
     for (std::uint64_t done = 0; done < size;) {
         const std::uint64_t count = std::min<std::uint64_t>(size - done, kPipeStep);
         const auto bytes = job.samples.Next(count);

@@ -19,13 +19,6 @@ namespace {
 // Bytes a library's file is copied in when it goes to a device or pipe.
 constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
 
-// The sample bytes of a part's scans: whole scans, each of every position.
-std::uint64_t PartBytes(const RecordingHeader& header, const SelectedPart& part) {
-    const TableShape shape = ShapeOf(header);
-    return part.scans * shape.channels *
-           static_cast<std::uint64_t>(CardFacts(header.cardType()).elementSize);
-}
-
 // A library writes its file by name; a device or pipe has none it could seek in, so such a
 // file is written in the temporary folder and copied to the output after.
 WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, FileApi& files,
@@ -72,8 +65,9 @@ WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions&
     try {
         // Blocks are written on the second core while the next is formatted.
         OutputBuffer out(output, OutputBuffer::kDefaultCapacity, true);
-        ProgressReporter reporter(
-            progress, part.narrowed ? PartBytes(recording.header, part) : samples.size());
+        ProgressReporter reporter(progress, part.narrowed
+                                                ? SampleBytesOfScans(recording.header, part.scans)
+                                                : samples.size());
         const RecordingFacts facts = FactsOf(recording, part);
         const WriteJob job{recording, options, part, facts, samples, out, {}, reporter, &refusal};
         const WriteResult result =
@@ -96,10 +90,7 @@ WriteResult StartAt(const LoadedRecording& recording, SelectedPart& part, Sample
     if (part.firstScan == 0) {
         return WriteResult::kWritten;
     }
-    const TableShape shape = ShapeOf(recording.header);
-    const std::uint64_t scanBytes =
-        shape.channels *
-        static_cast<std::uint64_t>(CardFacts(recording.header.cardType()).elementSize);
+    const std::uint64_t scanBytes = SampleBytesOfScans(recording.header, 1);
     if (!samples.Skip((part.firstScan - 1) * scanBytes)) {
         return WriteResult::kReadFailed;
     }

@@ -1,5 +1,7 @@
 #include "convert/run/WriteJob.h"
 
+#include "recording/CardTable.h"
+
 namespace vantrel {
 
 TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples,
@@ -19,6 +21,11 @@ TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples,
                               : chunkSamples;
     shape.scansPerChunk = std::min(shape.scansPerChunk, std::max<std::uint64_t>(1, shape.scans));
     return shape;
+}
+
+std::uint64_t SampleBytesOfScans(const RecordingHeader& header, std::uint64_t scans) {
+    return scans * ShapeOf(header).channels *
+           static_cast<std::uint64_t>(CardFacts(header.cardType()).elementSize);
 }
 
 TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples) {

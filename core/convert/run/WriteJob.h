@@ -64,6 +64,9 @@ TableShape ShapeOf(const RecordingHeader& header, std::uint64_t chunkSamples = k
 // the job's options ask for another size.
 TableShape ShapeOf(const WriteJob& job, std::uint64_t formatChunkSamples = kChunkSamples);
 
+// The sample bytes of `scans` whole scans of the recording `header` describes.
+std::uint64_t SampleBytesOfScans(const RecordingHeader& header, std::uint64_t scans);
+
 // The samples a writer converts: every sample of the part's scans.
 inline std::uint64_t ConvertedSamples(const WriteJob& job) {
     const std::int16_t channels = job.recording.header.channelCount();
