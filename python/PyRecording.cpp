@@ -339,14 +339,11 @@ Selection SelectionOf(const ReadArguments& arguments) {
 SelectedPart PartOf(const Recording& recording, const Selection& selection,
                     const ReadArguments& arguments) {
     const LoadedRecording& held = recording.opened.recording;
-    SelectedPart part = WholeRecording(held.header);
-    if (!selection.whole()) {
-        Result<SelectedPart> resolved = ResolveSelection(held, selection);
-        if (!resolved) {
-            Raise(resolved.failure(), held.loadedPath);
-        }
-        part = std::move(*resolved);
+    Result<SelectedPart> resolved = ResolveSelection(held, selection);
+    if (!resolved) {
+        Raise(resolved.failure(), held.loadedPath);
     }
+    SelectedPart part = std::move(*resolved);
     if (!selection.scans && !selection.time) {
         std::tie(part.firstScan, part.scans) =
             ScanRange(recording, arguments.start, arguments.stop);
@@ -491,6 +488,17 @@ void DefineFact(py::class_<Recording, RecordingPtr>& recording, const char* name
         name, [name](const Recording& r) { return r.facts.Get<T>(name); }, doc);
 }
 
+// scaled() and codes(): the values of `values` the arguments select.
+auto ReaderOf(ScanValues values) {
+    return [values](const Recording& r, py::object start, py::object stop, py::object scans,
+                    py::object time, py::object channels, py::object columns) {
+        return Read(r, values,
+                    {std::move(start), std::move(stop), std::move(scans), std::move(time),
+                     std::move(channels), std::move(columns)})
+            .values;
+    };
+}
+
 // What every read says of its selection arguments.
 constexpr const char* kSelectionDoc =
     "scans=slice(first, stop) takes the scans a slice of scan numbers takes (an end below 0 "
@@ -595,39 +603,23 @@ void AddRecording(py::module_& module) {
             [](const Recording& r) { return DurationSeconds(r.opened.recording.header); },
             "Seconds the recording spans (scans / rate), or None where the rate is not a "
             "positive number.")
-        .def(
-            "scaled",
-            [](const Recording& r, py::object start, py::object stop, py::object scans,
-               py::object time, py::object channels, py::object columns) {
-                return Read(r, ScanValues::kScaled,
-                            {std::move(start), std::move(stop), std::move(scans), std::move(time),
-                             std::move(channels), std::move(columns)})
-                    .values;
-            },
-            "start"_a = 0, "stop"_a = py::none(), py::kw_only(), "scans"_a = py::none(),
-            "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
-            (std::string("Scaled values of scans [start, stop) as a float64 array of shape "
-                         "(scans, channels): bit for bit the scaled binary output's, a sample "
-                         "without a rule repeating the value before it across the whole "
-                         "recording. start and stop are taken as a slice takes them. ") +
-             kSelectionDoc)
-                .c_str())
-        .def(
-            "codes",
-            [](const Recording& r, py::object start, py::object stop, py::object scans,
-               py::object time, py::object channels, py::object columns) {
-                return Read(r, ScanValues::kCodes,
-                            {std::move(start), std::move(stop), std::move(scans), std::move(time),
-                             std::move(channels), std::move(columns)})
-                    .values;
-            },
-            "start"_a = 0, "stop"_a = py::none(), py::kw_only(), "scans"_a = py::none(),
-            "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
-            (std::string("Raw codes of scans [start, stop), shape (scans, channels): uint16 for "
-                         "the 16-bit cards, int32 (24-bit codes, sign-extended) for card types "
-                         "4 and 7; the codes text output's numbers. ") +
-             kSelectionDoc)
-                .c_str())
+        .def("scaled", ReaderOf(ScanValues::kScaled), "start"_a = 0, "stop"_a = py::none(),
+             py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(),
+             "channels"_a = py::none(), "columns"_a = py::none(),
+             (std::string("Scaled values of scans [start, stop) as a float64 array of shape "
+                          "(scans, channels): bit for bit the scaled binary output's, a sample "
+                          "without a rule repeating the value before it across the whole "
+                          "recording. start and stop are taken as a slice takes them. ") +
+              kSelectionDoc)
+                 .c_str())
+        .def("codes", ReaderOf(ScanValues::kCodes), "start"_a = 0, "stop"_a = py::none(),
+             py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(),
+             "channels"_a = py::none(), "columns"_a = py::none(),
+             (std::string("Raw codes of scans [start, stop), shape (scans, channels): uint16 for "
+                          "the 16-bit cards, int32 (24-bit codes, sign-extended) for card types "
+                          "4 and 7; the codes text output's numbers. ") +
+              kSelectionDoc)
+                 .c_str())
         .def(
             "chunks",
             [](const RecordingPtr& r, std::int64_t scans, const std::string& kind,
