@@ -488,10 +488,14 @@ void DefineFact(py::class_<Recording, RecordingPtr>& recording, const char* name
         name, [name](const Recording& r) { return r.facts.Get<T>(name); }, doc);
 }
 
-// scaled() and codes(): the values of `values` the arguments select.
+// scaled() and codes(): the values of `values` the arguments select. A slice in the first
+// place, rec.scaled(slice(100, 200)), is the scans.
 auto ReaderOf(ScanValues values) {
     return [values](const Recording& r, py::object start, py::object stop, py::object scans,
                     py::object time, py::object channels, py::object columns) {
+        if (PySlice_Check(start.ptr()) != 0 && stop.is_none() && scans.is_none()) {
+            scans = std::exchange(start, py::int_(0));
+        }
         return Read(r, values,
                     {std::move(start), std::move(stop), std::move(scans), std::move(time),
                      std::move(channels), std::move(columns)})

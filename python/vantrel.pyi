@@ -86,7 +86,7 @@ class Recording:
     def duration_s(self) -> Optional[float]: ...
     def scaled(
         self,
-        start: Optional[int] = 0,
+        start: Union[int, slice, None] = 0,
         stop: Optional[int] = None,
         *,
         scans: Optional[slice] = None,
@@ -98,7 +98,7 @@ class Recording:
         (scans, columns); channels or columns keep those columns, in that order."""
     def codes(
         self,
-        start: Optional[int] = 0,
+        start: Union[int, slice, None] = 0,
         stop: Optional[int] = None,
         *,
         scans: Optional[slice] = None,

@@ -157,6 +157,9 @@ def test_selections_not_held_raise_with_the_command_lines_message(recording, tmp
 def test_start_and_stop_do_not_go_with_scans_or_time(recording):
     rec = vantrel.open(recording[0])
     for call in (rec.scaled, rec.codes):
+        # A slice in start's place is the scans.
+        assert same_bits(call(slice(PIECE - 2, PIECE + 3), channels=[5, 3]),
+                         call(scans=slice(PIECE - 2, PIECE + 3), channels=[5, 3]))
         with pytest.raises(TypeError):
             call(5, scans=slice(1, 2))
         with pytest.raises(TypeError):
