@@ -16,4 +16,12 @@ namespace vantrel::test {
 RecordingBuilder TwoChannels(int scans);
 std::vector<std::uint8_t> TwoChannelRecording(int scans);
 
+// Recordings of more than one chunk: 16-bit uniform order (3 channels, 50001 scans), 24-bit
+// custom order with input kinds (3 positions, channel 3 twice, 30011 scans), and a custom
+// queue that samples a channel twice and whose first position has no rule, so that its
+// samples repeat the value before them across scans (4 positions, 40003 scans).
+RecordingBuilder Uniform16();
+RecordingBuilder Custom24();
+RecordingBuilder CarriedQueue();
+
 }  // namespace vantrel::test

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "convert/formats/OutputFormats.h"
+#include "convert/scaling/FullScale.h"
 #include "convert/scaling/SampleDecoding.h"
-#include "convert/scaling/ScaleSample.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -145,30 +145,25 @@ SignalScale ScaleOf(const CardInfo& card, const ColumnFacts& column) {
     const bool sixteenBit = card.elementSize == 2;
     const std::int32_t low = sixteenBit ? -32768 : kBdfMinimum;
     const std::int32_t high = sixteenBit ? 32767 : kBdfMaximum;
-    // The elements that decode to the extreme codes.
-    const std::uint32_t lowElement = sixteenBit ? 0x8000u : 0x00800000u;
-    const std::uint32_t highElement = sixteenBit ? 0x7FFFu : 0x007FFFFFu;
-    const auto range = static_cast<std::uint16_t>(column.rangeCode);
-    const auto kind = static_cast<std::int8_t>(column.inputKind.value_or(0));
-    const auto physicalLow = ScaleSample(card.rules, range, kind, lowElement);
-    const auto physicalHigh = ScaleSample(card.rules, range, kind, highElement);
-    if (!physicalLow || !physicalHigh) {
+    const auto scale = FullScaleOf(card, static_cast<std::uint16_t>(column.rangeCode),
+                                   static_cast<std::int8_t>(column.inputKind.value_or(0)));
+    if (!scale) {
         return {low, high, static_cast<double>(low), static_cast<double>(high), ""};
     }
-    // Card type 4's input kinds beyond 0 and 1 scale to quantities other than volts.
-    const bool volts = !card.inputKinds || kind == 0 || kind == 1;
-    if (!volts) {
-        return {low, high, *physicalLow, *physicalHigh, ""};
+    const double physicalLow = scale->low;
+    const double physicalHigh = scale->high;
+    if (!scale->volts) {
+        return {low, high, physicalLow, physicalHigh, ""};
     }
     // A header gives each physical extreme 8 characters: volts, millivolts or microvolts,
     // whichever lets the extremes keep the most digits (a sign and seven of them).
-    const double largest = std::max(std::fabs(*physicalLow), std::fabs(*physicalHigh));
+    const double largest = std::max(std::fabs(physicalLow), std::fabs(physicalHigh));
     for (const auto& [factor, unit] : {std::pair{1e6, "uV"}, std::pair{1e3, "mV"}}) {
         if (largest * factor < 1e7) {
-            return {low, high, *physicalLow * factor, *physicalHigh * factor, unit};
+            return {low, high, physicalLow * factor, physicalHigh * factor, unit};
         }
     }
-    return {low, high, *physicalLow, *physicalHigh, "V"};
+    return {low, high, physicalLow, physicalHigh, "V"};
 }
 
 WriteResult WriteEdf(const WriteJob& job, bool bdf) {

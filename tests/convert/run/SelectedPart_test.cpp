@@ -15,6 +15,7 @@
 #include "convert/formats/RecordingFacts.h"
 #include "convert/run/ConvertRun.h"
 #include "convert/run/Selection.h"
+#include "support/Recordings.h"
 
 namespace vantrel {
 namespace {
@@ -24,47 +25,9 @@ using test::ReadFileBytes;
 using test::RecordedMessages;
 using test::TempDir;
 
-// Recordings of more than one chunk: 16-bit uniform order, 24-bit custom order with input
-// kinds, and a custom queue that samples a channel twice and whose first position has no
-// rule (its samples repeat the value before them, across scans).
-RecordingBuilder Uniform16() {
-    RecordingBuilder b;
-    b.header().SetChannelCount(3);
-    b.header().SetScanCount(50001);
-    for (int i = 0; i < 3 * 50001; ++i) {
-        b.AddWord16(static_cast<std::uint16_t>(i * 40503));
-    }
-    return b;
-}
-
-RecordingBuilder Custom24() {
-    RecordingBuilder b;
-    b.header().SetCardType(4);
-    b.header().SetWidthCode(2);
-    b.header().SetChannelCount(3);
-    b.header().SetScanCount(30011);
-    b.header().SetOrderCode(2);
-    b.header().SetCardSetting(0, 0);
-    b.header().SetCardSetting(1, 2);
-    b.AddQueueEntry(3, 35).AddQueueEntry(1, 3).AddQueueEntry(3, 36);
-    for (int i = 0; i < 3 * 30011; ++i) {
-        b.AddWord32(static_cast<std::uint32_t>(i * 2654435761u) & 0x01FFFFFFu);
-    }
-    return b;
-}
-
-RecordingBuilder CarriedQueue() {
-    RecordingBuilder b;
-    b.header().SetChannelCount(4);
-    b.header().SetScanCount(40003);
-    b.header().SetOrderCode(2);
-    // Range code 2 has no rule for card type 1.
-    b.AddQueueEntry(2, 2).AddQueueEntry(0, 1).AddQueueEntry(2, 23).AddQueueEntry(5, 2);
-    for (int i = 0; i < 4 * 40003; ++i) {
-        b.AddWord16(static_cast<std::uint16_t>(i * 2971));
-    }
-    return b;
-}
+using test::CarriedQueue;
+using test::Custom24;
+using test::Uniform16;
 
 std::vector<std::string> Split(const std::string& text, const std::string& by) {
     std::vector<std::string> parts;
