@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QUrl>
 #include <array>
 #include <utility>
@@ -22,10 +23,13 @@
 #include "DialogTemplates.h"
 #include "MinimisedIcon.h"
 #include "Pictures.h"
+#include "PreviewSelection.h"
 #include "SystemMenu.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
+#include "convert/overview/RecordingOverview.h"
 #include "convert/run/ConvertRun.h"
+#include "convert/run/ScanReader.h"
 #include "convert/text/Separators.h"
 #include "platform/Platform.h"
 #include "recording/CardCatalogue.h"
@@ -56,6 +60,16 @@ QString FromHeaderText(const std::string& text) {
 }
 std::string ToHeaderText(const QString& text) {
     return HeaderTextFromUtf8(text.toUtf8().toStdString());
+}
+
+// `path` with `suffix` before the extension of its file name (after it where it has none).
+std::string WithSuffix(const std::string& path, const std::string& suffix) {
+    const auto folder = path.find_last_of("/\\");
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
+        return path + suffix;
+    }
+    return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
 enum class ExchangeKind { kPath, kDisplay, kCheck, kRadio };
@@ -179,6 +193,7 @@ CVantrelDlg::CVantrelDlg(const WindowServices& services, QWidget* parent)
     outputPath_ = FindControl<QLineEdit>(*this, ctl::kOutputPath);
     formatList_ = FindControl<QComboBox>(*this, ctl::kFormatList);
     view_ = FindControl<QPushButton>(*this, ctl::kView);
+    preview_ = FindControl<QPushButton>(*this, ctl::kPreview);
     work_ = new BackgroundWork(*this, services.progressDelay);
     // A file dropped anywhere on the window, the path fields included, is taken as the
     // input file; the fields do not take the dropped file's address as text.
@@ -195,6 +210,13 @@ CVantrelDlg::CVantrelDlg(const WindowServices& services, QWidget* parent)
     onClick(ctl::kBrowseOutput, &CVantrelDlg::OnBrowseOutput);
     onClick(ctl::kLoad, &CVantrelDlg::OnLoad);
     onClick(ctl::kView, &CVantrelDlg::OnView);
+    onClick(ctl::kPreview, &CVantrelDlg::OnPreview);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            [this] {
+                if (preview_->isEnabled()) {
+                    OnPreview();
+                }
+            });
     onClick(ctl::kStartConvert, &CVantrelDlg::OnStartConvert);
     onClick(ctl::kAbout, &CVantrelDlg::OnAbout);
     onClick(kIdCancel, &CVantrelDlg::reject);
@@ -329,6 +351,10 @@ void CVantrelDlg::OnLoad() {
             loaded = load.outcome.done();
             if (const auto view = TakeLoad(state_, std::move(load))) {
                 view_->setEnabled(*view);
+                // Header and queue are held: the preview reads the samples from the file,
+                // held or not.
+                previewSource_.reset();
+                preview_->setEnabled(true);
             }
         });
     if (!open || !loaded) {
@@ -344,6 +370,65 @@ void CVantrelDlg::OnView() {
     const LoadedRecording& recording = state_.recording;
     CChRangeDlg viewer(this, recording.header.queueCount(), recording.queue, RangeLabels);
     services_.dialogs.Run(viewer);
+}
+
+void CVantrelDlg::OnPreview() {
+    const LoadedRecording& loaded = state_.recording;
+    if (!previewSource_) {
+        std::optional<ScanRecording> opened;
+        std::optional<RecordingOverview> overview;
+        const bool open = RunWork(QStringLiteral("Reading the recording for its preview..."),
+                                  [&](const Platform& platform, const ProgressCallback& progress) {
+                                      auto got = OpenScanRecording(loaded.loadedPath, platform);
+                                      if (!got) {
+                                          return;
+                                      }
+                                      if (got->recording.header != loaded.header ||
+                                          got->recording.queue != loaded.queue) {
+                                          platform.messages.ShowMessage(kRecordingChangedMessage);
+                                          return;
+                                      }
+                                      auto computed =
+                                          RecordingOverview::Compute(*got, platform, progress);
+                                      if (computed) {
+                                          opened = std::move(*got);
+                                          overview = std::move(*computed);
+                                      }
+                                  });
+        if (!open || !overview) {
+            return;  // cancelled, or the messages have said why
+        }
+        previewSource_ = std::make_unique<PreviewSource>(std::move(*opened), std::move(*overview),
+                                                         services_.files);
+    }
+    CPreviewDlg preview(this, *previewSource_, QFileInfo(FromLocal(loaded.loadedPath)).fileName(),
+                        [this](const PreviewChoice& choice) { ConvertPreviewChoice(choice); });
+    services_.dialogs.Run(preview);
+}
+
+void CVantrelDlg::ConvertPreviewChoice(const PreviewChoice& choice) {
+    if (work_->running()) {
+        return;  // one conversion at a time
+    }
+    UpdateData(true);
+    ConversionRequest request = RequestOf(state_);
+    const LoadedRecording& loaded = state_.recording;
+    if (!loaded.samples) {
+        // Not held: read from the file as the command line does.
+        request.loaded = nullptr;
+        request.inputPath = loaded.loadedPath;
+    }
+    request.selection =
+        PreviewSelection(loaded, choice.range.first, choice.range.end, choice.lanes);
+    const std::string base =
+        state_.outputPath.empty()
+            ? DeriveOutputPath(loaded.loadedPath, FormatOfListItem(fields_.formatIndex).extension)
+            : state_.outputPath;
+    request.outputPath = WithSuffix(base, SelectionSuffix(request.selection));
+    RunWork(QStringLiteral("Converting..."),
+            [&](const Platform& platform, const ProgressCallback& progress) {
+                RunConversion(request, platform, progress);
+            });
 }
 
 void CVantrelDlg::OnStartConvert() {
@@ -366,6 +451,10 @@ void CVantrelDlg::OnInputPathChange() {
         state_.display.Clear();
         UpdateData(false);
         view_->setEnabled(false);
+    }
+    if (state_.inputPath != recording.loadedPath) {
+        previewSource_.reset();
+        preview_->setEnabled(false);
     }
 }
 
@@ -429,6 +518,7 @@ void CVantrelDlg::done(int result) {
 
 void CVantrelDlg::OnDestroy() {
     state_.recording.samples.reset();
+    previewSource_.reset();
 }
 
 void CVantrelDlg::keyPressEvent(QKeyEvent* event) {

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "BackgroundWork.h"
+#include "CPreviewDlg.h"
 #include "ConversionState.h"
 #include "DialogBuilder.h"
 #include "DialogRunner.h"
@@ -105,6 +107,12 @@ class CVantrelDlg final : public QDialog {
     void OnBrowseOutput();
     void OnLoad();
     void OnView();
+    // Ctrl+P too: the preview of the loaded recording, its overview computed at the first
+    // call after a Load under the progress dialog.
+    void OnPreview();
+    // Converts the preview's choice with the window's format and options into the output
+    // path with a suffix for the range.
+    void ConvertPreviewChoice(const PreviewChoice& choice);
     void OnStartConvert();
     void OnInputPathChange();
     void OnFormatChange();
@@ -131,6 +139,9 @@ class CVantrelDlg final : public QDialog {
     QLineEdit* outputPath_ = nullptr;
     QComboBox* formatList_ = nullptr;
     QPushButton* view_ = nullptr;
+    QPushButton* preview_ = nullptr;
+    // The loaded recording's overview, once the preview has computed it.
+    std::unique_ptr<PreviewSource> previewSource_;
     BackgroundWork* work_ = nullptr;
     std::optional<int> closeResult_;  // the window was closed while work ran
     // The input path the output path was last derived from, and the path derived; the

@@ -25,6 +25,7 @@ constexpr std::array kMainControls = {
     ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kDate), 157, 68, 48, 11, kGroup},
     ControlSpec{kNoId, K::kLabel, DisplayLabel(DisplayField::kTime), 158, 82, 48, 11, kGroup},
     ControlSpec{ctl::kView, K::kPushButton, "View", 258, 95, 26, 13, kDisabled | kTabStop},
+    ControlSpec{ctl::kPreview, K::kPushButton, "&Preview", 238, 111, 46, 15, kDisabled | kTabStop},
     ControlSpec{kNoId, K::kGroupBox, "Output File", 7, 136, 290, 97, kNoStyle},
     ControlSpec{ctl::kInputPath, K::kEdit, "", 71, 18, 175, 14, kBorder | kAutoHScroll | kTabStop},
     ControlSpec{ctl::kBrowseInput, K::kPushButton, "Browse", 247, 18, 36, 14, kTabStop},

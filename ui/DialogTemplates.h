@@ -47,6 +47,7 @@ inline constexpr int kChannelList = 1025;
 inline constexpr int kFormatList = 1027;
 inline constexpr int kDecimal = 1028;
 inline constexpr int kHexadecimal = 1029;
+inline constexpr int kPreview = 1030;
 }  // namespace ctl
 
 const DialogTemplate& MainTemplate();    // 102, the main window

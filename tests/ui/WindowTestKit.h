@@ -61,8 +61,13 @@ class RecordingRunner final : public DialogRunner {
             }
         }
         shown_.push_back(shown);
+        if (whileShown) {
+            whileShown(dialog);
+        }
     }
     const std::vector<ShownDialog>& shown() const { return shown_; }
+    // What the user does while a dialog is up, where a test drives one.
+    std::function<void(QDialog&)> whileShown;
 
   private:
     std::vector<ShownDialog> shown_;

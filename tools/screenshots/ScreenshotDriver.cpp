@@ -10,22 +10,28 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
+#include "CPreviewDlg.h"
 #include "CVantrelDlg.h"
 #include "DialogRunner.h"
 #include "DialogTemplates.h"
@@ -119,6 +125,25 @@ bool SaveModal(QPushButton& button, const QString& path) {
     });
     QTest::mouseClick(&button, Qt::LeftButton);
     return saved;
+}
+
+// The preview's recording: 3 channels x 2,000,000 scans at 10 kHz (200 s), a sine, a ramp and
+// a flat channel with one sample at full scale.
+constexpr int kWaveScans = 2'000'000;
+constexpr int kSpikeScan = 1'234'567;
+void WriteWaves(const std::string& path) {
+    vantrel::RecordingBuilder builder;
+    builder.header().SetChannelCount(3);
+    builder.header().SetScanCount(kWaveScans);
+    builder.header().SetScanRate(10000.0);
+    for (int s = 0; s < kWaveScans; ++s) {
+        const double sine = 0.6 * std::sin(2.0 * std::numbers::pi * s / 400'000.0);
+        const double ramp = -0.8 + 1.6 * (s % 500'000) / 500'000.0;
+        builder.AddWord16(static_cast<std::uint16_t>(static_cast<std::int16_t>(sine * 32767)));
+        builder.AddWord16(static_cast<std::uint16_t>(static_cast<std::int16_t>(ramp * 32767)));
+        builder.AddWord16(s == kSpikeScan ? 0x7FFF : 0);
+    }
+    builder.WriteTo(path);
 }
 
 void WriteExample(const std::string& path) {
@@ -231,6 +256,71 @@ int main(int argc, char* argv[]) {
     }
     ok = progressSaved && ok;
     QFile::remove(large);
+
+    // The preview: everything, then zoomed in to single samples at the spike with the cursors
+    // set, then two seconds of two channels converted (its message over the preview).
+    const QString waves = out.filePath(QStringLiteral("waves.daq"));
+    WriteWaves(waves.toStdString());
+    input->selectAll();
+    QTest::keyClicks(input, waves);
+    output->selectAll();
+    QTest::keyClicks(output, out.filePath(QStringLiteral("waves.cvt")));
+    QTest::mouseClick(vantrel::FindControl<QPushButton>(window, vantrel::ctl::kLoad),
+                      Qt::LeftButton);
+    QTest::qWait(200);
+    const QStringList previewShots = {out.filePath(QStringLiteral("preview.png")),
+                                      out.filePath(QStringLiteral("preview-zoomed.png")),
+                                      out.filePath(QStringLiteral("preview-selection.png"))};
+    int step = 0;
+    int saved = 0;
+    QPointer<vantrel::CPreviewDlg> shown;
+    QTimer previewPoll;
+    QObject::connect(&previewPoll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* preview = qobject_cast<vantrel::CPreviewDlg*>(modal)) {
+            shown = preview;
+            vantrel::SignalView& view = preview->view();
+            if (step == 0) {
+                preview->resize(960, 620);
+                preview->move(20, 20);
+                step = 1;
+            } else if (step == 1) {
+                saved += Save(*preview, previewShots[0]) ? 1 : 0;
+                view.SetView(kSpikeScan - 15.5, 30.0);
+                view.SetCursor(0, kSpikeScan - 6);
+                view.SetCursor(1, kSpikeScan + 6);
+                step = 2;
+            } else if (step == 2) {
+                saved += Save(*preview, previewShots[1]) ? 1 : 0;
+                view.ShowAll();
+                view.SetCursor(0, 100'000);
+                view.SetCursor(1, 120'000);
+                preview->laneBox(2).setChecked(false);
+                step = 3;
+                QTimer::singleShot(0, preview, [preview] {
+                    QTest::mouseClick(&preview->convertButton(), Qt::LeftButton);
+                });
+            }
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal); box != nullptr && step == 3) {
+            if (shown) {
+                saved += SaveArea({shown, box}, previewShots[2]) ? 1 : 0;
+            }
+            box->accept();
+            step = 4;
+            if (shown) {
+                QTimer::singleShot(0, shown, [&shown] { shown->reject(); });
+            }
+        }
+    });
+    previewPoll.start(150);
+    QTest::mouseClick(vantrel::FindControl<QPushButton>(window, vantrel::ctl::kPreview),
+                      Qt::LeftButton);
+    previewPoll.stop();
+    if (saved != 3) {
+        std::printf("FAILED the preview's screenshots (%d of 3 saved)\n", saved);
+    }
+    ok = saved == 3 && ok;
+    QFile::remove(waves);
 
     window.reject();
     return ok ? 0 : 1;
