@@ -26,6 +26,7 @@
 #include "PyFiles.h"
 #include "PySelection.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/overview/Envelope.h"
 #include "convert/run/ScanReader.h"
 #include "convert/run/Selection.h"
 #include "convert/scaling/PickColumns.h"
@@ -366,6 +367,38 @@ PartRead Read(const Recording& recording, ScanValues values, const ReadArguments
     return {std::move(part), std::move(read)};
 }
 
+// rec.envelope(): the extremes of each selected column over `buckets` buckets of the selected
+// scans, as (min, max) float64 arrays of shape (buckets, columns).
+py::tuple EnvelopeOf(const Recording& recording, std::int64_t buckets,
+                     const ReadArguments& arguments) {
+    if (buckets < 1) {
+        throw py::value_error("buckets must be at least 1");
+    }
+    const Selection selection = SelectionOf(arguments);
+    MessageLog log;
+    // Opened first, as every read: refusals and a changed file raise before the selection.
+    OpenReader(recording, ScanValues::kScaled, log);
+    const SelectedPart part = PartOf(recording, selection, arguments);
+    std::optional<Result<Envelope>> read;
+    {
+        const py::gil_scoped_release free;
+        read.emplace(ReadEnvelope(recording.opened, Platform{Files(), log}, part,
+                                  static_cast<std::uint64_t>(buckets)));
+    }
+    if (!*read) {
+        Raise(read->failure(), recording.opened.recording.loadedPath);
+    }
+    CheckUnchanged(recording);
+    Envelope& envelope = **read;
+    const auto shape = std::vector<py::ssize_t>{static_cast<py::ssize_t>(envelope.split.buckets),
+                                                static_cast<py::ssize_t>(envelope.columns)};
+    py::array_t<double> min(shape);
+    py::array_t<double> max(shape);
+    std::copy(envelope.min.begin(), envelope.min.end(), min.mutable_data());
+    std::copy(envelope.max.begin(), envelope.max.end(), max.mutable_data());
+    return py::make_tuple(std::move(min), std::move(max));
+}
+
 ScanValues ValuesOfKind(const std::string& kind) {
     if (kind == "scaled") {
         return ScanValues::kScaled;
@@ -642,6 +675,27 @@ void AddRecording(py::module_& module) {
             "An iterator of arrays of up to `scans` scans each (kind \"scaled\" or \"codes\") "
             "that together equal scaled() or codes(); memory holds one chunk at a time. "
             "channels or columns keep those columns only, as scaled() takes them.")
+        .def(
+            "envelope",
+            [](const Recording& r, std::int64_t buckets, py::object scans, py::object time,
+               py::object channels, py::object columns) {
+                ReadArguments arguments;
+                arguments.scans = std::move(scans);
+                arguments.time = std::move(time);
+                arguments.channels = std::move(channels);
+                arguments.columns = std::move(columns);
+                return EnvelopeOf(r, buckets, arguments);
+            },
+            "buckets"_a, py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(),
+            "channels"_a = py::none(), "columns"_a = py::none(),
+            (std::string("The least and greatest scaled value of each column over `buckets` "
+                         "buckets of the scans, as (min, max), two float64 arrays of shape "
+                         "(buckets, columns), read in one pass over the file: a quick plot of "
+                         "a long recording that hides no single-sample spike. The scans split "
+                         "evenly, the shorter buckets first; there are never more buckets than "
+                         "scans. ") +
+             kSelectionDoc)
+                .c_str())
         .def(
             "to_pandas",
             [](const Recording& r, py::object scans, py::object time, py::object channels,

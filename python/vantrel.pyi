@@ -117,6 +117,16 @@ class Recording:
         columns: Optional[_Numbers] = None,
     ) -> ChunkIterator:
         """Arrays of up to `scans` scans that together equal scaled() or codes()."""
+    def envelope(
+        self,
+        buckets: int,
+        *,
+        scans: Optional[slice] = None,
+        time: Optional[_Times] = None,
+        channels: Optional[_Numbers] = None,
+        columns: Optional[_Numbers] = None,
+    ) -> tuple[numpy.typing.NDArray[numpy.float64], numpy.typing.NDArray[numpy.float64]]:
+        """(min, max) of each column over `buckets` buckets of the scans, one file pass."""
     def to_pandas(
         self,
         *,

@@ -196,3 +196,40 @@ def test_a_part_of_a_recording_without_a_rate_is_indexed_by_scan_number(tmp_path
     with pytest.raises(IndexError) as raised:
         rec.scaled(time=(0.0, 1.0))
     assert str(raised.value) == command_line_message(path, ["--time", "0:1"])
+
+
+def bucket_starts(scans, buckets):
+    """The first scan of each bucket: an even split, the shorter buckets first."""
+    buckets = min(buckets, scans)
+    shortest, longer = divmod(scans, buckets)
+    return np.array([b * shortest + max(0, b - (buckets - longer)) for b in range(buckets)])
+
+
+# (envelope arguments, the scans and columns they take): whole recording (two readers),
+# a part across a piece border, repeats and more buckets than scans.
+ENVELOPES = [
+    (1, {}, np.s_[:, :]),
+    (1920, {}, np.s_[:, :]),
+    (7, {"scans": slice(PIECE - 2, PIECE + 3), "channels": [5, 3]},
+     np.s_[PIECE - 2:PIECE + 3, [6, 0]]),
+    (333, {"time": (100.0, 300.5), "columns": [6, 0, 0]}, np.s_[1250:3757, [6, 0, 0]]),
+]
+
+
+@pytest.mark.parametrize("buckets, arguments, index", ENVELOPES)
+def test_envelope_is_the_min_and_max_of_each_bucket(recording, buckets, arguments, index):
+    path, scaled, _ = recording
+    part = scaled[index]
+    low, high = vantrel.open(path).envelope(buckets, **arguments)
+    starts = bucket_starts(len(part), buckets)
+    assert low.shape == high.shape == (len(starts), part.shape[1])
+    assert np.array_equal(low, np.minimum.reduceat(part, starts, axis=0))
+    assert np.array_equal(high, np.maximum.reduceat(part, starts, axis=0))
+
+
+def test_envelope_refuses_no_buckets_and_what_the_recording_lacks(recording):
+    rec = vantrel.open(recording[0])
+    with pytest.raises(ValueError, match="buckets must be at least 1"):
+        rec.envelope(0)
+    with pytest.raises(IndexError, match="Channel 9 is not in the recording"):
+        rec.envelope(10, channels=[9])
