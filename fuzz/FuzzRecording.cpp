@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -20,6 +21,7 @@
 #include "FuzzChecks.h"
 #include "MemoryFileApi.h"
 #include "convert/formats/OutputFormats.h"
+#include "convert/overview/Envelope.h"
 #include "convert/run/ConvertRun.h"
 #include "convert/run/ScanReader.h"
 #include "convert/scaling/ScaleSample.h"
@@ -203,6 +205,30 @@ void CheckScanReads(MemoryFileApi& files, const ConversionState& loaded, const B
     vantrel::WidenCodes(block.bytes(), widened, widened.size(), loaded.recording.header.cardType());
     Require(codes && codes->ReadCodes(scans, read).done() && read == widened,
             "code reads are the block's codes");
+
+    // The envelope of the whole recording in a few buckets: each bucket's extremes are those
+    // of its scaled values, whichever way (codes or values) it was folded.
+    if (scans > 0) {
+        const std::uint64_t buckets = 1 + values.size() % 7;
+        const auto whole = vantrel::WholeRecording(opened->recording.header);
+        const auto envelope = vantrel::ReadEnvelope(*opened, platform, whole, buckets);
+        Require(static_cast<bool>(envelope) && envelope->split.buckets == std::min(buckets, scans),
+                "a readable recording has its envelope");
+        for (std::uint64_t b = 0; b < envelope->split.buckets; ++b) {
+            for (std::uint64_t c = 0; c < channels; ++c) {
+                double low = INFINITY;
+                double high = -INFINITY;
+                for (std::uint64_t s = envelope->split.Start(b); s < envelope->split.Start(b + 1);
+                     ++s) {
+                    low = std::min(low, values[s * channels + c]);
+                    high = std::max(high, values[s * channels + c]);
+                }
+                Require(envelope->min[b * channels + c] == low &&
+                            envelope->max[b * channels + c] == high,
+                        "a bucket's extremes are its values' own");
+            }
+        }
+    }
 }
 
 // A part of the recording that the input's bytes choose (a range of scans and columns,

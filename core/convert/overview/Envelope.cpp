@@ -1,19 +1,25 @@
 #include "convert/overview/Envelope.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <limits>
 #include <new>
+#include <optional>
 #include <utility>
 
+#include "convert/scaling/SampleScaler.h"
 #include "convert/threads/HelperThread.h"
+#include "recording/CardTable.h"
 
 namespace vantrel {
 
 namespace {
 
 // Scaled samples held at a time by each reader: a buffer that stays in the cache.
-constexpr std::uint64_t kFoldChunkSamples = std::uint64_t{1} << 17;
+constexpr std::uint64_t kFoldChunkSamples = std::uint64_t{1} << 15;
+// Scans of at most this many columns are folded row by row.
+constexpr std::size_t kRowColumns = 16;
 // Parts of fewer samples are read by one thread: a second one would not pay for itself.
 constexpr std::uint64_t kTwoThreadSamples = std::uint64_t{1} << 22;
 
@@ -23,101 +29,190 @@ struct Share {
     std::uint64_t endBucket;
 };
 
+// Where every value of a recording is code x step (one linear rule for every sample, as in
+// uniform order for most ranges), a bucket's extremes are those of its codes times the step:
+// the codes are folded, and nothing is scaled but the extremes.
+std::optional<double> LinearStepOf(const ScanRecording& opened) {
+    const LoadedRecording& held = opened.recording;
+    if (held.header.isCustomOrder() || !CardFacts(held.header.cardType()).converts()) {
+        return std::nullopt;
+    }
+    try {
+        return SampleScaler(held.header, held.queue, 0.0, opened.scans() * opened.channels())
+            .linearStep();
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;  // the values are scaled then, with the scaler's own message
+    }
+}
+
 class Fold {
   public:
     Fold(const ScanRecording& opened, const SelectedPart& part, const BucketSplit& split,
          const BucketSink& sink)
-        : opened_(opened), part_(part), split_(split), sink_(sink) {}
+        : opened_(opened), part_(part), split_(split), sink_(sink), step_(LinearStepOf(opened)) {}
 
     // Reads the scans of `share`'s buckets and hands them on; `read` counts the sample bytes
     // read, and reading stops, cancelled, once `stop` is set.
     Outcome Run(const Platform& platform, Share share, std::atomic<std::uint64_t>& read,
                 const std::atomic<bool>& stop, const std::function<bool()>& report) const {
-        auto reader = ScanReader::Open(opened_, platform, ScanValues::kScaled);
+        const auto values = step_ ? ScanValues::kCodes : ScanValues::kScaled;
+        auto reader = ScanReader::Open(opened_, platform, values);
         if (!reader) {
             return reader.failure();
         }
-        const std::uint64_t first = split_.Start(share.firstBucket);
-        const std::uint64_t end = split_.Start(share.endBucket);
-        if (Outcome skipped = reader->SkipTo(first); !skipped.done()) {
+        if (Outcome skipped = reader->SkipTo(split_.Start(share.firstBucket)); !skipped.done()) {
             return skipped;
         }
+        const Pass pass{platform, share, read, stop, report};
+        if (opened_.channels() == 0) {
+            // Scans without samples: buckets without columns, nothing to read.
+            for (std::uint64_t b = share.firstBucket; b < share.endBucket; ++b) {
+                sink_(b, {}, {});
+            }
+            return {};
+        }
+        if (!step_) {
+            return Sweep<double>(*reader, pass,
+                                 [](ScanReader& r, std::uint64_t n, double* out, std::size_t size) {
+                                     return r.ReadScaled(n, {out, size});
+                                 });
+        }
+        if (opened_.elementSize() == 2) {
+            // Signed 16-bit codes: the words, read as such.
+            return Sweep<std::int16_t>(
+                *reader, pass,
+                [](ScanReader& r, std::uint64_t n, std::int16_t* out, std::size_t size) {
+                    return r.ReadWords(n, {reinterpret_cast<std::uint16_t*>(out), size});
+                });
+        }
+        return Sweep<std::int32_t>(
+            *reader, pass, [](ScanReader& r, std::uint64_t n, std::int32_t* out, std::size_t size) {
+                return r.ReadCodes(n, {out, size});
+            });
+    }
+
+  private:
+    struct Pass {
+        const Platform& platform;
+        Share share;
+        std::atomic<std::uint64_t>& read;
+        const std::atomic<bool>& stop;
+        const std::function<bool()>& report;
+    };
+
+    // The fold over elements of type T (values, or codes), chunk by chunk of scans.
+    template <typename T, typename Read>
+    Outcome Sweep(ScanReader& reader, const Pass& pass, Read readChunk) const {
+        const std::uint64_t first = split_.Start(pass.share.firstBucket);
+        const std::uint64_t end = split_.Start(pass.share.endBucket);
         const std::uint64_t channels = opened_.channels();
         const std::uint64_t scanBytes =
             channels * static_cast<std::uint64_t>(opened_.elementSize());
         const std::uint64_t perChunk = std::max<std::uint64_t>(kFoldChunkSamples / channels, 1);
         const std::size_t columns = part_.columns.size();
-        std::vector<double> values;
-        std::vector<double> low(columns);
-        std::vector<double> high(columns);
+        std::vector<T> elements;
+        std::vector<T> low(columns);
+        std::vector<T> high(columns);
+        std::vector<double> lowValues(columns);
+        std::vector<double> highValues(columns);
         try {
-            values.resize(std::min(perChunk, end - first) * channels);
+            elements.resize(std::min(perChunk, end - first) * channels);
         } catch (const std::bad_alloc&) {
-            return Shown(platform.messages, OutcomeKind::kFailed, kOverviewMemoryMessage);
+            return Shown(pass.platform.messages, OutcomeKind::kFailed, kOverviewMemoryMessage);
         }
-        std::uint64_t bucket = share.firstBucket;
+        std::uint64_t bucket = pass.share.firstBucket;
         std::uint64_t bucketEnd = split_.Start(bucket + 1);
         Restart(low, high);
         for (std::uint64_t scan = first; scan < end;) {
-            if (stop.load(std::memory_order_relaxed)) {
+            if (pass.stop.load(std::memory_order_relaxed)) {
                 return Outcome{OutcomeKind::kCancelled, {}, {}};
             }
             const std::uint64_t count = std::min(perChunk, end - scan);
-            if (Outcome got = reader->ReadScaled(count, values); !got.done()) {
+            if (Outcome got = readChunk(reader, count, elements.data(), count * channels);
+                !got.done()) {
                 return got;
             }
             // The chunk's scans, bucket by bucket: a bucket may span chunks.
             for (std::uint64_t at = scan; at < scan + count;) {
                 const std::uint64_t until = std::min(bucketEnd, scan + count);
-                const double* rows = values.data() + (at - scan) * channels;
-                if (part_.everyColumn) {
-                    // Row by row: the columns lie side by side, and the loop runs across them.
-                    for (std::uint64_t s = at; s < until; ++s, rows += channels) {
-                        for (std::size_t c = 0; c < columns; ++c) {
-                            low[c] = std::min(low[c], rows[c]);
-                            high[c] = std::max(high[c], rows[c]);
-                        }
-                    }
-                } else {
-                    for (std::size_t c = 0; c < columns; ++c) {
-                        const double* sample = rows + part_.columns[c];
-                        double lo = low[c];
-                        double hi = high[c];
-                        for (std::uint64_t s = at; s < until; ++s, sample += channels) {
-                            lo = std::min(lo, *sample);
-                            hi = std::max(hi, *sample);
-                        }
-                        low[c] = lo;
-                        high[c] = hi;
-                    }
-                }
+                FoldRows(elements.data() + (at - scan) * channels, until - at, channels, low, high);
                 at = until;
                 if (at == bucketEnd) {
-                    sink_(bucket, low, high);
+                    for (std::size_t c = 0; c < columns; ++c) {
+                        lowValues[c] = ValueOf(low[c], high[c], false);
+                        highValues[c] = ValueOf(low[c], high[c], true);
+                    }
+                    sink_(bucket, lowValues, highValues);
                     Restart(low, high);
                     ++bucket;
                     bucketEnd = split_.Start(bucket + 1);
                 }
             }
             scan += count;
-            read.fetch_add(count * scanBytes, std::memory_order_relaxed);
-            if (report && !report()) {
+            pass.read.fetch_add(count * scanBytes, std::memory_order_relaxed);
+            if (pass.report && !pass.report()) {
                 return Outcome{OutcomeKind::kCancelled, {}, {}};
             }
         }
         return {};
     }
 
-  private:
-    static void Restart(std::vector<double>& low, std::vector<double>& high) {
-        std::fill(low.begin(), low.end(), std::numeric_limits<double>::infinity());
-        std::fill(high.begin(), high.end(), -std::numeric_limits<double>::infinity());
+    // Folds `scans` scans from `rows` into the extremes of the part's columns.
+    template <typename T>
+    void FoldRows(const T* rows, std::uint64_t scans, std::uint64_t channels, std::vector<T>& low,
+                  std::vector<T>& high) const {
+        const std::size_t columns = part_.columns.size();
+        if (part_.everyColumn && columns <= kRowColumns) {
+            // Row by row: the columns lie side by side and the loop runs across them, on
+            // extremes held apart from the elements so that it vectorises.
+            std::array<T, kRowColumns> lo{};
+            std::array<T, kRowColumns> hi{};
+            std::copy(low.begin(), low.end(), lo.begin());
+            std::copy(high.begin(), high.end(), hi.begin());
+            for (std::uint64_t s = 0; s < scans; ++s, rows += channels) {
+                for (std::size_t c = 0; c < columns; ++c) {
+                    lo[c] = std::min(lo[c], rows[c]);
+                    hi[c] = std::max(hi[c], rows[c]);
+                }
+            }
+            std::copy_n(lo.begin(), columns, low.begin());
+            std::copy_n(hi.begin(), columns, high.begin());
+            return;
+        }
+        for (std::size_t c = 0; c < columns; ++c) {
+            const T* element = rows + part_.columns[c];
+            T lo = low[c];
+            T hi = high[c];
+            for (std::uint64_t s = 0; s < scans; ++s, element += channels) {
+                lo = std::min(lo, *element);
+                hi = std::max(hi, *element);
+            }
+            low[c] = lo;
+            high[c] = hi;
+        }
+    }
+
+    // The least (or greatest) value of a bucket whose elements lie in [low, high].
+    double ValueOf(double low, double high, bool greatest) const { return greatest ? high : low; }
+    template <typename Code>
+    double ValueOf(Code low, Code high, bool greatest) const {
+        // A negative step turns the order of the codes round.
+        const double step = *step_;
+        const Code code = (step < 0.0) == greatest ? low : high;
+        return static_cast<double>(code) * step;
+    }
+
+    template <typename T>
+    static void Restart(std::vector<T>& low, std::vector<T>& high) {
+        std::fill(low.begin(), low.end(), std::numeric_limits<T>::max());
+        std::fill(high.begin(), high.end(), std::numeric_limits<T>::lowest());
     }
 
     const ScanRecording& opened_;
     const SelectedPart& part_;
     const BucketSplit& split_;
     const BucketSink& sink_;
+    std::optional<double> step_;
 };
 
 }  // namespace

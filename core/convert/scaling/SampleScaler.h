@@ -34,6 +34,11 @@ class SampleScaler {
     // `out`, which holds one double per element.
     void Scale(std::span<const std::uint8_t> chunk, std::span<double> out);
 
+    // The step s where every value is (signed code) x s exactly: uniform order, one rule
+    // whose value is a single rounding of the code times a factor (for 16-bit cards, where
+    // the recording takes word tables).
+    std::optional<double> linearStep() const { return linearStep_; }
+
   private:
     void ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out);
 

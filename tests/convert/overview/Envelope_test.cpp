@@ -37,6 +37,19 @@ RecordingBuilder LongSpiky() {
     return b;
 }
 
+// Card type 7 in uniform order: every value is its 24-bit code times one step.
+RecordingBuilder Uniform24() {
+    RecordingBuilder b;
+    b.header().SetCardType(7);
+    b.header().SetWidthCode(2);
+    b.header().SetChannelCount(5);
+    b.header().SetScanCount(40009);
+    for (int i = 0; i < 5 * 40009; ++i) {
+        b.AddWord32(static_cast<std::uint32_t>(i * 2654435761u) & 0x01FFFFFFu);
+    }
+    return b;
+}
+
 class EnvelopeTest : public ::testing::Test {
   protected:
     ScanRecording Open(const RecordingBuilder& builder) {
@@ -91,7 +104,7 @@ class EnvelopeTest : public ::testing::Test {
 TEST_F(EnvelopeTest, randomPartsAndBucketCounts_giveTheSamplesExtremes) {
     std::mt19937_64 random(26);
     for (const RecordingBuilder& builder :
-         {test::Uniform16(), test::Custom24(), test::CarriedQueue()}) {
+         {test::Uniform16(), Uniform24(), test::Custom24(), test::CarriedQueue()}) {
         const ScanRecording opened = Open(builder);
         const std::vector<double> values = All(opened);
         const std::uint64_t scans = opened.scans();
@@ -137,7 +150,7 @@ TEST_F(EnvelopeTest, twoReaders_giveWhatOneWouldAndKeepEverySpike) {
 
 TEST_F(EnvelopeTest, overviewLevels_holdTheirBucketsSamplesInTheNearestFloats) {
     for (const RecordingBuilder& builder :
-         {test::Uniform16(), test::Custom24(), test::CarriedQueue(), LongSpiky()}) {
+         {test::Uniform16(), Uniform24(), test::Custom24(), test::CarriedQueue(), LongSpiky()}) {
         const ScanRecording opened = Open(builder);
         const std::vector<double> values = All(opened);
         const auto channels = opened.channels();
