@@ -12,9 +12,9 @@
 #   --dir DIR  where the recordings and the copies go (default /dev/shm, a tmpfs: a disk's
 #              write-back moves the ratios by half)
 #
-# Both times are the programs' own: dd's "copied, T s" and bench_preview's clock around the
-# overview (after the header is read, as the window has read it at Load). Both read the
-# recording from the page cache, just written.
+# Both times are the programs' own, each the fastest of five in a row: dd's "copied, T s"
+# and bench_preview's clock around the overview (after the header is read, as the window
+# has read it at Load). Both read the recording from the page cache, just written.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,11 +31,13 @@ while (($#)); do
     esac
 done
 
-# The window's build: the repaint is measured on its lanes.
+# The window's release build (as tools/run.sh builds it), with the benchmarks, in a folder
+# of its own: the repaint is measured on the window's lanes.
 bash tools/install-deps.sh test
-cmake --preset ci >/dev/null
-cmake --build --preset ci -j 2 --target bench_preview make_large_recording
-bench=build/ci/bench
+build=build/preview-bench
+cmake --preset release -B "$build" -DVANTREL_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j 2 --target bench_preview make_large_recording
+bench=$build/bench
 export QT_QPA_PLATFORM=offscreen
 
 mkdir -p "$dir"
@@ -54,9 +56,16 @@ row() {  # row NAME CHANNELS SCANS
     local name=$1 file=$dir/$1.daq overview=() copy=() share repaint figures
     "$bench/make_large_recording" "$file" "$2" "$3"
     for ((r = 0; r < runs; r++)); do
-        copy+=("$(dd if="$file" of="$dir/copy" bs=1M 2>&1 |
-            awk -F', ' '/copied/ { sub(/ s$/, "", $3); print $3 }')")
-        rm -f "$dir/copy"
+        # The fastest of five copies, as bench_preview gives the fastest of five overviews.
+        local fastest=
+        for ((k = 0; k < 5; k++)); do
+            local t
+            t=$(dd if="$file" of="$dir/copy" bs=1M 2>&1 |
+                awk -F', ' '/copied/ { sub(/ s$/, "", $3); print $3 }')
+            rm -f "$dir/copy"
+            fastest=$(awk -v a="$t" -v b="${fastest:-$t}" 'BEGIN { print (a < b) ? a : b }')
+        done
+        copy+=("$fastest")
         figures=$("$bench/bench_preview" "$file" 2>/dev/null)
         overview+=("$(awk '$1 == "overview_s" { print $2 }' <<<"$figures")")
         share=$(awk '$1 == "overview_share" { printf "%.2f", $2 * 100 }' <<<"$figures")

@@ -17,9 +17,7 @@ namespace vantrel {
 namespace {
 
 // Scaled samples held at a time by each reader: a buffer that stays in the cache.
-constexpr std::uint64_t kFoldChunkSamples = std::uint64_t{1} << 15;
-// Scans of at most this many columns are folded row by row.
-constexpr std::size_t kRowColumns = 16;
+constexpr std::uint64_t kFoldChunkSamples = std::uint64_t{1} << 17;
 // Parts of fewer samples are read by one thread: a second one would not pay for itself.
 constexpr std::uint64_t kTwoThreadSamples = std::uint64_t{1} << 22;
 
@@ -162,22 +160,21 @@ class Fold {
     void FoldRows(const T* rows, std::uint64_t scans, std::uint64_t channels, std::vector<T>& low,
                   std::vector<T>& high) const {
         const std::size_t columns = part_.columns.size();
-        if (part_.everyColumn && columns <= kRowColumns) {
-            // Row by row: the columns lie side by side and the loop runs across them, on
-            // extremes held apart from the elements so that it vectorises.
-            std::array<T, kRowColumns> lo{};
-            std::array<T, kRowColumns> hi{};
-            std::copy(low.begin(), low.end(), lo.begin());
-            std::copy(high.begin(), high.end(), hi.begin());
-            for (std::uint64_t s = 0; s < scans; ++s, rows += channels) {
-                for (std::size_t c = 0; c < columns; ++c) {
-                    lo[c] = std::min(lo[c], rows[c]);
-                    hi[c] = std::max(hi[c], rows[c]);
-                }
+        if (part_.everyColumn) {
+            // Scans of a few columns side by side: a loop of a known width, a few vector
+            // instructions a scan.
+            switch (columns) {
+                case 2:
+                    return FoldSideBySide<2>(rows, scans, low, high);
+                case 4:
+                    return FoldSideBySide<4>(rows, scans, low, high);
+                case 8:
+                    return FoldSideBySide<8>(rows, scans, low, high);
+                case 16:
+                    return FoldSideBySide<16>(rows, scans, low, high);
+                default:
+                    break;
             }
-            std::copy_n(lo.begin(), columns, low.begin());
-            std::copy_n(hi.begin(), columns, high.begin());
-            return;
         }
         for (std::size_t c = 0; c < columns; ++c) {
             const T* element = rows + part_.columns[c];
@@ -190,6 +187,23 @@ class Fold {
             low[c] = lo;
             high[c] = hi;
         }
+    }
+
+    template <std::size_t Columns, typename T>
+    static void FoldSideBySide(const T* rows, std::uint64_t scans, std::vector<T>& low,
+                               std::vector<T>& high) {
+        std::array<T, Columns> lo{};
+        std::array<T, Columns> hi{};
+        std::copy_n(low.begin(), Columns, lo.begin());
+        std::copy_n(high.begin(), Columns, hi.begin());
+        for (std::uint64_t s = 0; s < scans; ++s, rows += Columns) {
+            for (std::size_t c = 0; c < Columns; ++c) {
+                lo[c] = std::min(lo[c], rows[c]);
+                hi[c] = std::max(hi[c], rows[c]);
+            }
+        }
+        std::copy_n(lo.begin(), Columns, low.begin());
+        std::copy_n(hi.begin(), Columns, high.begin());
     }
 
     // The least (or greatest) value of a bucket whose elements lie in [low, high].
