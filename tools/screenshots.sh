@@ -4,8 +4,11 @@
 # example recording and saves PNG screenshots into screenshots/: the main window at start
 # and after Load, the channel/range viewer, the About box, the message box of a conversion,
 # the window after a recording was dropped on it (dropped.png), the Format list dropped down
-# (formats.png) and the progress dialog of a long conversion (progress.png; the driver
-# writes a 160 MB recording for it and removes it after).
+# (formats.png), the progress dialog of a long conversion (progress.png; the driver
+# writes a 160 MB recording for it and removes it after), and the preview of a recording
+# with a sine, a ramp and a one-sample spike: whole (preview.png), zoomed in to single
+# samples with the cursors set (preview-zoomed.png) and the message of converting two
+# seconds of two channels (preview-selection.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
