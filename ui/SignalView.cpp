@@ -163,10 +163,31 @@ double SignalView::LaneY(std::size_t lane, int top, int height, double value) co
                       static_cast<double>(top + height - 1));
 }
 
+template <typename Low, typename High>
+void SignalView::AddBucket(Drawn& drawn, double start, double stop, Low low, High high) const {
+    // Every pixel column the bucket reaches into shows its extremes.
+    const int width = plotWidth();
+    const int x0 = std::max(0, static_cast<int>(std::floor(XOfScan(start))));
+    const int x1 = std::min(width - 1, static_cast<int>(std::ceil(XOfScan(stop))) - 1);
+    for (std::size_t lane = 0; lane < shown_.size(); ++lane) {
+        if (!shown_[lane]) {
+            continue;
+        }
+        const auto least = static_cast<float>(low(lane));
+        const auto greatest = static_cast<float>(high(lane));
+        Column* columns = drawn.columns.data() + lane * static_cast<std::size_t>(width);
+        for (int x = x0; x <= x1; ++x) {
+            Column& column = columns[x];
+            column.low = column.any ? std::min(column.low, least) : least;
+            column.high = column.any ? std::max(column.high, greatest) : greatest;
+            column.any = true;
+        }
+    }
+}
+
 void SignalView::FillFromOverview(Drawn& drawn, const RecordingOverview::Level& level) const {
     const RecordingOverview& overview = source_.overview();
     const std::size_t lanes = overview.columns();
-    const int width = plotWidth();
     const double end = first_ + count_;
     for (std::uint64_t b = overview.BucketAt(level, static_cast<std::uint64_t>(first_));
          b < level.buckets; ++b) {
@@ -174,49 +195,21 @@ void SignalView::FillFromOverview(Drawn& drawn, const RecordingOverview::Level& 
         if (start >= end) {
             break;
         }
-        const auto stop = static_cast<double>(overview.BucketStart(level, b + 1));
-        // Every pixel column the bucket reaches into shows its extremes.
-        const int x0 = std::max(0, static_cast<int>(std::floor(XOfScan(start))));
-        const int x1 = std::min(width - 1, static_cast<int>(std::ceil(XOfScan(stop))) - 1);
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            if (!shown_[lane]) {
-                continue;
-            }
-            const float low = level.min[b * lanes + lane];
-            const float high = level.max[b * lanes + lane];
-            for (int x = x0; x <= x1; ++x) {
-                Column& column = drawn.columns[lane * static_cast<std::size_t>(width) +
-                                               static_cast<std::size_t>(x)];
-                column.low = column.any ? std::min(column.low, low) : low;
-                column.high = column.any ? std::max(column.high, high) : high;
-                column.any = true;
-            }
-        }
+        AddBucket(
+            drawn, start, static_cast<double>(overview.BucketStart(level, b + 1)),
+            [&](std::size_t lane) { return level.min[b * lanes + lane]; },
+            [&](std::size_t lane) { return level.max[b * lanes + lane]; });
     }
 }
 
 void SignalView::FillFromEnvelope(Drawn& drawn, const Envelope& read) const {
     const std::size_t lanes = read.columns;
-    const int width = plotWidth();
     for (std::uint64_t b = 0; b < read.split.buckets; ++b) {
-        const auto start = static_cast<double>(read.split.Start(b));
-        const auto stop = static_cast<double>(read.split.Start(b + 1));
-        const int x0 = std::max(0, static_cast<int>(std::floor(XOfScan(start))));
-        const int x1 = std::min(width - 1, static_cast<int>(std::ceil(XOfScan(stop))) - 1);
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            if (!shown_[lane]) {
-                continue;
-            }
-            const auto low = static_cast<float>(read.min[b * lanes + lane]);
-            const auto high = static_cast<float>(read.max[b * lanes + lane]);
-            for (int x = x0; x <= x1; ++x) {
-                Column& column = drawn.columns[lane * static_cast<std::size_t>(width) +
-                                               static_cast<std::size_t>(x)];
-                column.low = column.any ? std::min(column.low, low) : low;
-                column.high = column.any ? std::max(column.high, high) : high;
-                column.any = true;
-            }
-        }
+        AddBucket(
+            drawn, static_cast<double>(read.split.Start(b)),
+            static_cast<double>(read.split.Start(b + 1)),
+            [&](std::size_t lane) { return read.min[b * lanes + lane]; },
+            [&](std::size_t lane) { return read.max[b * lanes + lane]; });
     }
 }
 

@@ -113,6 +113,10 @@ class SignalView final : public QWidget {
         const Envelope* read = nullptr;  // the samples read, one bucket per scan
     };
     Drawn DrawnNow();
+    // Widens the pixel columns that scans [start, stop) reach into by their extremes,
+    // low(lane) and high(lane).
+    template <typename Low, typename High>
+    void AddBucket(Drawn& drawn, double start, double stop, Low low, High high) const;
     void FillFromOverview(Drawn& drawn, const RecordingOverview::Level& level) const;
     void FillFromEnvelope(Drawn& drawn, const Envelope& read) const;
     double LaneY(std::size_t lane, int top, int height, double value) const;
