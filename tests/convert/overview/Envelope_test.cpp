@@ -12,6 +12,7 @@
 #include "RecordingBuilder.h"
 #include "convert/overview/Envelope.h"
 #include "convert/overview/RecordingOverview.h"
+#include "convert/scaling/SampleScaler.h"
 #include "platform/OsFileApi.h"
 #include "support/Recordings.h"
 #include "support/TestPlatform.h"
@@ -108,6 +109,11 @@ TEST_F(EnvelopeTest, randomPartsAndBucketCounts_giveTheSamplesExtremes) {
         const ScanRecording opened = Open(builder);
         const std::vector<double> values = All(opened);
         const std::uint64_t scans = opened.scans();
+        // Uniform24 takes the fold of codes, the others that of scaled values.
+        EXPECT_EQ(SampleScaler(opened.recording.header, opened.recording.queue, 0.0, values.size())
+                      .linearStep()
+                      .has_value(),
+                  opened.recording.header.cardType() == 7);
         const auto channels = static_cast<std::uint32_t>(opened.channels());
         for (int trial = 0; trial < 12; ++trial) {
             SelectedPart part = WholeRecording(opened.recording.header);
@@ -138,6 +144,8 @@ TEST_F(EnvelopeTest, randomPartsAndBucketCounts_giveTheSamplesExtremes) {
 
 TEST_F(EnvelopeTest, twoReaders_giveWhatOneWouldAndKeepEverySpike) {
     const ScanRecording opened = Open(LongSpiky());
+    // Its values are code x step, so the codes are folded (as for Uniform24 above).
+    ASSERT_TRUE(SampleScaler(opened.recording.header, opened.recording.queue).linearStep());
     const std::vector<double> values = All(opened);
     const SelectedPart whole = WholeRecording(opened.recording.header);
     for (const std::uint64_t buckets :
