@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "platform/MessageSink.h"
+#include "recording/LoadRecording.h"
 #include "recording/Outcome.h"
 
 namespace vantrel::cli {
 
-inline constexpr const char* kCannotOpenMessage = "Cannot open input file!";
+using vantrel::kCannotOpenMessage;
 
 // Writes "FILE: text" for each message to `err`; "FILE: Cannot open input file!" for a
 // file that could not be opened (the window is silent then).

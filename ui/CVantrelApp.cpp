@@ -1,5 +1,7 @@
 #include "CVantrelApp.h"
 
+#include <QTimer>
+
 #include "CVantrelDlg.h"
 #include "DialogRunner.h"
 #include "QtFileChooser.h"
@@ -8,13 +10,16 @@
 
 namespace vantrel {
 
-bool CVantrelApp::InitInstance() {
+bool CVantrelApp::InitInstance(const StartArguments& start) {
     OsFileApi files;
     QtMessageSink messages;
     QtFileChooser chooser;
     ModalDialogRunner dialogs;
     CVantrelDlg window(WindowServices{files, messages, chooser, dialogs});
     messages.SetParent(&window);
+    if (!start.file.isEmpty()) {
+        QTimer::singleShot(0, &window, [&] { window.OpenAtStart(start.file, start.others); });
+    }
     window.exec();  // OK or cancel: either ends the program
     return false;
 }

@@ -24,6 +24,7 @@
 #include "MinimisedIcon.h"
 #include "Pictures.h"
 #include "PreviewSelection.h"
+#include "StartArguments.h"
 #include "SystemMenu.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
@@ -322,6 +323,19 @@ void CVantrelDlg::TakeInputFile(const QString& path) {
     derivedFrom_ = path;
     derivedOutput_ = FromLocal(DeriveOutputPath(ToLocal(path), extension));
     outputPath_->setText(derivedOutput_);
+}
+
+void CVantrelDlg::OpenAtStart(const QString& path, const QStringList& others) {
+    // The chooser offers files that exist only; a path given at start may name none.
+    if (const QFileInfo file(path); !file.isFile()) {
+        services_.messages.ShowMessage(ToLocal(path) + ": " + kCannotOpenMessage);
+    } else {
+        TakeInputFile(path);
+        OnLoad();
+    }
+    if (!others.isEmpty()) {
+        services_.messages.ShowMessage(ToLocal(NotOpenedMessage(others)));
+    }
 }
 
 void CVantrelDlg::OnBrowseOutput() {

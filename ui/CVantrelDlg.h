@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -78,6 +79,11 @@ class CVantrelDlg final : public QDialog {
     // true: controls into the state; false: state into the controls. formatIndex is
     // not exchanged.
     void UpdateData(bool saveAndValidate);
+
+    // What `vantrel FILE` does once the window is up: takes `path` as Browse would, then
+    // loads it as Load does; a path that names no file says "PATH: Cannot open input
+    // file!". Files given after it are named in a message and not opened.
+    void OpenAtStart(const QString& path, const QStringList& others = {});
 
     // A system command; true when it was the About item's and the box was shown.
     bool OnSysCommand(std::uint32_t command);

@@ -1,8 +1,13 @@
-// The window program. It reads no command line: Qt is given the program name only.
+// The window program: `vantrel [FILE]`. Qt is given the program name only; the program
+// reads its own arguments.
 
 #include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
 
 #include "CVantrelApp.h"
+#include "StartArguments.h"
 #include "platform/ProcessSignals.h"
 
 namespace {
@@ -18,7 +23,28 @@ int main(int argc, char* argv[]) {
     vantrel::IgnoreFileSizeSignal();
     vantrel::RemoveTemporariesOnFatalSignals();
     int qtArgc = argc > 0 ? 1 : 0;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    // Read without a display: --help and --version work where there is none.
+    std::optional<vantrel::StartArguments> read;
+    {
+        const QCoreApplication reading(qtArgc, argv);
+        read = vantrel::ReadStartArguments(arguments);
+    }
+    const vantrel::StartArguments& start = *read;
+    switch (start.action) {
+        case vantrel::StartArguments::Action::kPrint:
+            std::fputs(start.text.toLocal8Bit().constData(), stdout);
+            return 0;
+        case vantrel::StartArguments::Action::kUsageError:
+            std::fputs(start.text.toLocal8Bit().constData(), stderr);
+            return 2;
+        case vantrel::StartArguments::Action::kRun:
+            break;
+    }
     QApplication application(qtArgc, argv);
-    theApp.InitInstance();
+    theApp.InitInstance(start);
     return 0;
 }

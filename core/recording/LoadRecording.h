@@ -22,6 +22,9 @@ inline constexpr const char* kQueueAllocationMessage =
     " Failed to allocate the Channel-Gain-Queue array";
 inline constexpr const char* kFileTooLargeMessage = "File size is too large";
 inline constexpr const char* kReadErrorMessage = "Read Input File Error!";
+// What the command line, and the window for a file it is started with, say after the path
+// of a file that could not be opened (the Load button says nothing then).
+inline constexpr const char* kCannotOpenMessage = "Cannot open input file!";
 
 // How far a load got, and so what of Load::recording holds the file's.
 enum class LoadStage {

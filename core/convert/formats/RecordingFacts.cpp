@@ -38,8 +38,12 @@ bool IsLeapYear(int year) {
 
 }  // namespace
 
+std::string ProgramVersion() {
+    return VANTREL_VERSION;
+}
+
 std::string ConverterName() {
-    return std::string("vantrel-convert ") + VANTREL_VERSION;
+    return "vantrel-convert " + ProgramVersion();
 }
 
 std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,

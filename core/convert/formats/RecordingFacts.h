@@ -19,6 +19,9 @@ namespace vantrel {
 // "vantrel-convert" and the version, as outputs name their maker.
 std::string ConverterName();
 
+// The programs' version, "1.0".
+std::string ProgramVersion();
+
 // The name of a column that holds `channel`, in every format that names columns:
 // "Channel_N".
 std::string ColumnName(int channel);
