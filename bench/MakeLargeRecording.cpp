@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // make_large_recording OUT CHANNELS SCANS [CARD]: writes an ascending-order recording of
 // any size, streaming it in blocks so that its size is not limited by memory. CARD is the
 // card type (default 1), recorded in a range its rules scale: "+/-10V" for 1, 2, 3, 7 and 8,

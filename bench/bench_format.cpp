@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Cost of one text cell: the C library's snprintf, std::to_chars (with the same padding) and
 // the cell formatter, per precision, on scaled random codes; the codes cell; and CSV's
 // shortest number by std::to_chars and by FormatShortest (arg 9: 24-bit values, 7: 16-bit).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // bench_preview RECORDING: computes the recording's overview as the preview window does and
 // prints, one figure a line, the seconds it took (the fastest of five), the overview's bytes as a
 // share of the recording's sample bytes and, where the window is built, the median milliseconds of

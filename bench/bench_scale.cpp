@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Cost per sample of the scalers on a chunk of random codes: the rule called per element
 // (short recordings, and every 24-bit card), SampleScaler on long 16-bit recordings in
 // uniform order (one product per word) and custom order (word tables), widening to codes,

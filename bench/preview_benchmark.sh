@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # The preview's three figures, side by side in one run: for the benchmark recording (8
 # channels, 2.5 million scans) and, with --huge, a 4 GiB one (8 channels, 268 million scans),
 # the time the overview takes against a dd copy of the recording's bytes (the overview reads

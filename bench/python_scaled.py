@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Times vantrel's Recording.scaled() against numpy.fromfile and the same scaling arithmetic,
 side by side in one run, and measures the peak memory of each in a fresh child process.
 

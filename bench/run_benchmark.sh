@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Converts a large recording of each card group (1/3/8, 2, 4, 7) into each output format
 # with vantrel-convert and prints, side by side from this one run, in one table: each
 # conversion's time, the time dd takes to copy the same output bytes (the write limit), the

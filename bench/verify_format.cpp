@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // verify_format [COUNT]: compares the cell formatter with the C library's printf, byte for
 // byte, on COUNT random values per cell format (10^7 by default) plus every 16-bit code
 // through every 16-bit scaling rule and a table of edge values; the 24-bit cells made from

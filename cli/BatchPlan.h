@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What a batch does with each input, decided before anything runs: the output path, and

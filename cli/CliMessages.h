@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The command-line tool's messages: collected while a file is handled (MessageLog) and then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The whole command line of vantrel-convert: parses the arguments and runs the mode they

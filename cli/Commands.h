@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The modes of vantrel-convert. Each returns the process exit status: 0 when every file

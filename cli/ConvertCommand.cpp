@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Batch conversion: each input is converted by the same core as the window, with the same
 // messages; a failure is reported and the next input goes on. The sample block is streamed
 // from the file chunk by chunk, so memory stays bounded whatever the recording's size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The format a -f word chooses: a name in any case, or a number, the format's OutputFormat

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // --list-formats: the format table for people and scripts, one format a line.
 
 #include <algorithm>

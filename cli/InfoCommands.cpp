@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // --info and --queue: a recording's header and queue as the window presents them.
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // --info --json: a recording's header, texts, queue and facts for scripts.
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Ctrl-C during a batch. The first SIGINT only sets a flag, which the conversions' progress

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The progress line of a batch on standard error: how many sample bytes the running

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The words of --scans, --time, --channels and --columns, read into the selection a

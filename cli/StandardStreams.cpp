@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "StandardStreams.h"
 
 namespace vantrel::cli {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // "-" as a path: standard input where a recording is read, standard output where an output

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-convert: batch conversion and inspection of recording files from the command
 // line, through the same core and with the same messages as the window.
 

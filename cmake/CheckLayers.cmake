@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Fails when a file of core/${LAYER} includes a header of a layer in ${FORBIDDEN} (the
 # layers above it). Run by the build before the layer's library: cmake -DLAYER=recording
 # -DFORBIDDEN=convert -DROOT=<core folder> -P CheckLayers.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # CLI11, nlohmann-json and fmt (built header-only) need no library, so a cross-build can
 # use the host's copies. Their CMake packages would add all of /usr/include, whose C library
 # headers would shadow the target's: this gives each its own folder holding only its

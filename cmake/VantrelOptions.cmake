@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Compiler settings shared by every target of the project.
 
 option(VANTREL_WERROR "Treat compiler warnings as errors" OFF)

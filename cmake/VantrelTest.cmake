@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # vantrel_add_test(name SOURCES a.cpp b.cpp LIBS lib...)
 # One GoogleTest executable per library, registered with CTest test by test.
 include(GoogleTest)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # vantrel_add_windows_resources(target DESCRIPTION text [ICON file.ico])
 # Gives a Windows program its resources: the version from the project, the manifest asking
 # for the execution level asInvoker and, where given, icon 128 (the one the shell shows).

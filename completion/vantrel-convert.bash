@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # bash completion for vantrel-convert. The format names come from the program itself
 # (--list-formats), so they follow its format table.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What the fuzz targets share: an input loaded from a memory disk as the window loads it,

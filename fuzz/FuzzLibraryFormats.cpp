@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // libFuzzer entry for the formats a library writes by name (HDF5, MATLAB 7.3 and 5, EDF,
 // BDF): arbitrary bytes as a recording file, loaded as the window loads them and, when the
 // load succeeds, converted from the held block at the format's own chunk size, then from

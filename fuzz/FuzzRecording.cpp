@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
 // loads them, from a file and from a pipe, and, when the load succeeds, converted into every
 // format a library does not write (those have a target of their own, FuzzLibraryFormats.cpp):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What an HDF5 file holds, read from memory, to compare two files by: the bytes before the

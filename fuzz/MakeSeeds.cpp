@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Writes the fuzzers' seed corpus into a folder: valid recordings of every card type, width,
 // channel order and range the converter knows, the near misses around them (wrong width,
 // short queue, out-of-range channels, unknown codes), truncated copies, wrong magics,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A FileApi over files held in memory, so the fuzz target converts thousands of recordings

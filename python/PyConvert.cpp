@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel.convert: the command line's conversion of one recording, from a script. The run
 // goes on without the GIL; the progress callback and Ctrl-C are served between chunks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The module's exceptions: vantrel.Error and its subclasses carry the converter's own

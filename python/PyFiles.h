@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What the module's functions share: the file calls, path arguments as Python gives them,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel.open and vantrel.Recording: a recording's facts at once, its samples as NumPy
 // arrays on demand. The arrays are filled by the core's reader without the GIL, in pieces
 // between which Ctrl-C is looked at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The part of a recording the module's functions take, from their keyword arguments: scans a

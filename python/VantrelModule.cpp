@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The Python module `vantrel`: recordings as NumPy arrays with the converter's exact values,
 // and conversions into every output format, from scripts and notebooks.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Recording files of the data-acquisition cards as NumPy arrays, and their conversion."""
 
 import datetime

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Shared fixtures of the Python tests (the readers' and the module's): the built tools,
 recordings of every kind, and the reference outputs every analysis format and the module are
 compared with (the scaled binary output, the

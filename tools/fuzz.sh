@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Fuzzes for MINUTES minutes (default 1) with libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, half the time each for the two targets: vantrel_fuzz_recording
 # (the loader and every format but those a library writes) and vantrel_fuzz_library_formats

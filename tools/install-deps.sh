@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Installs the Debian 12 packages the project needs for one purpose, asking apt only when
 # something is missing:
 #   install-deps.sh run     build and start the program (the window, the command line,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Draws the window program's pictures as indexed PNG files into ui/resources/:
 the program icon (32x32 and 16x16, 16 colours, also as icon128.ico for the Windows
 executable), the About box logo (160x50) and its tagline (137x15, both at most 256 colours). Pure Python: run it after changing a drawing

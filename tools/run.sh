@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Sets up a fresh Debian 12 machine, builds the program and its example recordings, and
 # starts the window program.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Shows what a user sees: builds the window program, starts it under a virtual X server
 # (Xvfb) to check that it comes up, then drives the real main window through a Load of an
 # example recording and saves PNG screenshots into screenshots/: the main window at start

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
 # build with its tests, the Python tests (readers of each format, the Python module), the
 # cell formatter against printf, valgrind's memcheck on the command-line tool, the same

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Runs the Windows vantrel-convert.exe under Wine beside the Linux build and compares them:
 # every example recording in every format the Windows build has, byte for byte (to files and
 # to standard output), with the same messages; names in other scripts; the recording refused

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Cross-builds the core, the command line and their tests for 64-bit Windows (the windows
 # preset), runs the tests under Wine, compares vantrel-convert.exe with the Linux build
 # (tools/windows-check.sh, after the ci preset's build) and makes the release archive.

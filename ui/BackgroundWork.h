@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The window's long operations (Load, Start Convert) run on a thread of their own, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The About box: template 100 with the program's name, version, icon and pictures.

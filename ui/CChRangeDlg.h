@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The channel/range viewer: the channel-gain queue as a list, one row per entry, with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The preview window: every column's lane over the recording's time (SignalView), a check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The main window: template 102 with the one ConversionState, the data exchange between

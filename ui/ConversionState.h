@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Everything the main window holds between two handler calls: the loaded recording, the

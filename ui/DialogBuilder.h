@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Makes the Qt widgets of a dialog template inside a QDialog: one widget per control, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Runs the window's secondary dialogs (viewer, About box). The program runs them modally;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Dialog units to pixels, the way Windows lays out a dialog template: from the template

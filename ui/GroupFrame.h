@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A dialog group box drawn the platform dialog's way: the frame's top edge runs through the

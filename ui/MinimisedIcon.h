@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Where the picture of a minimised window goes: centred in the client area, in signed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The program's pictures, shipped as Qt resources: icon 128 and bitmaps 134 and 135.

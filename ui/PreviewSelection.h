@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What "Convert selection" in the preview converts, as the command line would ask for it: the

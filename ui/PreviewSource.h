@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What the preview shows of one recording: its overview, computed once from the file, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The application's message box in Qt: warning icon, one OK button, the fixed text, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The preview's drawing: one lane per column, stacked, each with its channel and range and a

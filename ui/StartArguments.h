@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What the window program is asked at start: `vantrel [FILE...]` opens the first FILE as

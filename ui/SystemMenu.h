@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The About item of the main window's system menu. Qt exposes the system menu only on

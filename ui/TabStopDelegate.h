@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Draws list rows with tab characters expanded at fixed stops, counted in pixels from the

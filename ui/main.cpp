@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The window program: `vantrel [FILE]`. Qt is given the program name only; the program
 // reads its own arguments.
 

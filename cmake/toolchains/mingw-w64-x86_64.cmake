@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # Cross-builds for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix: the
 # POSIX thread model, which std::thread needs). Programs are linked statically, so they run
 # on a bare Windows without MinGW's DLLs, and run here under Wine: CMake's emulator runs the

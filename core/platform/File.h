@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // An open file of the FileApi, owned: it cannot be copied, and it is closed when its owner

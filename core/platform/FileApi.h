@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Handle-based, byte-exact file access: the only way the core touches files. The window and

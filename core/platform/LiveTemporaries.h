@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The named temporaries this process is writing beside outputs, so that a signal that ends

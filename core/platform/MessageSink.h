@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The application's message box: a fixed text, one OK button, modal. The core reports every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // FileApi over the operating system's file descriptors. One object may serve several threads.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The outputs an OsFileApi has open and how each reaches its path, and skipping on in an
 // input: the same on every system; creating, finishing and discarding outputs and seeking
 // are the system's own.

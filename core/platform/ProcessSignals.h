@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What the signals that stop a write do to the process. A front end sets them at start.

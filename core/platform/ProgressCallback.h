@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // How a front end follows a long operation and stops it: the operation calls the callback

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // SHA-256 of a stream of bytes: by OpenSSL, or on Windows by its own cryptography (CNG).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Whether a standard stream is a terminal a person watches, rather than a pipe or a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Paths are UTF-8 strings throughout the program. A std::filesystem::path made from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // UTF-8 to and from UTF-16, for the Windows calls: the program keeps UTF-8 and converts only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Room for a library's next write. HDF5 cannot close a file once one of its writes failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What each card type is: its model name, the sample element its decoding reads, the cell

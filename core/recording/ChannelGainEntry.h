@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // One entry of the channel-gain queue that follows the header: two bytes, the channel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The ten texts that present a loaded header, each with the label the window shows beside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The header's texts (start date and time) are bytes as the recording's Windows software

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Explicit little-endian decoding and encoding of the recording file's fields. The file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Bringing a recording file into memory: header, channel-gain queue and sample block, as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A recording as a load leaves it in memory: the header, the channel-gain queue, the sample

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // How an operation on a recording ended, as a value: a kind the front ends switch on, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A path as text for people and scripts (JSON, the terminal). Paths are bytes: on POSIX a

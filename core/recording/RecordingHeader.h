@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The 60-byte header at the start of a recording file, held byte for byte as read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The raw sample codes of a loaded recording: one contiguous, owned byte buffer. The bytes

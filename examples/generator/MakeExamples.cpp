@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-make-examples OUTDIR: writes every example recording to OUTDIR/NAME.daq.
 
 #include <exception>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Builds recording files byte by byte: header, channel-gain queue and sample words, all

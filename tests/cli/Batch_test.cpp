@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Batches on the command line: several jobs, an output folder, outputs that would coincide,
 // --no-clobber, and the help that names formats by word (usage errors: UsageErrors_test).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-convert --info and --queue on generated recordings.
 
 #include <gtest/gtest.h>

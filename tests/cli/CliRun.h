@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Runs vantrel-convert's command line in-process, as the program would with these

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The batch conversion mode of vantrel-convert.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-convert streams the sample block: its peak memory does not grow with the
 // recording. Measured from the kernel's account of a child that runs the command line, not
 // from timing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How the command line chooses a format and says where its options apply: by name or by the
 // number every build gives the format, a format of another build refused as such, and help
 // texts that name exactly the formats whose set holds each option.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The bash completion and the manual page are written by hand: each must name every long
 // option --help lists, so that a new option is not left out of them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-convert as a process in pipelines: standard input and output, Ctrl-C, and the
 // progress line, which only a terminal shows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // vantrel-convert as a process: its exit status, and which stream each report takes. A
 // usage error (status 2) is checked as a process with the others, in UsageErrors_test.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Runs vantrel-convert as a process (POSIX: a shell and /dev/null), for what only main

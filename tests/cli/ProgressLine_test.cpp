@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The words of the progress line, and that it stays silent where it is not shown.
 
 #include <gtest/gtest.h>

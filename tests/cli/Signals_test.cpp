@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Signals that end vantrel-convert while a library writes its output under a hidden
 // temporary: none may leave the temporary behind, and a run after SIGKILL sweeps it.
 

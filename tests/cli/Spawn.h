@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // vantrel-convert started as a child process with its standard streams on descriptors the

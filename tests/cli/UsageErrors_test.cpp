@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Every usage error of vantrel-convert: bad, missing or conflicting options and FILEs. Each
 // exits 2 before anything runs, says why on standard error, prints nothing on standard
 // output and writes no file.

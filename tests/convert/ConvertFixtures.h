@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Recordings held in a ConversionState without a file, and a conversion run into a file.

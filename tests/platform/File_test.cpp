@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The file owner: it closes what it holds on every way out, an output that was never
 // finished leaves the file at its path alone, and a failure names the path and the cause.
 

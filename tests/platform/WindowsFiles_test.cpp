@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The Windows file calls: UTF-8 names of any script, bytes untranslated, one file however
 // it is spelt, outputs that replace a file only when finished, and the same error texts as
 // on other systems.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The Python module against the command line: the same numbers, facts and messages."""
 
 import ast

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Selections in the module: scaled(), codes(), chunks() and to_pandas() with scans, time,
 channels and columns give the NumPy slices of the whole arrays, bit for bit; convert() with a
 selection writes what the command line writes with --scans, --time, --channels and

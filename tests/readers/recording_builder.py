@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Recording files made from NumPy arrays of seeded random codes, and what they must convert
 to, worked out here from the words written and the cards' scaling rules, apart from the
 converter: the codes (as codes-text writes them), the signed codes (as EDF and BDF hold

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Recordings of many conversion chunks (65536 samples; 131072 for HDF5 and MATLAB 7.3),
 a few MiB each, of seeded random codes with the extremes among them, read back by every
 reader in every format. A writer's state carries over at each chunk boundary, and EDF's and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """CSV read back by pandas and Python's csv module, EDF and BDF by MNE and by a parse of
 their data records, compared with the scaled binary and codes text outputs: CSV bit for bit,
 EDF and BDF through MNE to within half a code step of the column's scale (as far as the 8

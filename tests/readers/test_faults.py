@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The formats written by a library (HDF5, MATLAB 7.3 and 5, EDF, BDF) when the output's
 file system fills up or the output outgrows the file-size limit half way: the run ends with
 exit status 1 and the write error, not a crash or SIGXFSZ, the earlier file at the output

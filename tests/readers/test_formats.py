@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Each analysis format read back by the readers users have: h5py, SciPy, NumPy and GNU
 Octave. Its numbers must be those of the scaled binary output (bit for bit) and of the
 codes text output, and its facts those `--info --json` gives. One test per format, over

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """A selected part of a recording (a range of scans, and columns by channel or position, in
 any order, repeats allowed) converted into each format a library writes must hold exactly the
 matching slice of the whole conversion, as the readers users have read them: the same doubles

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Header texts decoded as the recording's Windows software wrote them, and encoded back.
 
 #include "recording/HeaderText.h"

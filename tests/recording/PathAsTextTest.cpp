@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Paths as UTF-8 text that gives their bytes back.
 
 #include "recording/PathAsText.h"

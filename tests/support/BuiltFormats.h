@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Whether this build writes a format: one without a library (Windows has no HDF5, matio or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Runs a piece of a test in a forked child, for faults that must not touch the test process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Values on which the cell formatter is compared with the C library's printf: codes through

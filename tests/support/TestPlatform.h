@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Test doubles for the platform interfaces: a message box that records, a View button that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The window's Load and "Start Convert" as its handlers run them, without a window: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The viewer, the About box, the message box, the chooser filters and the application
 // start.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Load and Start Convert on their own thread: the progress dialog, Cancel in each phase,
 // closing the window while work runs, and the window's input held back meanwhile. The work
 // is held at a file call (a Gate) while the test acts, so nothing depends on timing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main window: its template, its control states in each state of the loaded data, the
 // data exchange, every handler, and the typical use from browsing to a converted file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The preview window: a single full-scale sample among ten million still reaches its lane's
 // top when everything is shown, the cursors land on the borders of the scans under them at
 // both ends of the view, zoomed in the values come from the file, and "Convert selection"

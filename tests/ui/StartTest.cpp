@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `vantrel FILE`: the arguments the window program takes, and what the window does with the
 // file it is started with (a good one, a missing one, one that is no recording, several).
 

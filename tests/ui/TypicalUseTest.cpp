@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The typical use, end to end through the window: browse to a recording, load it, read
 // the header, view the queue, convert in each format and find the file on disk.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Doubles and helpers for driving the main window without nested event loops: a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Drives the real main window through a Load of a recording and saves what the user sees
 // as PNG files: the main window at start and after Load, the channel/range viewer, the
 // About box, the message box of a conversion, the window after a recording was dropped on

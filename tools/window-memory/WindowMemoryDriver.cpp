@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Not a test: loads a recording in the real main window and converts it, as a user does
 // with Load and Start Convert, so that the window's peak memory can be measured:
 //

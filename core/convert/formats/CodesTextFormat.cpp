@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Binary codes to text file: laid out like the scaled text, each cell "%11d" of the
 // sample's widened code.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // CSV for spreadsheets and pandas (RFC 4180): a header row `time_s,Channel_0,...` and one
 // row per scan, comma-separated, CR LF after every row. Every number is written in the
 // shortest form that reads back as exactly the same double (std::to_chars' text), so a reader

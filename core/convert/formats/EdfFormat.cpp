@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // EDF (16-bit samples) and BDF (24-bit) files for biosignal viewers, written with EDFlib:
 // one signal per column, labelled Channel_N, holding the raw codes as digital samples (the
 // signed code of 16-bit cards, the 24-bit code of the others) with the physical minimum

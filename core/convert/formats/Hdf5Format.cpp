@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // HDF5 file: datasets /scaled (float64) and /codes (uint16 for 16-bit cards, int32 for the
 // 24-bit ones), scans x channels, chunked along the scans (about 1 MiB a chunk) and
 // written chunk by chunk as the samples stream; the column facts are attributes of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // An HDF5 identifier, owned: closed by its own close call when the owner goes. HDF5

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // MATLAB files, written with matio: one top-level variable per fact (`scaled`, `codes`,
 // `channel`, `range_label` as a cell array, `scan_rate_hz`, ...), `scaled` and `codes` as
 // scans x channels. MATLAB 7.3 (HDF5 inside) takes the two matrices scan block by scan

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // matio's files and variables, owned: a variable is freed, a file closed, when its owner

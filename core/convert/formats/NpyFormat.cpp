@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // NumPy's .npy file: the scaled values as "<f8" in C order, shape (scans, channels). The
 // header comes first (the shape is known), then the values as the scaled binary output
 // streams them. Format version 1.0; 2.0 only where the header would pass 65535 bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The output formats in one table: every fact of a format, keyed by OutputFormat. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Scaled data to binary file (double): N little-endian IEEE 754 doubles in sample order,
 // with no header; the text options do not apply.
 

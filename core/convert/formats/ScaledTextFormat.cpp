@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Scaled data to text file: the title lines when asked, then one line per scan, one cell
 // per channel in the card type's fixed-point format.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Writes output blocks on a thread of its own, one at a time and in order, so that the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Output gathered in large blocks and written one block per call. Every write is checked;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A recording's signal at a glance: the least and the greatest scaled value of each column

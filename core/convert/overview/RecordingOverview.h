@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The envelope of a whole recording at every zoom: extremes per column over buckets of about

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The choices a conversion is made with, typed. The window's Format list index, separator

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What a conversion is asked to do, as one value: which recording, into which output, with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The conversion run: checks, the output's creation, the writer of the chosen format, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Progress of a conversion, and the way to stop one. A front end passes a callback; the run

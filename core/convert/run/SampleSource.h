@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Where a conversion takes its sample bytes from: the block a load holds in memory, or the

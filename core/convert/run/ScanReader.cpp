@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "convert/run/ScanReader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A recording's samples as arrays of whole scans, read from its file on demand: the scaled

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The part of a recording a conversion takes: a range of scans, given as scan numbers or as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "convert/run/WriteJob.h"
 
 #include "recording/CardTable.h"

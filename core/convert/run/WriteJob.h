@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What a writer works with and how it ends. A writer takes its samples from a SampleSource

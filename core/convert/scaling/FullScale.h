@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The values a column's range reaches at its ends: what its lowest and highest codes scale

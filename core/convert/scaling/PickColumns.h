@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The selected columns of a chunk of whole scans, gathered scan by scan: the writers that

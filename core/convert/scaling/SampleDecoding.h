@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Reading one sample element from the block. 16-bit cards store little-endian words; cards

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Scaling a recording's sample elements to doubles, chunk by chunk of whole scans, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Scaling one raw element to volts (or the card's unit) by the rule its card type, range

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The setting each position of a scan is recorded under: its range code and, for card type

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The raw codes output: each element widened to a signed 32-bit code without scaling.

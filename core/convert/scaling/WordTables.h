@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // What each of the 65536 words of a 16-bit card gives under one rule: its scaled value, its

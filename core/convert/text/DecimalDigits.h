@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Powers of ten and the decimal digit count of a 64-bit number, for the cell and number

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Scaled text cells of the 24-bit cards straight from the integer code. Most of their rules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The text cells of the scaled and codes outputs without printf: the bytes the C library's

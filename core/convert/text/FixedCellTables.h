@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Fixed-point cells whose integer part is under 100 (every value of a +/-10 V or +/-25 V

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Where a text writer takes each scaled cell from: a table of every word's cell per column,

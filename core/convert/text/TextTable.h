@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // The text tables of the scaled and codes outputs: the two title lines, and one line per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A thread that runs one task at a time for the thread that owns it: an output block's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A chunk's rows formatted on two threads, for cells that cost far more arithmetic than

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // A library's write of one chunk on a helper thread while this thread prepares the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The format and separator tables: every format of the table converts a two-channel recording
 // with every separator and title choice, each option changes exactly the outputs of the
 // formats whose set holds it, and every lookup finds what the window and the command line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The writers of the three formats: a two-channel scan, title lines, long lines, empty tables
 // and recordings of many chunks.
 

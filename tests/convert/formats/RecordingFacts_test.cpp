@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The facts the analysis formats record: per column the channel, range and input kind as
 // the title line and the scaling read them, and the start as ISO 8601 where it reads as one.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The envelope of a recording against a brute-force min and max over its scaled values: any
 // part, any bucket count, buckets across read chunks and across the two readers' halves; and
 // the overview's levels, whose floats must still hold every sample of their buckets.

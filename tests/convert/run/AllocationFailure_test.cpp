@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Memory that cannot be had, simulated by a replaced global operator new that refuses
 // requests of one chosen size.
 

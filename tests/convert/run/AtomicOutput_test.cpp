@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // An output replaces the file at its path only once it is complete: a conversion killed
 // half way leaves the earlier file byte for byte; a link to the output stays a link; and
 // where the folder refuses new files the existing output is written in place, as before.

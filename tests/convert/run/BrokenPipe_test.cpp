@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A pipe whose reader goes away mid-write: with the signal ignored the write fails and is
 // reported; without it the whole process dies, which the window must never do.
 

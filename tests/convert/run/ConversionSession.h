@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // One window's worth of state for fault tests: real files through FaultyFileApi, recorded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A disk that fills up while the output is written: the run must say so, must not claim
 // success, and must not leave a truncated output that could pass for a complete one.
 

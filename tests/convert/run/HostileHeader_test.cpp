@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Headers that claim far more data than the file holds. A few hundred bytes must be
 // answered with a message at once, without reserving or touching the memory the header
 // asks for. Each case runs in a forked child so its peak memory is its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A load keeps the whole recording in memory and closes the file, so what happens to the
 // file afterwards must not reach the conversion: it converts what was loaded.
 

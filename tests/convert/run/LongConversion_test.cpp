@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Long recordings take the fast paths: 16-bit words scaled and formatted by table, lines
 // formatted in batches straight into the output block, doubles written as they are. Their output
 // must still be, cell by cell, what printf gives for each value the scaling rule yields (the

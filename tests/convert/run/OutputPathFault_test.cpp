@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Output paths that cannot be created, and output paths that name the loaded recording
 // itself under another spelling. Neither may lose a byte of anything already on disk.
 

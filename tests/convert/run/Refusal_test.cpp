@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Recordings the converter refuses. A refusal comes before the output is created: an
 // existing output keeps every byte, and a new one is never made.
 

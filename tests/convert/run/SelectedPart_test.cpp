@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Converting a part of a recording: a range of scans and a set of columns. Every output of
 // a part is the matching slice of the whole recording's output, from the file (which is
 // read only where the part lies) and from a block in memory alike.

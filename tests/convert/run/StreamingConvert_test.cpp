@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Conversion straight from the recording file, as the command-line tool does it: the load
 // up to the sample read, then the sample block read chunk by chunk while converting.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The setting of each scan position: the header's in uniform order, the queue entry's in
 // custom order, and for card type 4 the kind byte that belongs to the position's channel.
 
