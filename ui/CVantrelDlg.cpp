@@ -64,16 +64,6 @@ std::string ToHeaderText(const QString& text) {
     return HeaderTextFromUtf8(text.toUtf8().toStdString());
 }
 
-// `path` with `suffix` before the extension of its file name (after it where it has none).
-std::string WithSuffix(const std::string& path, const std::string& suffix) {
-    const auto folder = path.find_last_of("/\\");
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
-        return path + suffix;
-    }
-    return path.substr(0, dot) + suffix + path.substr(dot);
-}
-
 enum class ExchangeKind { kPath, kDisplay, kCheck, kRadio };
 
 struct ExchangeEntry {
@@ -439,7 +429,7 @@ void CVantrelDlg::ConvertPreviewChoice(const PreviewChoice& choice) {
         state_.outputPath.empty()
             ? DeriveOutputPath(loaded.loadedPath, FormatOfListItem(fields_.formatIndex).extension)
             : state_.outputPath;
-    request.outputPath = WithSuffix(base, SelectionSuffix(request.selection));
+    request.outputPath = WithSuffixBeforeExtension(base, SelectionSuffix(request.selection));
     RunWork(QStringLiteral("Converting..."),
             [&](const Platform& platform, const ProgressCallback& progress) {
                 RunConversion(request, platform, progress);

@@ -13,4 +13,13 @@ std::string DeriveOutputPath(const std::string& inputPath, std::string_view exte
     return inputPath.substr(0, dot) + std::string(extension);
 }
 
+std::string WithSuffixBeforeExtension(const std::string& path, std::string_view suffix) {
+    const auto folder = path.find_last_of("/\\");
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) {
+        return path + std::string(suffix);
+    }
+    return path.substr(0, dot) + std::string(suffix) + path.substr(dot);
+}
+
 }  // namespace vantrel

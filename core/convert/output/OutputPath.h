@@ -11,4 +11,9 @@ namespace vantrel {
 // "cvt" after that "."), or the input path followed by `extension` when it has no ".".
 std::string DeriveOutputPath(const std::string& inputPath, std::string_view extension = ".cvt");
 
+// `path` with `suffix` before the extension of its file name, or after the name where it has
+// none: "out/run1.csv" and "_1-3s" give "out/run1_1-3s.csv". A "." in a folder's name is
+// not an extension.
+std::string WithSuffixBeforeExtension(const std::string& path, std::string_view suffix);
+
 }  // namespace vantrel

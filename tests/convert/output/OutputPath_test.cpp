@@ -22,5 +22,18 @@ TEST(DeriveOutputPath, replacesEverythingAfterTheLastDot) {
     }
 }
 
+TEST(WithSuffixBeforeExtension, putsTheSuffixBeforeTheFileNamesExtensionOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/data/run1.csv", "/data/run1_1-3s.csv"},
+        {"D:\\data\\a.b.daq", "D:\\data\\a.b_1-3s.daq"},
+        {"/my.data/run1", "/my.data/run1_1-3s"},  // a dot in a folder name does not count
+        {"D:\\my.data\\run1", "D:\\my.data\\run1_1-3s"},
+        {"run1", "run1_1-3s"},
+    };
+    for (const auto& [path, suffixed] : cases) {
+        EXPECT_EQ(WithSuffixBeforeExtension(path, "_1-3s"), suffixed) << path;
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
