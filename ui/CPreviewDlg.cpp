@@ -116,8 +116,7 @@ QString CPreviewDlg::statusText() const {
 void CPreviewDlg::UpdateStatus() {
     const auto rate = source_.rate();
     const auto at = [&](std::uint64_t border) {
-        return rate ? Seconds(static_cast<double>(border) / *rate)
-                    : QStringLiteral("scan ") + QString::number(border);
+        return view_->TimeText(static_cast<double>(border));
     };
     QString text;
     const ScanRange range = view_->SelectedRange();

@@ -3,19 +3,18 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 
 #include "convert/formats/RecordingFacts.h"
+#include "convert/text/ShortestNumber.h"
 
 namespace vantrel {
 
 namespace {
 
-// The shortest digits that read back as `value`.
+// The shortest digits that read back as `value`, as the command line reads them.
 std::string Shortest(double value) {
-    std::array<char, 32> digits{};
-    const auto [end, failed] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    return failed == std::errc{} ? std::string(digits.data(), end) : std::string();
+    std::array<char, kShortestRoom> digits{};
+    return std::string(digits.data(), FormatShortest(digits.data(), value));
 }
 
 std::string Joined(const std::vector<std::int64_t>& numbers, char between) {

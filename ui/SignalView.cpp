@@ -55,10 +55,14 @@ SignalView::SignalView(PreviewSource& source, QWidget* parent)
     ShowAll();
 }
 
+double SignalView::CountWithin(double count) const {
+    const auto scans = static_cast<double>(source_.scans());
+    return std::clamp(count, std::max(std::min(kFewestScans, scans), 1e-9), std::max(scans, 1.0));
+}
+
 void SignalView::SetView(double first, double count) {
     const auto scans = static_cast<double>(source_.scans());
-    const double fewest = std::min(kFewestScans, scans);
-    count = std::clamp(count, std::max(fewest, 1e-9), std::max(scans, 1.0));
+    count = CountWithin(count);
     first = std::clamp(first, 0.0, std::max(scans - count, 0.0));
     if (first == first_ && count == count_) {
         return;
@@ -74,10 +78,9 @@ void SignalView::ShowAll() {
 }
 
 void SignalView::ZoomAround(double x, double factor) {
+    // The count the view takes, so that the scan under x stays there.
     const double anchor = first_ + x * count_ / plotWidth();
-    const auto scans = static_cast<double>(source_.scans());
-    const double count =
-        std::clamp(count_ * factor, std::min(kFewestScans, scans), std::max(scans, 1.0));
+    const double count = CountWithin(count_ * factor);
     SetView(anchor - x * count / plotWidth(), count);
 }
 

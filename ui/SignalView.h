@@ -80,6 +80,10 @@ class SignalView final : public QWidget {
     // What "Convert selection" takes: the cursors' range, or else the whole scans in view.
     ScanRange SelectedRange() const;
 
+    // Where `scan` (a scan or a border) lies: "1.5 s", or "scan 1500" where the scans have no
+    // times.
+    QString TimeText(double scan) const;
+
     // What lies under the pointer: its time or scan and, over a lane, that lane's value
     // there (or its extremes where the pixel holds many scans). Empty off the lanes.
     QString PointerText() const { return pointerText_; }
@@ -121,8 +125,10 @@ class SignalView final : public QWidget {
     void FillFromOverview(Drawn& drawn, const RecordingOverview::Level& level) const;
     void FillFromEnvelope(Drawn& drawn, const Envelope& read) const;
     double LaneY(std::size_t lane, int top, int height, double value) const;
+    // `count` kept between kFewestScans (or the recording's scans, where fewer) and the
+    // recording's scans.
+    double CountWithin(double count) const;
     void UpdatePointer(QPoint at);
-    QString TimeText(double scan) const;
 
     PreviewSource& source_;
     std::vector<bool> shown_;
