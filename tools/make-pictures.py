@@ -2,15 +2,22 @@
 # SPDX-License-Identifier: BSD-3-Clause
 """Draws the window program's pictures as indexed PNG files into ui/resources/:
 the program icon (32x32 and 16x16, 16 colours, also as icon128.ico for the Windows
-executable), the About box logo (160x50) and its tagline (137x15, both at most 256 colours). Pure Python: run it after changing a drawing
-and commit the files it writes."""
+executable), the About box logo (160x50) and its tagline (137x15, both at most 256
+colours); and the same icon for the desktop's menus and file managers into
+ui/desktop/hicolor/: PNG in the hicolor theme's sizes and an SVG of the same drawing.
+Pure Python: run it after changing a drawing and commit the files it writes."""
 
 import math
 import pathlib
 import struct
 import zlib
 
-OUT = pathlib.Path(__file__).resolve().parent.parent / "ui" / "resources"
+UI = pathlib.Path(__file__).resolve().parent.parent / "ui"
+OUT = UI / "resources"
+# Laid out as they are installed under share/icons/hicolor/.
+DESKTOP_ICONS = UI / "desktop" / "hicolor"
+# The sizes a desktop looks for in the hicolor theme.
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 # 5x7 letters, one string per row, "#" lit.
 GLYPHS = {
@@ -86,12 +93,36 @@ def icon(size):
     c.rect(px(3), px(5), px(30), px(28), 5)          # shadow
     c.rect(px(2), px(4), px(29), px(27), 2)          # edge
     c.rect(px(3), px(5), px(28), px(26), 1)          # body
+    pen = max(1, px(2))
     for x in range(px(4), px(27)):                   # one period of a sine wave
         y = px(15) + int(round(math.sin((x - px(4)) / (px(23)) * 2 * math.pi) * px(7)))
-        c.rect(x, y, x + max(1, px(2)), y + max(1, px(2)), 3)
+        c.rect(x, y, min(x + pen, px(28)), y + pen, 3)  # kept inside the body
     for i in range(px(6)):                           # arrow to the right, bottom edge
         c.rect(px(18) + i, px(29) - px(6) + i // 2 + 0, px(18) + i + 1, px(29) - i // 2, 4)
     return c.png(transparent=0)
+
+
+def colour(index):
+    return "#%02x%02x%02x" % ICON_PALETTE[index]
+
+
+def icon_svg():
+    """The icon's drawing on its 32-unit grid, for the scalable size."""
+    # The raster's pen is 2 wide and hangs right and down from each point: its middle.
+    wave = " ".join("%s%.3f,%.3f" % ("M" if i == 0 else "L", 5 + i * 23 / 92,
+                                      16 + math.sin(i / 92 * 2 * math.pi) * 7)
+                    for i in range(93))
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32">
+  <title>Vantrel</title>
+  <clipPath id="body"><rect x="3" y="5" width="25" height="21"/></clipPath>
+  <rect x="3" y="5" width="27" height="23" fill="{colour(5)}"/>
+  <rect x="2" y="4" width="27" height="23" fill="{colour(2)}"/>
+  <rect x="3" y="5" width="25" height="21" fill="{colour(1)}"/>
+  <path d="{wave}" fill="none" stroke="{colour(3)}" stroke-width="2" clip-path="url(#body)"/>
+  <path d="M18,23 L24,26 L18,29 Z" fill="{colour(4)}"/>
+</svg>
+"""
 
 
 def gradient_palette(start, end, steps):
@@ -142,6 +173,12 @@ def main():
     (OUT / "icon128.ico").write_bytes(ico([(32, icon(32)), (16, icon(16))]))
     (OUT / "bitmap134.png").write_bytes(logo())
     (OUT / "bitmap135.png").write_bytes(tagline())
+    for size in HICOLOR_SIZES:
+        folder = DESKTOP_ICONS / f"{size}x{size}" / "apps"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / "vantrel.png").write_bytes(icon(size))
+    (DESKTOP_ICONS / "scalable" / "apps").mkdir(parents=True, exist_ok=True)
+    (DESKTOP_ICONS / "scalable" / "apps" / "vantrel.svg").write_text(icon_svg())
 
 
 if __name__ == "__main__":
