@@ -36,3 +36,12 @@ if(VANTREL_SANITIZE)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The hardening Debian builds its packages with: the string and memory calls whose sizes
+# the compiler knows are checked (this needs the optimiser), and the relocations are
+# resolved at start and then made read-only. Sanitizer builds check more already.
+option(VANTREL_HARDEN "Build with _FORTIFY_SOURCE and a read-only relocation table" ON)
+if(VANTREL_HARDEN AND NOT VANTREL_SANITIZE AND NOT WIN32)
+    add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    add_link_options(-Wl,-z,relro,-z,now)
+endif()
