@@ -29,7 +29,8 @@ bash tools/windows-check.sh build/ci build/windows
 cmake --build --preset windows --target package
 archive=$(ls build/windows/vantrel-*-windows-x86_64.zip)
 listing=$(/usr/bin/python3 -m zipfile -l "$archive")
-for member in bin/vantrel-convert.exe README.md examples/card1-ascending-10V.daq; do
+for member in bin/vantrel-convert.exe README.md LICENSE third-party-notices.txt docs/licences.md \
+    examples/card1-ascending-10V.daq; do
     grep -q "/$member " <<<"$listing" || { echo "$archive lacks $member" >&2; exit 1; }
 done
-echo "$archive: $(grep -c '\.daq ' <<<"$listing") example recordings, the program, the README"
+echo "$archive: $(grep -c '\.daq ' <<<"$listing") example recordings, the program, the README, the licence and notices"
