@@ -25,6 +25,9 @@ test=(
     python3-pytest python3-h5py python3-scipy python3-pandas python3-mne
     octave  # the readers users have
     locales  # locale sources: a test compiles a decimal-comma locale
+    # The Debian package's checks: lintian, the desktop entry's and the software-centre
+    # description's validators, and what a desktop asks for a file's type and its program.
+    lintian desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 case "${1:-test}" in

@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: BSD-3-Clause
 # Sets up a fresh Debian 12 machine and runs every test: formatting, the warnings-as-errors
 # build with its tests, the Python tests (readers of each format, the Python module), the
-# cell formatter against printf, valgrind's memcheck on the command-line tool, the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build of the core
-# and the command line with their tests under Wine, and a minute of fuzzing the loader, the
-# conversion and the reads of scans.
+# cell formatter against printf, valgrind's memcheck on the command-line tool, the Debian
+# package (built, checked by lintian, installed, used from outside the tree and removed),
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build of
+# the core and the command line with their tests under Wine, and a minute of fuzzing the
+# loader, the conversion and the reads of scans.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +43,9 @@ for format in $formats; do
 done
 "${memcheck[@]}" build/ci/cli/vantrel-convert -s comma --no-title "$memcheck_dir"/*.daq >/dev/null
 "${memcheck[@]}" build/ci/cli/vantrel-convert --info "$memcheck_dir"/*.daq >/dev/null
+
+echo "== the Debian package: built, checked by lintian, installed, used, removed"
+bash tools/package-check.sh
 
 echo "== build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake --preset asan
