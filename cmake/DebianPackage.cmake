@@ -57,12 +57,8 @@ file(WRITE ${package_dir}/changelog
      "  * Vantrel ${PROJECT_VERSION}: the window, vantrel-convert and the Python module.\n"
      "\n"
      " -- ${VANTREL_MAINTAINER}  ${changelog_date}\n")
-add_custom_command(OUTPUT ${package_dir}/changelog.gz
-    COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${package_dir}/changelog
-            ${package_dir}/changelog.gz
-    DEPENDS ${package_dir}/changelog
-    VERBATIM)
-add_custom_target(package_changelog ALL DEPENDS ${package_dir}/changelog.gz)
+include(Gzip)
+vantrel_gzip(${package_dir}/changelog ${package_dir}/changelog.gz)
 install(FILES ${package_dir}/changelog.gz DESTINATION ${doc_dir})
 
 set(CPACK_GENERATOR DEB)
@@ -90,6 +86,8 @@ set(CPACK_STRIP_FILES ON)
 # under the package's root as the other files are, and the rest under /usr.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_INSTALL_PREFIX /usr)
+# Files and folders as Debian's tools make them (0644 and 0755), whatever the umask of the
+# machine that builds: lintian refuses others.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

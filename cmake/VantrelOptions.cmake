@@ -37,9 +37,10 @@ if(VANTREL_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-# The hardening Debian builds its packages with: the string and memory calls whose sizes
-# the compiler knows are checked (this needs the optimiser), and the relocations are
-# resolved at start and then made read-only. Sanitizer builds check more already.
+# Hardening that lintian asks of a package's binaries: the string and memory calls whose
+# sizes the compiler knows are checked (this needs the optimiser; -U first, as some
+# toolchains define it already and a second definition is a warning), and the relocations
+# are resolved at start and then made read-only. Sanitizer builds check more already.
 option(VANTREL_HARDEN "Build with _FORTIFY_SOURCE and a read-only relocation table" ON)
 if(VANTREL_HARDEN AND NOT VANTREL_SANITIZE AND NOT WIN32)
     add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")

@@ -33,4 +33,8 @@ for member in bin/vantrel-convert.exe README.md LICENSE third-party-notices.txt 
     examples/card1-ascending-10V.daq; do
     grep -q "/$member " <<<"$listing" || { echo "$archive lacks $member" >&2; exit 1; }
 done
+if grep "^==== .*: NOT FOUND" build/windows/third-party-notices.txt; then
+    echo "build/windows/third-party-notices.txt lacks notices" >&2
+    exit 1
+fi
 echo "$archive: $(grep -c '\.daq ' <<<"$listing") example recordings, the program, the README, the licence and notices"
