@@ -40,6 +40,10 @@ class StandardStreamFiles final : public FileApi {
     bool Write(Handle file, const void* data, std::uint64_t count) override {
         return files_.Write(file, data, count);
     }
+    bool WriteAt(Handle file, std::uint64_t offset, const void* data,
+                 std::uint64_t count) override {
+        return files_.WriteAt(file, offset, data, count);
+    }
     bool FinishOutput(Handle file) override { return files_.FinishOutput(file); }
     void DiscardOutput(Handle file) override { files_.DiscardOutput(file); }
     bool IsSameFile(const std::string& a, const std::string& b) override;

@@ -26,7 +26,18 @@ MemoryFileApi::OpenFile* MemoryFileApi::Find(Handle file) {
 
 FileApi::Handle MemoryFileApi::OpenForRead(const std::string& path) {
     if (files_.find(path) == files_.end()) {
-        return kNoFile;
+        // A writer reading back the real file of an output a library wrote by name.
+        const auto named = std::find_if(open_.begin(), open_.end(), [&path](const auto& open) {
+            return !open.second.realFile.empty() && open.second.realFile == path;
+        });
+        if (named == open_.end()) {
+            return kNoFile;
+        }
+        // Its bytes as they are now, held while this handle is open.
+        std::ifstream real(path, std::ios::binary);
+        files_[path] = Bytes(std::istreambuf_iterator<char>(real), {});
+        open_[next_] = {path, 0, false, {}, path};
+        return next_++;
     }
     open_[next_] = {path, 0, false, {}, {}};
     return next_++;
@@ -57,7 +68,15 @@ std::optional<std::uint64_t> MemoryFileApi::RemainingSize(Handle file) {
 }
 
 bool MemoryFileApi::Close(Handle file) {
-    return open_.erase(file) == 1;
+    const auto it = open_.find(file);
+    if (it == open_.end()) {
+        return false;
+    }
+    if (!it->second.writable && !it->second.realFile.empty()) {
+        files_.erase(it->second.path);  // a real file's bytes, held for reading
+    }
+    open_.erase(it);
+    return true;
 }
 
 FileApi::Handle MemoryFileApi::CreateOutput(const std::string& path) {
@@ -78,6 +97,19 @@ FileApi::Handle MemoryFileApi::CreateNamedOutput(const std::string& path) {
 std::string MemoryFileApi::OutputName(Handle file) {
     const OpenFile* open = Find(file);
     return open != nullptr ? open->realFile : std::string();
+}
+
+bool MemoryFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data,
+                            std::uint64_t count) {
+    const OpenFile* open = Find(file);
+    if (open == nullptr || open->realFile.empty()) {
+        return false;
+    }
+    std::fstream real(open->realFile, std::ios::binary | std::ios::in | std::ios::out);
+    real.seekp(static_cast<std::streamoff>(offset));
+    real.write(static_cast<const char*>(data), static_cast<std::streamsize>(count));
+    real.flush();
+    return static_cast<bool>(real);
 }
 
 bool MemoryFileApi::Write(Handle file, const void* data, std::uint64_t count) {

@@ -41,6 +41,8 @@ class MemoryFileApi final : public FileApi {
     Handle CreateNamedOutput(const std::string& path) override;
     std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
+    // Into the real file of an output written by name (the only outputs placed in parts).
+    bool WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;
@@ -52,7 +54,8 @@ class MemoryFileApi final : public FileApi {
         std::uint64_t position = 0;
         bool writable = false;
         Bytes written;         // an output's bytes until it is finished
-        std::string realFile;  // written by name: the real file that holds them
+        std::string realFile;  // written by name: the real file that holds them; for
+                               // reading: the real file whose bytes are held for it
     };
 
     // The open file and its bytes, or nullptr for a handle that is not open.

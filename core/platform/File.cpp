@@ -78,6 +78,14 @@ bool File::Write(const void* data, std::uint64_t count) {
     return written;
 }
 
+bool File::WriteAt(std::uint64_t offset, const void* data, std::uint64_t count) {
+    const bool written = files_->WriteAt(handle_, offset, data, count);
+    if (!written) {
+        NoteFailure();
+    }
+    return written;
+}
+
 bool File::Skip(std::uint64_t count) {
     digest_.reset();
     const bool skipped = files_->Skip(handle_, count);
@@ -93,6 +101,11 @@ std::optional<std::uint64_t> File::RemainingSize() {
 
 std::string File::outputName() const {
     return isOpen() && output_ ? files_->OutputName(handle_) : std::string();
+}
+
+File File::ReadBack() const {
+    const std::string name = outputName();
+    return name.empty() ? File() : OpenForRead(*files_, name);
 }
 
 void File::StartDigest() {

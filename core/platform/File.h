@@ -41,12 +41,17 @@ class File {
     // As FileApi::Read, Write and RemainingSize. A failure is remembered for ErrorText.
     std::int64_t Read(void* buffer, std::uint64_t count);
     bool Write(const void* data, std::uint64_t count);
+    // As FileApi::WriteAt; a failure is remembered for ErrorText.
+    bool WriteAt(std::uint64_t offset, const void* data, std::uint64_t count);
     std::optional<std::uint64_t> RemainingSize();
     // As FileApi::Skip. The bytes passed over are not read, so a running digest is dropped.
     bool Skip(std::uint64_t count);
 
     // Where a library may write this output by name (FileApi::OutputName); may be empty.
     std::string outputName() const;
+    // That file opened for reading, for a writer that checks what a library wrote into it;
+    // empty where the output has no name.
+    File ReadBack() const;
 
     // From now on every byte read also goes into a SHA-256 of the file; StopDigest drops it.
     // FinishDigest reads the rest of the file into it and returns it in hex, or empty when

@@ -72,6 +72,12 @@ class FileApi {
     // not be written (full disk, I/O error, file-size limit).
     virtual bool Write(Handle file, const void* data, std::uint64_t count) = 0;
 
+    // Writes all `count` bytes at `offset` from the start of an output that is a file
+    // (not a device, pipe or terminal), leaving the position where it was: a writer puts a
+    // matrix's columns in place as their rows arrive. Returns false as Write does.
+    virtual bool WriteAt(Handle file, std::uint64_t offset, const void* data,
+                         std::uint64_t count) = 0;
+
     // Completes an output: closes it and puts a new file in place at its path, with the
     // permission bits of the file it replaces. Returns false when closing or replacing
     // failed; the output has then been discarded as by DiscardOutput.

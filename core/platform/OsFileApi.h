@@ -27,6 +27,7 @@ class OsFileApi final : public FileApi {
     Handle CreateScratch(const std::string& folder) override;
     std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
+    bool WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;

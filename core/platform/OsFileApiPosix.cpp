@@ -355,6 +355,29 @@ bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return true;
 }
 
+bool OsFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) {
+    const auto* in = static_cast<const unsigned char*>(data);
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t want = std::min(count - done, kMaxChunk);
+        const ssize_t put = ::pwrite(file, in + done, static_cast<std::size_t>(want),
+                                     static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            NoteErrno();
+            return false;
+        }
+        if (put == 0) {
+            lastError = std::make_error_code(std::errc::io_error);
+            return false;
+        }
+        done += static_cast<std::uint64_t>(put);
+    }
+    return true;
+}
+
 bool OsFileApi::FinishOutput(Handle file) {
     Output output = Forget(file);
     if (!output.replaces) {

@@ -326,6 +326,39 @@ bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return true;
 }
 
+bool OsFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) {
+    const HANDLE handle = ToNative(file);
+    // WriteFile at an offset moves the position too: it is put back after.
+    LARGE_INTEGER position{};
+    if (!SetFilePointerEx(handle, LARGE_INTEGER{}, &position, FILE_CURRENT)) {
+        NoteError();
+        return false;
+    }
+    const auto* in = static_cast<const unsigned char*>(data);
+    std::uint64_t done = 0;
+    while (done < count) {
+        const auto want = static_cast<DWORD>(std::min(count - done, kMaxChunk));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD put = 0;
+        if (!WriteFile(handle, in + done, want, &put, &at)) {
+            NoteError();
+            return false;
+        }
+        if (put == 0) {
+            lastError = std::make_error_code(std::errc::io_error);
+            return false;
+        }
+        done += put;
+    }
+    if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) {
+        NoteError();
+        return false;
+    }
+    return true;
+}
+
 bool OsFileApi::FinishOutput(Handle file) {
     const Output output = Forget(file);
     const HANDLE handle = ToNative(file);

@@ -79,5 +79,31 @@ TEST(File, output_replacesThePathOnlyWhenFinished) {
     EXPECT_EQ(entries, 1u);
 }
 
+// A writer puts bytes ahead of the position (a matrix's columns) and goes on where it was,
+// and reads back what it and a library wrote before the output is finished.
+TEST(File, writeAt_leavesThePosition_andReadBackSeesTheBytesSoFar) {
+    TempDir dir;
+    const std::string path = dir.File("out.mat");
+    FaultyFileApi files;
+    File output = File::CreateNamedOutput(files, path);
+    ASSERT_TRUE(output.Write("head", 4));
+    ASSERT_TRUE(output.WriteAt(8, "XY", 2));
+    ASSERT_TRUE(output.WriteAt(1, "E", 1));
+    ASSERT_TRUE(output.Write("ab", 2));
+    const std::string expected("hEadab\0\0XY", 10);
+    {
+        File back = output.ReadBack();
+        ASSERT_TRUE(back.isOpen());
+        std::string read(16, '?');
+        EXPECT_EQ(back.Read(read.data(), read.size()), 10);
+        EXPECT_EQ(read.substr(0, 10), expected);
+    }
+    files.failWritesAfterBytes = files.bytesWritten + 1;
+    EXPECT_FALSE(output.WriteAt(0, "zz", 2));  // counted with Write: past the total fails
+    ASSERT_TRUE(output.Finish());
+    EXPECT_EQ(ReadFileText(path), "zEadab" + std::string(2, '\0') + "XY");
+    EXPECT_EQ(files.openHandles, 0);
+}
+
 }  // namespace
 }  // namespace vantrel

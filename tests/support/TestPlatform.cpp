@@ -86,6 +86,22 @@ bool FaultyFileApi::Write(Handle file, const void* data, std::uint64_t count) {
     return os_.Write(file, data, count);
 }
 
+bool FaultyFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data,
+                            std::uint64_t count) {
+    if (beforeWrite) {
+        beforeWrite();
+    }
+    ++writeCalls;
+    if (failWritesAfterBytes && bytesWritten + count > *failWritesAfterBytes) {
+        const std::uint64_t part = *failWritesAfterBytes - bytesWritten;
+        os_.WriteAt(file, offset, data, part);
+        bytesWritten += part;
+        return false;
+    }
+    bytesWritten += count;
+    return os_.WriteAt(file, offset, data, count);
+}
+
 bool FaultyFileApi::FinishOutput(Handle file) {
     --openHandles;
     if (failFinish) {

@@ -49,6 +49,8 @@ class FaultyFileApi final : public FileApi {
     Handle CreateNamedOutput(const std::string& path) override;
     std::string OutputName(Handle file) override;
     bool Write(Handle file, const void* data, std::uint64_t count) override;
+    // Counted with Write: failWritesAfterBytes fails whichever comes past the total.
+    bool WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) override;
     bool FinishOutput(Handle file) override;
     void DiscardOutput(Handle file) override;
     bool IsSameFile(const std::string& a, const std::string& b) override;
