@@ -73,6 +73,33 @@ def test_a_failed_write_keeps_the_earlier_file(fault, fmt, recording, tmp_path, 
     assert sorted(os.listdir(folder)) == [out.name]
 
 
+@pytest.mark.parametrize("compress", [False, True])
+@pytest.mark.parametrize("short_by", [1, 5, 60])
+def test_mat5_cut_short_in_its_last_variable_is_a_write_error(compress, short_by, tmp_path):
+    """matio does not report a short write. The last variable of a MATLAB 5 file is a fact
+    (uncompressed: the facts follow the matrices) or `codes` (compressed): a file-size limit
+    that cuts it by a byte of padding or more must fail as the limit's first byte would."""
+    path = tmp_path / "odd.daq"
+    rb.write(rb.Layout("odd", 1, 3, 1001, 100.0, seed=5), path)  # 6006 bytes of codes
+    options = ["--compress"] if compress else []
+    whole = tmp_path / "whole.mat"
+    subprocess.run([str(CONVERT), "-q", "-f", "mat5", *options, "-o", str(whole), str(path)],
+                   check=True)
+    limit = whole.stat().st_size - short_by
+    folder = tmp_path / "limited"
+    folder.mkdir()
+    out = folder / "earlier.mat"
+    out.write_bytes(EARLIER)
+    done = subprocess.run(
+        [str(CONVERT), "-f", "mat5", *options, "-o", str(out), str(path)],
+        capture_output=True, text=True, restore_signals=True,
+        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
+    assert done.returncode == 1, (status(done.returncode), done.stderr)
+    assert "Write Output File Error!" in done.stderr, done.stderr
+    assert out.read_bytes() == EARLIER
+    assert sorted(os.listdir(folder)) == [out.name]
+
+
 def test_python_with_h5py_survives_a_failed_library_write(recording, tmp_path):
     """h5py started HDF5 first, so the library would still close files at exit: a file whose
     write failed must never reach the library's close."""

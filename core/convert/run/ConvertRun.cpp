@@ -23,15 +23,16 @@ constexpr std::uint64_t kCopyBlock = std::uint64_t{1} << 20;
 // A library writes its file by name; a device or pipe has none it could seek in, so such a
 // file is written in the temporary folder and copied to the output after.
 WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, FileApi& files,
-                        const std::string& name) {
+                        File& output) {
     // The libraries keep process-wide state without locks of their own (HDF5 as Debian
     // builds it, matio on top of it, EDFlib's table of open files): one such file at a time,
     // whichever thread converts.
     static std::mutex libraryLock;
     const std::lock_guard<std::mutex> held(libraryLock);
-    if (!name.empty()) {
+    if (const std::string name = output.outputName(); !name.empty()) {
         WriteJob named = job;
         named.outputName = name;
+        named.namedFile = &output;
         return format.write(named);
     }
     std::error_code ec;
@@ -42,6 +43,7 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
     }
     WriteJob named = job;
     named.outputName = scratch.outputName();
+    named.namedFile = &scratch;
     const WriteResult result = format.write(named);
     if (result != WriteResult::kWritten) {
         return result;  // the scratch file goes with its owner
@@ -70,10 +72,10 @@ WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions&
                                                 ? SampleBytesOfScans(recording.header, part.scans)
                                                 : samples.size());
         const RecordingFacts facts = FactsOf(recording, part);
-        const WriteJob job{recording, options, part, facts, samples, out, {}, reporter, &refusal};
+        const WriteJob job{recording, options, part,    facts,    samples,
+                           out,       {},      nullptr, reporter, &refusal};
         const WriteResult result =
-            format.byName ? WriteByName(job, format, platform.files, output.outputName())
-                          : format.write(job);
+            format.byName ? WriteByName(job, format, platform.files, output) : format.write(job);
         if (result == WriteResult::kWritten && !out.Flush()) {
             return WriteResult::kWriteFailed;
         }

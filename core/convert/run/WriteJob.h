@@ -17,6 +17,7 @@
 #include "convert/run/Progress.h"
 #include "convert/run/SampleSource.h"
 #include "convert/run/Selection.h"
+#include "platform/File.h"
 #include "recording/LoadedRecording.h"
 
 namespace vantrel {
@@ -38,6 +39,7 @@ struct WriteJob {
     SampleSource& samples;        // whole scans of the part, from its first
     OutputBuffer& out;            // where a format writes its bytes
     std::string outputName;       // formats written by a library: the file it creates by name
+    File* namedFile;              // and that file, open, for writes of the format's own (WriteAt)
     ProgressReporter& progress;
     std::string* refusal;  // set with kRefused: the message
 };

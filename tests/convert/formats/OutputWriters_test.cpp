@@ -301,10 +301,17 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
         const RecordingFacts facts = FactsOf(state.recording);
         const SelectedPart part = WholeRecording(state.recording.header);
         std::string refusal;
-        EXPECT_EQ(
-            format->write(WriteJob{
-                state.recording, state.options, part, facts, source, out, {}, progress, &refusal}),
-            WriteResult::kWritten);
+        EXPECT_EQ(format->write(WriteJob{state.recording,
+                                         state.options,
+                                         part,
+                                         facts,
+                                         source,
+                                         out,
+                                         {},
+                                         nullptr,
+                                         progress,
+                                         &refusal}),
+                  WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples
         EXPECT_LE(source.largest, 2 * kChunkSamples);
