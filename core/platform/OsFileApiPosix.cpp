@@ -169,6 +169,31 @@ int Duplicate(int fd) {
     return copy;
 }
 
+// Hands all `count` bytes to `put(bytes, want, done)`, a write(2)-like call given the bytes
+// written so far, going on after short writes and interruptions.
+template <typename Put>
+bool PutAll(const void* data, std::uint64_t count, Put put) {
+    const auto* in = static_cast<const unsigned char*>(data);
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t want = std::min(count - done, kMaxChunk);
+        const ssize_t written = put(in + done, static_cast<std::size_t>(want), done);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            NoteErrno();
+            return false;
+        }
+        if (written == 0) {
+            lastError = std::make_error_code(std::errc::io_error);
+            return false;  // no progress: treat as a failed write rather than spin
+        }
+        done += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
 }  // namespace
 
 FileApi::Handle OsFileApi::OpenStandardInput() {
@@ -334,48 +359,16 @@ FileApi::Handle OsFileApi::OpenBeside(const std::string& target, bool named) {
 }
 
 bool OsFileApi::Write(Handle file, const void* data, std::uint64_t count) {
-    const auto* in = static_cast<const unsigned char*>(data);
-    std::uint64_t done = 0;
-    while (done < count) {
-        const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const ssize_t put = ::write(file, in + done, static_cast<std::size_t>(want));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            NoteErrno();
-            return false;
-        }
-        if (put == 0) {
-            lastError = std::make_error_code(std::errc::io_error);
-            return false;  // no progress: treat as a failed write rather than spin
-        }
-        done += static_cast<std::uint64_t>(put);
-    }
-    return true;
+    return PutAll(data, count, [file](const unsigned char* bytes, std::size_t want, std::uint64_t) {
+        return ::write(file, bytes, want);
+    });
 }
 
 bool OsFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data, std::uint64_t count) {
-    const auto* in = static_cast<const unsigned char*>(data);
-    std::uint64_t done = 0;
-    while (done < count) {
-        const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const ssize_t put = ::pwrite(file, in + done, static_cast<std::size_t>(want),
-                                     static_cast<off_t>(offset + done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            NoteErrno();
-            return false;
-        }
-        if (put == 0) {
-            lastError = std::make_error_code(std::errc::io_error);
-            return false;
-        }
-        done += static_cast<std::uint64_t>(put);
-    }
-    return true;
+    return PutAll(data, count,
+                  [file, offset](const unsigned char* bytes, std::size_t want, std::uint64_t done) {
+                      return ::pwrite(file, bytes, want, static_cast<off_t>(offset + done));
+                  });
 }
 
 bool OsFileApi::FinishOutput(Handle file) {
