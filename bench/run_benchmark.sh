@@ -158,12 +158,8 @@ for card in "${cards[@]}"; do
         r=$(ratio "$conv_t" "$dd_t")
         peak=$(((peak_kib - idle_kib) / 1024))
         limit=$(limit_of "$format")
-        if [ "$limit" = - ]; then
-            res=- memres=-
-        else
-            res=$(check "$r" "<=" "$limit")
-            memres=$(check "$peak" "<=" 64)
-        fi
+        res=$(check "$r" "<=" "$limit")
+        memres=$(check "$peak" "<=" 64)
         [ "$res" != FAIL ] && [ "$memres" != FAIL ] || status=1
         printf '%-5s %-14s %8s %10s %10s %7s %7s %6s %10s %6s' "$card" "$format" "$size_mib" \
             "$conv_t" "$dd_t" "$r" "<=$limit" "$res" "$peak" "$memres"
@@ -262,8 +258,8 @@ if ((huge)); then
         printf 'recording larger than 4 GiB: %s bytes (%s GiB), %s scans, converted to /dev/null\n' \
             "$big_bytes" "$(awk -v b="$big_bytes" 'BEGIN { printf "%.2f", b / 2^30 }')" "$big_scans"
         for format in "${formats[@]}"; do
-            # A format without a memory target holds the recording in memory.
-            [ "$(limit_of "$format")" = - ] && continue
+            # MATLAB 5 holds at most 2 GiB a variable: it refuses this recording.
+            [ "$format" = mat5 ] && continue
             measure "$convert" -f "$format" -o /dev/null "$big"
             peak=$(((mem - idle_kib) / 1024))
             res=$(check "$peak" "<=" 64)

@@ -33,10 +33,11 @@ FileApi::Handle MemoryFileApi::OpenForRead(const std::string& path) {
         if (named == open_.end()) {
             return kNoFile;
         }
-        // Its bytes as they are now, held while this handle is open.
+        // Its bytes as they are now, held while a handle reads them.
         std::ifstream real(path, std::ios::binary);
         files_[path] = Bytes(std::istreambuf_iterator<char>(real), {});
-        open_[next_] = {path, 0, false, {}, path};
+        heldReal_.insert(path);
+        open_[next_] = {path, 0, false, {}, {}};
         return next_++;
     }
     open_[next_] = {path, 0, false, {}, {}};
@@ -72,10 +73,13 @@ bool MemoryFileApi::Close(Handle file) {
     if (it == open_.end()) {
         return false;
     }
-    if (!it->second.writable && !it->second.realFile.empty()) {
-        files_.erase(it->second.path);  // a real file's bytes, held for reading
-    }
+    const std::string path = it->second.path;
     open_.erase(it);
+    const bool stillRead = std::any_of(
+        open_.begin(), open_.end(), [&path](const auto& open) { return open.second.path == path; });
+    if (!stillRead && heldReal_.erase(path) == 1) {
+        files_.erase(path);
+    }
     return true;
 }
 
@@ -102,7 +106,7 @@ std::string MemoryFileApi::OutputName(Handle file) {
 bool MemoryFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data,
                             std::uint64_t count) {
     const OpenFile* open = Find(file);
-    if (open == nullptr || open->realFile.empty()) {
+    if (open == nullptr || !open->writable || open->realFile.empty()) {
         return false;
     }
     std::fstream real(open->realFile, std::ios::binary | std::ios::in | std::ios::out);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,7 @@ class MemoryFileApi final : public FileApi {
         std::uint64_t position = 0;
         bool writable = false;
         Bytes written;         // an output's bytes until it is finished
-        std::string realFile;  // written by name: the real file that holds them; for
-                               // reading: the real file whose bytes are held for it
+        std::string realFile;  // written by name: the real file that holds them
     };
 
     // The open file and its bytes, or nullptr for a handle that is not open.
@@ -63,6 +63,9 @@ class MemoryFileApi final : public FileApi {
 
     std::map<std::string, Bytes> files_;
     std::map<Handle, OpenFile> open_;
+    // Real files read back (a library's output, checked by its writer): their bytes are in
+    // files_ while a handle reads them.
+    std::set<std::string> heldReal_;
     Handle next_ = 3;
 };
 

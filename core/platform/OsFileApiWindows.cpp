@@ -335,28 +335,31 @@ bool OsFileApi::WriteAt(Handle file, std::uint64_t offset, const void* data, std
         return false;
     }
     const auto* in = static_cast<const unsigned char*>(data);
-    std::uint64_t done = 0;
-    while (done < count) {
-        const auto want = static_cast<DWORD>(std::min(count - done, kMaxChunk));
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
-        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
-        DWORD put = 0;
-        if (!WriteFile(handle, in + done, want, &put, &at)) {
-            NoteError();
-            return false;
+    const bool written = [&] {
+        for (std::uint64_t done = 0; done < count;) {
+            const auto want = static_cast<DWORD>(std::min(count - done, kMaxChunk));
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+            DWORD put = 0;
+            if (!WriteFile(handle, in + done, want, &put, &at)) {
+                NoteError();
+                return false;
+            }
+            if (put == 0) {
+                lastError = std::make_error_code(std::errc::io_error);
+                return false;
+            }
+            done += put;
         }
-        if (put == 0) {
-            lastError = std::make_error_code(std::errc::io_error);
-            return false;
-        }
-        done += put;
-    }
-    if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) {
+        return true;
+    }();
+    // Put back after a failed write too; its cause is the one kept.
+    const bool restored = SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) != 0;
+    if (written && !restored) {
         NoteError();
-        return false;
     }
-    return true;
+    return written && restored;
 }
 
 bool OsFileApi::FinishOutput(Handle file) {

@@ -320,8 +320,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const ChunkArrays& ordered = orderedSets[0];
     const void* orderedCodes = codesOf(ordered);
     bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
-    // The whole matrices where nothing was appended: MATLAB 5, or an empty table. For
-    // MATLAB 5 they come last, `codes` at the very end, which the check after reads.
+    // The whole matrices where nothing was appended: MATLAB 5 held, or an empty table. They
+    // come after the facts, as matio can write them only once they are whole.
     if (written && (version5 || total == 0)) {
         written = out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
                                      shape.columns, ordered.values.data())) &&
