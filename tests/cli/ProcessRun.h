@@ -28,11 +28,13 @@ inline std::string ShellQuoted(const std::string& arg) {
     return quoted + "'";
 }
 
-// The converter run with `args` and standard input from /dev/null; its standard output and
-// error are kept in the files "stdout" and "stderr" of `streams`.
-inline ProcessRun RunConverterProcess(const TempDir& streams,
-                                      const std::vector<std::string>& args) {
-    std::string command = ShellQuoted(VANTREL_CONVERT_EXE);
+// The converter (`program`, where not the build's) run with `args`, `environment` (such as
+// "LD_DEBUG=files") and standard input from /dev/null; its standard output and error are
+// kept in the files "stdout" and "stderr" of `streams`.
+inline ProcessRun RunConverterProcess(const TempDir& streams, const std::vector<std::string>& args,
+                                      const std::string& environment = "",
+                                      const std::string& program = VANTREL_CONVERT_EXE) {
+    std::string command = environment + " " + ShellQuoted(program);
     for (const auto& arg : args) {
         command += " " + ShellQuoted(arg);
     }

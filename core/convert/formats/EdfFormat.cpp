@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/formats/OutputFormats.h"
+#include "convert/formats/LibraryWriters.h"
 #include "convert/scaling/FullScale.h"
 #include "convert/scaling/SampleDecoding.h"
 #include "recording/CardTable.h"
@@ -331,29 +331,8 @@ WriteResult WriteBdf(const WriteJob& job) {
 
 }  // namespace
 
-const OutputFormatInfo kEdfFormat = {
-    .format = OutputFormat::kEdf,
-    .name = NameOf(OutputFormat::kEdf),
-    .listText = "Codes and scales to EDF file (.edf, 16-bit cards)",
-    .description = "EDF+ signals of the raw codes with each column's scale, for biosignal viewers",
-    .extension = ".edf",
-    .byName = true,
-    .allocationMessage = "Failed to allocate binary data-array",
-    .write = &WriteEdf16,
-    .refuse = &RefuseForEdf,
-};
+const LibraryFormatCode kEdfWriter = {OutputFormat::kEdf, &WriteEdf16, &RefuseForEdf};
 
-const OutputFormatInfo kBdfFormat = {
-    .format = OutputFormat::kBdf,
-    .name = NameOf(OutputFormat::kBdf),
-    .listText = "Codes and scales to BDF file (.bdf)",
-    .description =
-        "BDF+ signals (24-bit) of the raw codes with each column's scale, for every card",
-    .extension = ".bdf",
-    .byName = true,
-    .allocationMessage = "Failed to allocate binary data-array",
-    .write = &WriteBdf,
-    .refuse = &RefuseForBdf,
-};
+const LibraryFormatCode kBdfWriter = {OutputFormat::kBdf, &WriteBdf, &RefuseForBdf};
 
 }  // namespace vantrel

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "convert/formats/Hdf5Handle.h"
-#include "convert/formats/OutputFormats.h"
+#include "convert/formats/LibraryWriters.h"
 #include "convert/formats/RecordingFacts.h"
 #include "convert/scaling/PickColumns.h"
 #include "convert/scaling/SampleScaler.h"
@@ -306,17 +306,6 @@ WriteResult WriteHdf5(const WriteJob& job) {
 
 }  // namespace
 
-const OutputFormatInfo kHdf5Format = {
-    .format = OutputFormat::kHdf5,
-    .name = NameOf(OutputFormat::kHdf5),
-    .listText = "Scaled data and codes to HDF5 file (.h5)",
-    .description = "HDF5 datasets /scaled and /codes with the recording's facts as attributes",
-    .extension = ".h5",
-    .options = {FormatOption::kCompress},
-    .byName = true,
-    .recordsSource = true,
-    .allocationMessage = "Failed to allocate scaled data-array",
-    .write = &WriteHdf5,
-};
+const LibraryFormatCode kHdf5Writer = {OutputFormat::kHdf5, &WriteHdf5, nullptr};
 
 }  // namespace vantrel

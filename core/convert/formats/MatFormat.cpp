@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "convert/formats/Hdf5Handle.h"
+#include "convert/formats/LibraryWriters.h"
 #include "convert/formats/Mat5Matrix.h"
 #include "convert/formats/MatioHandle.h"
-#include "convert/formats/OutputFormats.h"
 #include "convert/formats/RecordingFacts.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
@@ -524,31 +524,8 @@ std::optional<std::string> RefuseForMat5(const RecordingHeader& header, const Se
 
 }  // namespace
 
-const OutputFormatInfo kMatFormat = {
-    .format = OutputFormat::kMat,
-    .name = NameOf(OutputFormat::kMat),
-    .listText = "Scaled data and codes to MATLAB 7.3 file (.mat)",
-    .description = "MATLAB 7.3 variables scaled, codes and the recording's facts (HDF5 inside)",
-    .extension = ".mat",
-    .options = {FormatOption::kCompress},
-    .byName = true,
-    .recordsSource = true,
-    .allocationMessage = "Failed to allocate scaled data-array",
-    .write = &WriteMat73,
-};
+const LibraryFormatCode kMatWriter = {OutputFormat::kMat, &WriteMat73, nullptr};
 
-const OutputFormatInfo kMat5Format = {
-    .format = OutputFormat::kMat5,
-    .name = NameOf(OutputFormat::kMat5),
-    .listText = "Scaled data and codes to MATLAB 5 file (.mat)",
-    .description = "MATLAB 5 variables for SciPy, R and old MATLAB versions",
-    .extension = ".mat",
-    .options = {FormatOption::kCompress},
-    .byName = true,
-    .recordsSource = true,
-    .allocationMessage = "Failed to allocate scaled data-array",
-    .write = &WriteMat5,
-    .refuse = &RefuseForMat5,
-};
+const LibraryFormatCode kMat5Writer = {OutputFormat::kMat5, &WriteMat5, &RefuseForMat5};
 
 }  // namespace vantrel
