@@ -2,11 +2,12 @@
 // MATLAB files, written with matio: one top-level variable per fact (`scaled`, `codes`,
 // `channel`, `range_label` as a cell array, `scan_rate_hz`, ...), `scaled` and `codes` as
 // scans x channels. MATLAB 7.3 (HDF5 inside) takes the two matrices scan block by scan
-// block as the samples stream. MATLAB 5 has no appending: uncompressed, the two matrices
-// are written by our own code (Mat5Matrix.h), each chunk's columns put in their place in
-// the file, and matio adds the facts after them; compressed, both are gathered whole in
-// memory and matio writes everything at the end. A variable of 2 GiB or more, which MATLAB
-// 5 cannot hold, is refused before the output is created.
+// block as the samples stream: uncompressed, HDF5 itself writes them in the file matio
+// created; compressed, matio appends them. MATLAB 5 has no appending: uncompressed, the two
+// matrices are written by our own code (Mat5Matrix.h), each chunk's columns put in their
+// place in the file, and matio adds the facts after them; compressed, both are gathered
+// whole in memory and matio writes everything at the end. A variable of 2 GiB or more,
+// which MATLAB 5 cannot hold, is refused before the output is created.
 
 #include <algorithm>
 #include <array>
@@ -34,6 +35,9 @@
 namespace vantrel {
 
 namespace {
+
+// Samples per chunk of a MATLAB 7.3 matrix written by HDF5: 1 MiB of doubles.
+constexpr std::uint64_t kMat73ChunkSamples = std::uint64_t{1} << 17;
 
 // MATLAB 5 sizes a variable in 32 bits; MATLAB itself stops at 2 GiB.
 constexpr std::uint64_t kMat5VariableLimit = std::uint64_t{1} << 31;
@@ -235,7 +239,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const matio_classes codeClass = sixteenBit ? MAT_C_UINT16 : MAT_C_INT32;
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
     // MATLAB 7.3 appends a block per chunk: chunks of 1 MiB of doubles keep them few.
-    const TableShape shape = ShapeOf(job, std::uint64_t{1} << 17);
+    const TableShape shape = ShapeOf(job, kMat73ChunkSamples);
     const std::uint64_t total = shape.scans * shape.columns;
     const std::uint64_t chunkColumns = shape.scansPerChunk * shape.columns;
     ChunkArrays chunk;
@@ -468,7 +472,160 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     return WriteResult::kWritten;
 }
 
+// A matrix of MATLAB 7.3 as matio writes one, in a file matio created: a dataset of
+// columns x scans (MATLAB's column-major order, as HDF5 sees it) with its class in the
+// attribute MATLAB_class. Chunks of about 1 MiB, each written once and whole, and so no
+// fill value.
+Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const char* matlabClass,
+                             const TableShape& stored) {
+    const hsize_t dims[2] = {stored.columns, stored.scans};
+    const hsize_t chunk[2] = {stored.columns, stored.scansPerChunk};
+    const Hdf5Handle space{H5Screate_simple(2, dims, nullptr), &H5Sclose};
+    const Hdf5Handle properties{H5Pcreate(H5P_DATASET_CREATE), &H5Pclose};
+    const Hdf5Handle scalar{H5Screate(H5S_SCALAR), &H5Sclose};
+    const Hdf5Handle text{H5Tcopy(H5T_C_S1), &H5Tclose};
+    if (!space || !properties || !scalar || !text || H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
+        H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0 ||
+        H5Tset_size(text.get(), std::strlen(matlabClass)) < 0) {
+        return {};
+    }
+    Hdf5Handle dataset{
+        H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT),
+        &H5Dclose};
+    const Hdf5Handle attribute{dataset ? H5Acreate2(dataset.get(), "MATLAB_class", text.get(),
+                                                    scalar.get(), H5P_DEFAULT, H5P_DEFAULT)
+                                       : H5I_INVALID_HID,
+                               &H5Aclose};
+    if (!attribute || H5Awrite(attribute.get(), text.get(), matlabClass) < 0) {
+        return {};
+    }
+    return dataset;
+}
+
+// Scans [first, first + scans) of a MATLAB 7.3 matrix, from a chunk's columns one after
+// another.
+bool WriteMat73Columns(hid_t dataset, hid_t memoryType, std::uint64_t columns, std::uint64_t first,
+                       std::uint64_t scans, const void* data) {
+    const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
+    const hsize_t start[2] = {0, first};
+    const hsize_t count[2] = {columns, scans};
+    const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
+    return fileSpace && memorySpace &&
+           H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
+               0 &&
+           H5Dwrite(dataset, memoryType, memorySpace.get(), fileSpace.get(), H5P_DEFAULT, data) >=
+               0;
+}
+
+// MATLAB 7.3 without compression: matio creates the file, HDF5 writes the two matrices in
+// chunks of 1 MiB as the samples stream (matio's appending sizes its chunks at 4,096 values,
+// 32 KiB of doubles, and offers no way to choose them), and matio then adds the facts.
+WriteResult WriteMat73Streamed(const WriteJob& job) {
+    QuietMatio();
+    const RecordingHeader& header = job.recording.header;
+    const CardInfo& card = CardFacts(header.cardType());
+    const bool sixteenBit = card.elementSize == 2;
+    const TableShape shape = ShapeOf(job, kMat73ChunkSamples);
+    const TableShape stored = ShapeOf(header, kMat73ChunkSamples, &job.part);
+    ChunkArrays chunk;
+    std::array<ChunkArrays, 2> orderedSets;
+    std::optional<SampleScaler> scaler;
+    try {
+        const auto hold = [sixteenBit](ChunkArrays& arrays, std::uint64_t samples) {
+            arrays.values.resize(samples);
+            if (sixteenBit) {
+                arrays.words.resize(samples);
+            } else {
+                arrays.codes.resize(samples);
+            }
+        };
+        hold(chunk, shape.chunkSamples());
+        for (ChunkArrays& ordered : orderedSets) {
+            hold(ordered, shape.scansPerChunk * shape.columns);
+        }
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;
+    }
+
+    const std::string banner = "MATLAB 7.3 MAT-file, written by " + ConverterName();
+    if (!MatFile(Mat_CreateVer(job.outputName.c_str(), banner.c_str(), MAT_FT_MAT73)).Close()) {
+        return WriteResult::kWriteFailed;
+    }
+    Hdf5Handle file{H5Fopen(job.outputName.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), &H5Fclose};
+    Hdf5Handle scaled =
+        file ? CreateMat73Matrix(file.get(), "scaled", H5T_IEEE_F64LE, "double", stored)
+             : Hdf5Handle();
+    Hdf5Handle codes =
+        file ? CreateMat73Matrix(file.get(), "codes", sixteenBit ? H5T_STD_U16LE : H5T_STD_I32LE,
+                                 sixteenBit ? "uint16" : "int32", stored)
+             : Hdf5Handle();
+    if (!scaled || !codes) {
+        return WriteResult::kWriteFailed;
+    }
+
+    WriteBehind<ChunkArrays> behind(orderedSets);
+    std::uint64_t row = 0;
+    const std::vector<std::uint32_t>& columns = job.part.columns;
+    WriteResult result = ForEachChunk(
+        job, shape, card.elementSize,
+        [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
+            chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
+            ChunkArrays& ordered = behind.Next();
+            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, columns, 0,
+                      scans);
+            if (sixteenBit) {
+                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, columns,
+                          0, scans);
+            } else {
+                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, columns,
+                          0, scans);
+            }
+            const std::uint64_t first = row;
+            row += scans;
+            return behind.Hand([&, first, scans](ChunkArrays& arrays) {
+                QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
+                const std::uint64_t room = scans * shape.columns * (sixteenBit ? 10 : 12);
+                if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.columns))) {
+                    return false;
+                }
+                const void* codeData = sixteenBit ? static_cast<const void*>(arrays.words.data())
+                                                  : arrays.codes.data();
+                return WriteMat73Columns(scaled.get(), H5T_NATIVE_DOUBLE, shape.columns, first,
+                                         scans, arrays.values.data()) &&
+                       WriteMat73Columns(codes.get(),
+                                         sixteenBit ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32,
+                                         shape.columns, first, scans, codeData);
+            });
+        });
+    const bool placed = behind.Finish();
+    if (result == WriteResult::kWritten && !placed) {
+        result = WriteResult::kWriteFailed;
+    }
+    // Closing the file writes what HDF5 still holds: its result counts.
+    const bool closed = scaled.Close() && codes.Close() && file.Close();
+    if (result != WriteResult::kWritten) {
+        return result;
+    }
+    if (!closed) {
+        return WriteResult::kWriteFailed;
+    }
+    MatFile facts(Mat_Open(job.outputName.c_str(), MAT_ACC_RDWR));
+    if (!facts) {
+        return WriteResult::kWriteFailed;
+    }
+    MatWriter out(facts.get(), false);
+    const bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
+    return facts.Close() && written ? WriteResult::kWritten : WriteResult::kWriteFailed;
+}
+
+// MATLAB 7.3: streamed by HDF5 where uncompressed with samples to write; otherwise appended
+// by matio, whose deflated chunks hold 4,096 values each.
 WriteResult WriteMat73(const WriteJob& job) {
+    const TableShape shape = ShapeOf(job.recording.header, kChunkSamples, &job.part);
+    if (!job.options.compress && shape.scans * shape.columns > 0) {
+        return WriteMat73Streamed(job);
+    }
     return WriteMat(job, false);
 }
 
