@@ -9,10 +9,14 @@
 // A data record lasts the shortest whole number of seconds (up to 60), or else the longest
 // fraction of a second, that holds a whole number of scans; the last record is completed
 // by repeating the last scan.
+// EDFlib writes the header and the first record; the others are written by our code, the
+// same bytes as EDFlib's, several records a call: EDFlib hands each record to stdio, whose
+// buffer of a few KiB makes a write call of every few KiB.
 
 #include <edflib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +29,7 @@
 #include "convert/formats/LibraryWriters.h"
 #include "convert/scaling/FullScale.h"
 #include "convert/scaling/SampleDecoding.h"
+#include "platform/File.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
 
@@ -60,6 +65,74 @@ struct RecordLayout {
     std::int64_t durationUnits;  // 10 us each
     std::int64_t scansPerRecord;
 };
+
+// EDF+ keeps time in units of 100 ns: a record's onset, in its time-keeping annotation.
+constexpr std::int64_t kTalUnitsPerSecond = 10000000;
+// Where the header holds the number of data records, in 8 characters.
+constexpr std::uint64_t kRecordCountAt = 236;
+// Records gathered for one write call of our own.
+constexpr std::uint64_t kRecordBatchBytes = std::uint64_t{1} << 20;
+
+// The time-keeping annotation of a record starting `onset` units of 100 ns after the
+// file's start, as EDFlib writes it: "+seconds", then ".fraction" in seven digits where
+// the records do not last whole seconds or the start has a fraction, then two 0x14 bytes,
+// and zeros to the end of the annotation signal's `bytes`.
+void StoreTimeKeeping(std::uint8_t* out, std::size_t bytes, std::int64_t onset, bool fraction) {
+    std::string text = "+" + std::to_string(onset / kTalUnitsPerSecond);
+    if (fraction) {
+        const std::string digits = std::to_string(onset % kTalUnitsPerSecond);
+        text += "." + std::string(7 - digits.size(), '0') + digits;
+    }
+    text += "\x14\x14";
+    std::memset(out, 0, bytes);
+    std::memcpy(out, text.data(), std::min(text.size(), bytes));
+}
+
+// Of the header EDFlib wrote: its size in bytes, and the bytes of the annotation signal in a
+// record (the last signal's samples per record), or nullopt.
+struct WrittenHeader {
+    std::uint64_t bytes;
+    std::uint64_t annotationBytes;
+};
+
+std::optional<std::uint64_t> HeaderNumber(const std::vector<std::uint8_t>& header, std::size_t at,
+                                          std::size_t width) {
+    if (at + width > header.size()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    bool any = false;
+    for (std::size_t i = at; i < at + width && header[i] != ' '; ++i) {
+        if (header[i] < '0' || header[i] > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (header[i] - '0');
+        any = true;
+    }
+    return any ? std::optional(value) : std::nullopt;
+}
+
+std::optional<WrittenHeader> ReadWrittenHeader(const File* output, int signals, int sampleBytes) {
+    File back = output != nullptr ? output->ReadBack() : File();
+    // 256 bytes, then 256 a signal, the annotation signal among them.
+    std::vector<std::uint8_t> header(256 * (static_cast<std::size_t>(signals) + 2));
+    if (!back ||
+        back.Read(header.data(), header.size()) != static_cast<std::int64_t>(header.size())) {
+        return std::nullopt;
+    }
+    const auto bytes = HeaderNumber(header, 184, 8);
+    const auto count = HeaderNumber(header, 252, 4);
+    if (!bytes || !count || *count != static_cast<std::uint64_t>(signals) + 1 ||
+        *bytes != header.size()) {
+        return std::nullopt;
+    }
+    // Samples per record: 8 characters a signal, after 216 bytes a signal of other fields.
+    const auto annotation = HeaderNumber(header, 256 + 216 * (signals + 1) + 8 * signals, 8);
+    if (!annotation) {
+        return std::nullopt;
+    }
+    return WrittenHeader{*bytes, *annotation * static_cast<std::uint64_t>(sampleBytes)};
+}
 
 // The data record for `rate`: whole seconds from 1 to 60 first, then fractions of one, the
 // first that holds a whole number of scans (exactly, so that a reader's rate is `rate`).
@@ -224,8 +297,10 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
                                                   start->hour, start->minute, start->second)
                           : edf_set_startdatetime(handle, 1985, 1, 1, 0, 0, 0)) == 0;
     // In units of 100 ns.
+    std::int64_t startOffset = 0;
     if (ok && startFits && (read->millis || start->nanos != 0)) {
-        ok = edf_set_subsecond_starttime(handle, static_cast<int>(start->nanos / 100)) == 0;
+        startOffset = static_cast<std::int64_t>(start->nanos / 100);
+        ok = edf_set_subsecond_starttime(handle, static_cast<int>(startOffset)) == 0;
     }
     const std::string equipment = job.facts.cardName + " scans=" + std::to_string(shape.scans);
     ok = ok && edf_set_equipment(handle, equipment.c_str()) == 0;
@@ -239,10 +314,65 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
 
     std::uint64_t filled = 0;  // scans in `record`
     std::uint64_t records = 0;
+    // Our records: gathered in `batch`, written at `batchAt` once it holds enough.
+    const int sampleBytes = bdf ? 3 : 2;
+    const std::uint64_t signalBytes = perRecord * shape.columns * sampleBytes;
+    const std::int64_t recordUnits = layout.durationUnits * (kTalUnitsPerSecond / kUnitsPerSecond);
+    const bool fraction = recordUnits % kTalUnitsPerSecond != 0 || startOffset != 0;
+    // EDFlib writes every record where the output cannot be written at a place (or a test
+    // asks it to).
+    const bool ours = job.namedFile != nullptr && !job.options.edfRecordsByEdflib;
+    std::optional<WrittenHeader> ourHeader;
+    std::vector<std::uint8_t> batch;  // whole records, sized once the header is read
+    std::size_t batchUsed = 0;
+    std::uint64_t batchAt = 0;
+    const auto writeBatch = [&] {
+        const bool placed =
+            batchUsed == 0 || job.namedFile->WriteAt(batchAt, batch.data(), batchUsed);
+        batchAt += batchUsed;
+        batchUsed = 0;
+        return placed;
+    };
     const auto flush = [&] {
         ++records;
-        return (bdf ? edf_blockwrite_digital_3byte_samples(handle, triples.data())
-                    : edf_blockwrite_digital_short_samples(handle, shorts.data())) == 0;
+        if (records == 1 || !ours) {
+            // EDFlib writes the header with the first record; it is closed after it, and
+            // the header it wrote tells where our records go.
+            const bool put =
+                (bdf ? edf_blockwrite_digital_3byte_samples(handle, triples.data())
+                     : edf_blockwrite_digital_short_samples(handle, shorts.data())) == 0;
+            if (!put || !ours) {
+                return put;
+            }
+            ourHeader = file.Close() ? ReadWrittenHeader(job.namedFile, channels, sampleBytes)
+                                     : std::nullopt;
+            if (!ourHeader) {
+                return false;
+            }
+            const std::uint64_t recordBytes = signalBytes + ourHeader->annotationBytes;
+            batchAt = ourHeader->bytes + recordBytes;
+            try {
+                batch.resize(std::max<std::uint64_t>(1, kRecordBatchBytes / recordBytes) *
+                             recordBytes);
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+            return true;
+        }
+        std::uint8_t* out = batch.data() + batchUsed;
+        if (bdf) {
+            std::memcpy(out, triples.data(), signalBytes);
+        } else if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, shorts.data(), signalBytes);  // already the file's bytes
+        } else {
+            for (std::uint64_t k = 0; k < perRecord * shape.columns; ++k) {
+                StoreLe16(out + 2 * k, static_cast<std::uint16_t>(shorts[k]));
+            }
+        }
+        const auto onset = static_cast<std::int64_t>(records - 1) * recordUnits + startOffset;
+        StoreTimeKeeping(out + signalBytes, ourHeader->annotationBytes, onset, fraction);
+        batchUsed += signalBytes + ourHeader->annotationBytes;
+        return batchUsed < batch.size() || writeBatch();
     };
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
@@ -308,9 +438,15 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
             result = WriteResult::kWriteFailed;
         }
     }
-    const bool closed = file.Close();
+    bool closed = file.Close();
     if (result != WriteResult::kWritten) {
         return result;
+    }
+    if (ourHeader) {
+        // The records after EDFlib's first, and their count in the header.
+        std::string count = std::to_string(records);
+        count.resize(8, ' ');
+        closed = writeBatch() && job.namedFile->WriteAt(kRecordCountAt, count.data(), 8) && closed;
     }
     // EDFlib does not report every failed write: the file must read back with every record.
     edf_hdr_struct written{};

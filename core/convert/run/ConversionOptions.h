@@ -44,6 +44,9 @@ struct ConversionOptions {
     // takes the format's own. Tests and the fuzz target set it to put chunk boundaries
     // everywhere: every output is the same whatever it is.
     std::uint64_t chunkSamples = 0;
+    // Tests: every EDF and BDF data record written by EDFlib itself (the header always is),
+    // to compare the records our own code writes with.
+    bool edfRecordsByEdflib = false;
 };
 
 }  // namespace vantrel
