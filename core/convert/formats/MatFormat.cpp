@@ -474,8 +474,9 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
 
 // A matrix of MATLAB 7.3 as matio writes one, in a file matio created: a dataset of
 // columns x scans (MATLAB's column-major order, as HDF5 sees it) with its class in the
-// attribute MATLAB_class. Chunks of about 1 MiB, each written once and whole, and so no
-// fill value.
+// attribute MATLAB_class. Chunks of about 1 MiB, each written once and whole: no fill
+// value and no chunk cache, so that the library writes each from our columns instead of
+// filling and copying a buffer of its own first.
 Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const char* matlabClass,
                              const TableShape& stored) {
     const hsize_t dims[2] = {stored.columns, stored.scans};
@@ -484,13 +485,16 @@ Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const cha
     const Hdf5Handle properties{H5Pcreate(H5P_DATASET_CREATE), &H5Pclose};
     const Hdf5Handle scalar{H5Screate(H5S_SCALAR), &H5Sclose};
     const Hdf5Handle text{H5Tcopy(H5T_C_S1), &H5Tclose};
-    if (!space || !properties || !scalar || !text || H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
+    const Hdf5Handle access{H5Pcreate(H5P_DATASET_ACCESS), &H5Pclose};
+    if (!space || !properties || !scalar || !text || !access ||
+        H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0 ||
+        H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
         H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0 ||
         H5Tset_size(text.get(), std::strlen(matlabClass)) < 0) {
         return {};
     }
     Hdf5Handle dataset{
-        H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT),
+        H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get()),
         &H5Dclose};
     const Hdf5Handle attribute{dataset ? H5Acreate2(dataset.get(), "MATLAB_class", text.get(),
                                                     scalar.get(), H5P_DEFAULT, H5P_DEFAULT)
