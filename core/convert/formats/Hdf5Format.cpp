@@ -31,7 +31,6 @@ namespace {
 
 // Samples per chunk: 1 MiB of doubles.
 constexpr std::uint64_t kChunkSamplesHdf5 = std::uint64_t{1} << 17;
-constexpr unsigned kDeflateLevel = 4;
 // Columns whose facts are kept in the dataset's object header, as most files have them.
 constexpr std::uint64_t kCompactColumns = 1024;
 
@@ -144,7 +143,7 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
         const hsize_t chunk[2] = {shape.scansPerChunk, shape.columns};
         if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
             (compress ? H5Pset_shuffle(properties.get()) < 0 ||
-                            H5Pset_deflate(properties.get(), kDeflateLevel) < 0
+                            H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0
                       : H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0)) {
             return {};
         }

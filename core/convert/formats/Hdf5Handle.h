@@ -25,6 +25,10 @@ inline void QuietHdf5() {
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 }
 
+// The deflate level of compressed chunks, those of hdf5 and of mat alike (after the shuffle
+// filter, which puts each value's bytes of like weight together).
+inline constexpr unsigned kHdf5DeflateLevel = 4;
+
 // What the library may write beyond a chunk's samples before the file is closed (its
 // indexes, headers and the facts), asked for with every chunk: a file's close must not fail.
 inline std::uint64_t Hdf5Margin(std::uint64_t columns) {

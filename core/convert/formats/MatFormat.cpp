@@ -2,12 +2,12 @@
 // MATLAB files, written with matio: one top-level variable per fact (`scaled`, `codes`,
 // `channel`, `range_label` as a cell array, `scan_rate_hz`, ...), `scaled` and `codes` as
 // scans x channels. MATLAB 7.3 (HDF5 inside) takes the two matrices scan block by scan
-// block as the samples stream: uncompressed, HDF5 itself writes them in the file matio
-// created; compressed, matio appends them. MATLAB 5 has no appending: uncompressed, the two
-// matrices are written by our own code (Mat5Matrix.h), each chunk's columns put in their
-// place in the file, and matio adds the facts after them; compressed, both are gathered
-// whole in memory and matio writes everything at the end. A variable of 2 GiB or more,
-// which MATLAB 5 cannot hold, is refused before the output is created.
+// block as the samples stream, HDF5 itself writing them in the file matio created. MATLAB
+// 5 has no appending: uncompressed, the two matrices are written by our own code
+// (Mat5Matrix.h), each chunk's columns put in their place in the file, and matio adds the
+// facts after them; compressed, both are gathered whole in memory and matio writes
+// everything at the end. A variable of 2 GiB or more, which MATLAB 5 cannot hold, is
+// refused before the output is created.
 
 #include <algorithm>
 #include <array>
@@ -101,10 +101,6 @@ class MatWriter final : public FactVisitor {
         }
         ++written_;
         return true;
-    }
-
-    bool Append(const MatVar& var) {
-        return var && Mat_VarWriteAppend(file_, var.get(), compression_, 1) == 0;
     }
 
     bool Text(const char* name, const std::string& text) override {
@@ -231,6 +227,9 @@ bool Mat5IsWhole(const File* output, std::size_t variables) {
     }
 }
 
+// The whole matrices held in memory and written by matio after the facts, as matio can
+// write them only once they are whole: MATLAB 5 compressed (or on a big-endian machine),
+// and the empty tables of either version.
 WriteResult WriteMat(const WriteJob& job, bool version5) {
     QuietMatio();
     const RecordingHeader& header = job.recording.header;
@@ -238,14 +237,9 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const bool sixteenBit = card.elementSize == 2;
     const matio_classes codeClass = sixteenBit ? MAT_C_UINT16 : MAT_C_INT32;
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
-    // MATLAB 7.3 appends a block per chunk: chunks of 1 MiB of doubles keep them few.
     const TableShape shape = ShapeOf(job, kMat73ChunkSamples);
-    const std::uint64_t total = shape.scans * shape.columns;
-    const std::uint64_t chunkColumns = shape.scansPerChunk * shape.columns;
     ChunkArrays chunk;
-    // Column-major: the whole recording in the first (MATLAB 5), or a chunk in each, taking
-    // turns while the other is appended behind (7.3).
-    std::array<ChunkArrays, 2> orderedSets;
+    ChunkArrays whole;  // column-major
     std::optional<SampleScaler> scaler;
     try {
         const auto hold = [sixteenBit](ChunkArrays& arrays, std::uint64_t samples) {
@@ -257,17 +251,11 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
             }
         };
         hold(chunk, shape.chunkSamples());
-        hold(orderedSets[0], version5 ? total : chunkColumns);
-        if (!version5) {
-            hold(orderedSets[1], chunkColumns);
-        }
+        hold(whole, shape.scans * shape.columns);
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
-    const auto codesOf = [sixteenBit](const ChunkArrays& arrays) {
-        return sixteenBit ? static_cast<const void*>(arrays.words.data()) : arrays.codes.data();
-    };
 
     const std::string banner = std::string(version5 ? "MATLAB 5.0" : "MATLAB 7.3") +
                                " MAT-file, written by " + ConverterName();
@@ -277,61 +265,36 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
         return WriteResult::kWriteFailed;
     }
     MatWriter out(file.get(), job.options.compress);
-    WriteBehind<ChunkArrays> behind(orderedSets);
 
     std::uint64_t row = 0;
-    WriteResult result = ForEachChunk(
+    const WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
-            ChunkArrays& ordered = version5 ? orderedSets[0] : behind.Next();
-            // MATLAB 5: the chunk's rows go to their place in the whole; 7.3: the chunk alone.
-            const std::uint64_t first = version5 ? row : 0;
-            const std::uint64_t height = version5 ? shape.scans : scans;
+            // The chunk's rows go to their place in the whole.
             const std::vector<std::uint32_t>& columns = job.part.columns;
-            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, columns,
-                      first, height);
+            Transpose(chunk.values.data(), whole.values.data(), scans, shape.channels, columns, row,
+                      shape.scans);
             if (sixteenBit) {
-                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, columns,
-                          first, height);
+                Transpose(chunk.words.data(), whole.words.data(), scans, shape.channels, columns,
+                          row, shape.scans);
             } else {
-                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, columns,
-                          first, height);
+                Transpose(chunk.codes.data(), whole.codes.data(), scans, shape.channels, columns,
+                          row, shape.scans);
             }
             row += scans;
-            if (version5 || shape.columns == 0) {
-                return true;
-            }
-            return behind.Hand([&, scans](ChunkArrays& arrays) {
-                QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
-                const std::uint64_t room = scans * shape.columns * (sixteenBit ? 10 : 12);
-                if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.columns))) {
-                    return false;
-                }
-                return out.Append(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, scans,
-                                           shape.columns, arrays.values.data())) &&
-                       out.Append(Variable("codes", codeClass, codeType, scans, shape.columns,
-                                           codesOf(arrays)));
-            });
+            return true;
         });
-    const bool appended = behind.Finish();
-    if (result == WriteResult::kWritten && !appended) {
-        result = WriteResult::kWriteFailed;
-    }
     if (result != WriteResult::kWritten) {
         return result;
     }
-    const ChunkArrays& ordered = orderedSets[0];
-    const void* orderedCodes = codesOf(ordered);
-    bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
-    // The whole matrices where nothing was appended: MATLAB 5 held, or an empty table. They
-    // come after the facts, as matio can write them only once they are whole.
-    if (written && (version5 || total == 0)) {
-        written = out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
-                                     shape.columns, ordered.values.data())) &&
-                  out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns,
-                                     orderedCodes));
-    }
+    const void* wholeCodes = sixteenBit ? static_cast<const void*>(whole.words.data())
+                                        : static_cast<const void*>(whole.codes.data());
+    bool written =
+        VisitFacts(job.facts, job.samples.SourceSha256(), out) &&
+        out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans, shape.columns,
+                           whole.values.data())) &&
+        out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns, wholeCodes));
     written = file.Close() && written;
     if (written && version5) {
         written = Mat5IsWhole(job.namedFile, out.written());
@@ -476,9 +439,10 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
 // columns x scans (MATLAB's column-major order, as HDF5 sees it) with its class in the
 // attribute MATLAB_class. Chunks of about 1 MiB, each written once and whole: no fill
 // value and no chunk cache, so that the library writes each from our columns instead of
-// filling and copying a buffer of its own first.
+// filling and copying a buffer of its own first. Compressed, each chunk is shuffled and
+// deflated, as the hdf5 format's are.
 Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const char* matlabClass,
-                             const TableShape& stored) {
+                             const TableShape& stored, bool compress) {
     const hsize_t dims[2] = {stored.columns, stored.scans};
     const hsize_t chunk[2] = {stored.columns, stored.scansPerChunk};
     const Hdf5Handle space{H5Screate_simple(2, dims, nullptr), &H5Sclose};
@@ -489,7 +453,9 @@ Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const cha
     if (!space || !properties || !scalar || !text || !access ||
         H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0 ||
         H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
-        H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0 ||
+        (compress ? H5Pset_shuffle(properties.get()) < 0 ||
+                        H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0
+                  : H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0) ||
         H5Tset_size(text.get(), std::strlen(matlabClass)) < 0) {
         return {};
     }
@@ -521,9 +487,11 @@ bool WriteMat73Columns(hid_t dataset, hid_t memoryType, std::uint64_t columns, s
                0;
 }
 
-// MATLAB 7.3 without compression: matio creates the file, HDF5 writes the two matrices in
-// chunks of 1 MiB as the samples stream (matio's appending sizes its chunks at 4,096 values,
-// 32 KiB of doubles, and offers no way to choose them), and matio then adds the facts.
+// MATLAB 7.3: matio creates the file, HDF5 writes the two matrices in chunks of 1 MiB as
+// the samples stream, and matio then adds the facts. matio's appending sizes its chunks at
+// 4,096 values (32 KiB of doubles) and offers no way to choose them: a large file took
+// thousands of writes, and deflated (level 9, a chunk each) about 20 times as long as the
+// hdf5 format's.
 WriteResult WriteMat73Streamed(const WriteJob& job) {
     QuietMatio();
     const RecordingHeader& header = job.recording.header;
@@ -557,12 +525,13 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
     Hdf5Handle file{H5Fopen(job.outputName.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), &H5Fclose};
+    const bool compress = job.options.compress;
     Hdf5Handle scaled =
-        file ? CreateMat73Matrix(file.get(), "scaled", H5T_IEEE_F64LE, "double", stored)
+        file ? CreateMat73Matrix(file.get(), "scaled", H5T_IEEE_F64LE, "double", stored, compress)
              : Hdf5Handle();
     Hdf5Handle codes =
         file ? CreateMat73Matrix(file.get(), "codes", sixteenBit ? H5T_STD_U16LE : H5T_STD_I32LE,
-                                 sixteenBit ? "uint16" : "int32", stored)
+                                 sixteenBit ? "uint16" : "int32", stored, compress)
              : Hdf5Handle();
     if (!scaled || !codes) {
         return WriteResult::kWriteFailed;
@@ -623,11 +592,10 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
     return facts.Close() && written ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
-// MATLAB 7.3: streamed by HDF5 where uncompressed with samples to write; otherwise appended
-// by matio, whose deflated chunks hold 4,096 values each.
+// MATLAB 7.3: streamed by HDF5 where there are samples to write; an empty table by matio.
 WriteResult WriteMat73(const WriteJob& job) {
     const TableShape shape = ShapeOf(job.recording.header, kChunkSamples, &job.part);
-    if (!job.options.compress && shape.scans * shape.columns > 0) {
+    if (shape.scans * shape.columns > 0) {
         return WriteMat73Streamed(job);
     }
     return WriteMat(job, false);
