@@ -13,7 +13,7 @@ namespace vantrel {
 class LoadableModule {
   public:
     // Opens the module at `path` (UTF-8). On failure the module is empty and `error` says
-    // why, in the system's words.
+    // why, in the system's words, with the path.
     static LoadableModule Open(const std::string& path, std::string& error);
 
     explicit operator bool() const { return handle_ != nullptr; }
@@ -25,7 +25,8 @@ class LoadableModule {
     void* handle_ = nullptr;
 };
 
-// The running program's own file (UTF-8), or an empty string where the system cannot tell.
+// The running program's own file (UTF-8), or an empty string where the system cannot tell
+// (/proc/self/exe on Linux, GetModuleFileName on Windows; other systems have neither).
 std::string RunningProgramPath();
 
 }  // namespace vantrel

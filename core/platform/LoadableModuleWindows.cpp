@@ -18,7 +18,8 @@ std::string SystemMessage(DWORD code) {
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
     LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
         message.pop_back();
     }
     return message.empty() ? "error " + std::to_string(code) : Utf8FromWide(message);
@@ -30,13 +31,13 @@ LoadableModule LoadableModule::Open(const std::string& path, std::string& error)
     LoadableModule module;
     const auto wide = WideFromUtf8(path);
     if (!wide) {
-        error = SystemMessage(ERROR_NO_UNICODE_TRANSLATION);
+        error = path + ": " + SystemMessage(ERROR_NO_UNICODE_TRANSLATION);
         return module;
     }
     // The module's own libraries are looked for in its folder first.
     module.handle_ = LoadLibraryExW(wide->c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module.handle_ == nullptr) {
-        error = SystemMessage(GetLastError());
+        error = path + ": " + SystemMessage(GetLastError());  // dlerror's form
     }
     return module;
 }

@@ -91,7 +91,8 @@ Loaded LoadModule(Module which) {
 }
 
 const Loaded& TheLoaded(Module which) {
-    // Each module once per process, whichever thread asks first; never unloaded.
+    // Each module once per process, whichever thread asks first; never unloaded. A module
+    // that could not be had stays so until the program starts again.
     static std::array<Loaded, kModules + 1> loaded;
     static std::array<std::once_flag, kModules + 1> once;
     std::call_once(once[which], [which] {

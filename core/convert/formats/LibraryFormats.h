@@ -33,9 +33,9 @@ struct LibraryFormatCodes {
     std::size_t count;
 };
 
-// A module of another build (another version, or another compiler, whose layouts of the
-// types handed over may differ) is not used.
-#define VANTREL_LIBRARY_FORMATS_BUILD VANTREL_VERSION " " __VERSION__
+// A module of another build (another version, compiler or text of the core's headers,
+// whose layouts of the types handed over may differ) is not used.
+#define VANTREL_LIBRARY_FORMATS_BUILD VANTREL_VERSION " " __VERSION__ " " VANTREL_CORE_HEADERS_MARK
 
 // The function the module exports, returning its LibraryFormatCodes, and its name.
 #define VANTREL_LIBRARY_FORMATS_ENTRY vantrel_library_format_codes
