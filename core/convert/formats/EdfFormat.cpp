@@ -70,6 +70,7 @@ struct RecordLayout {
 constexpr std::int64_t kTalUnitsPerSecond = 10000000;
 // Where the header holds the number of data records, in 8 characters.
 constexpr std::uint64_t kRecordCountAt = 236;
+constexpr std::uint64_t kMaxRecords = 99999999;
 // Records gathered for one write call of our own.
 constexpr std::uint64_t kRecordBatchBytes = std::uint64_t{1} << 20;
 
@@ -174,9 +175,16 @@ std::optional<std::string> RefuseFor(const RecordingHeader& header, const Select
     if (part.scans < 1) {
         return std::string("EDF and BDF files hold at least one data record: no scans!");
     }
-    if (!LayoutFor(header.scanRate(), static_cast<std::uint64_t>(channels), sampleBytes)) {
+    const auto layout =
+        LayoutFor(header.scanRate(), static_cast<std::uint64_t>(channels), sampleBytes);
+    if (!layout) {
         return std::string(
             "The scan rate gives no data record of EDF and BDF a whole number of scans!");
+    }
+    // The header counts the records in 8 characters.
+    const auto perRecord = static_cast<std::uint64_t>(layout->scansPerRecord);
+    if ((part.scans + perRecord - 1) / perRecord > kMaxRecords) {
+        return std::string("EDF and BDF files hold at most 99999999 data records!");
     }
     return std::nullopt;
 }

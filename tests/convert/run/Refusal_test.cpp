@@ -253,5 +253,24 @@ TEST(Refused, mat5VariableOf2GiB_pointsToMat) {
     }
 }
 
+// The header counts data records in 8 characters: a part of more records is refused before
+// the output is created, one of exactly as many is not.
+TEST(Refused, edfPartsOfMoreRecordsThanTheHeaderCounts) {
+    RecordingBuilder b = TwoChannels(2);
+    b.header().SetScanRate(1.0);  // a scan a record
+    SelectedPart part;
+    part.columns = {0, 1};
+    for (const OutputFormat format : {OutputFormat::kEdf, OutputFormat::kBdf}) {
+        if (!test::FormatIsBuilt(format)) {
+            continue;
+        }
+        part.scans = 99999999;
+        EXPECT_EQ(FormatInfo(format).refuse(b.header(), part), std::nullopt);
+        part.scans = 100000000;
+        EXPECT_EQ(FormatInfo(format).refuse(b.header(), part),
+                  "EDF and BDF files hold at most 99999999 data records!");
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::test
