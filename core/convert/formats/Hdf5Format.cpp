@@ -136,10 +136,10 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
         return {};
     }
     if (shape.scans > 0 && shape.columns > 0) {
-        // Every chunk is written whole (the last one up to the end of the data), so none
-        // needs the fill value first: with it, the library fills each new chunk in a buffer
-        // of its own and copies our rows into it before writing them. Deflated chunks pass
-        // through such a buffer anyway.
+        // Every value of every chunk is written (the last chunk's up to the end of the
+        // data), so none needs the fill value first: with it, the library fills each new
+        // chunk in a buffer of its own and copies our rows into it before writing them.
+        // Deflated chunks pass through such a buffer anyway.
         const hsize_t chunk[2] = {shape.scansPerChunk, shape.columns};
         if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
             (compress ? H5Pset_shuffle(properties.get()) < 0 ||

@@ -437,10 +437,10 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
 
 // A matrix of MATLAB 7.3 as matio writes one, in a file matio created: a dataset of
 // columns x scans (MATLAB's column-major order, as HDF5 sees it) with its class in the
-// attribute MATLAB_class. Chunks of about 1 MiB, each written once and whole: no fill
-// value and no chunk cache, so that the library writes each from our columns instead of
-// filling and copying a buffer of its own first. Compressed, each chunk is shuffled and
-// deflated, as the hdf5 format's are.
+// attribute MATLAB_class. Chunks of at most 1 MiB (as many scans as a chunk of every
+// channel holds), every value written: no fill value and no chunk cache, so that the
+// library writes each from our columns instead of filling and copying a buffer of its own
+// first. Compressed, each chunk is shuffled and deflated, as the hdf5 format's are.
 Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const char* matlabClass,
                              const TableShape& stored, bool compress) {
     const hsize_t dims[2] = {stored.columns, stored.scans};

@@ -252,8 +252,7 @@ const LongCase kChunkedCases[] = {
 };
 
 // What an output holds, to compare: its bytes, or for MATLAB 7.3, whose HDF5 objects carry
-// the time they were written at and, compressed, a layout that follows matio's appends, the
-// bytes of its two matrices.
+// the time they were written at, the bytes of its two matrices.
 std::string Held(const std::string& path, OutputFormat format) {
 #ifdef VANTREL_TEST_READS_HDF5
     if (format == OutputFormat::kMat) {
