@@ -161,15 +161,9 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
 // Writes `data` as scans [first, first + scans) of a dataset.
 bool WriteRows(hid_t dataset, hid_t memoryType, const TableShape& shape, std::uint64_t first,
                std::uint64_t scans, const void* data) {
-    const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
     const hsize_t start[2] = {first, 0};
     const hsize_t count[2] = {scans, shape.columns};
-    const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
-    return fileSpace && memorySpace &&
-           H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
-               0 &&
-           H5Dwrite(dataset, memoryType, memorySpace.get(), fileSpace.get(), H5P_DEFAULT, data) >=
-               0;
+    return WriteBlock(dataset, memoryType, start, count, data);
 }
 
 WriteResult WriteHdf5(const WriteJob& job) {

@@ -71,4 +71,17 @@ class Hdf5Handle {
     CloseCall close_ = nullptr;
 };
 
+// Writes `data`, a block of `count` values in C order, to the block of a 2-D dataset that
+// starts at `start`.
+inline bool WriteBlock(hid_t dataset, hid_t memoryType, const hsize_t (&start)[2],
+                       const hsize_t (&count)[2], const void* data) {
+    const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
+    const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
+    return fileSpace && memorySpace &&
+           H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
+               0 &&
+           H5Dwrite(dataset, memoryType, memorySpace.get(), fileSpace.get(), H5P_DEFAULT, data) >=
+               0;
+}
+
 }  // namespace vantrel

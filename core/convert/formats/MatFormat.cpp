@@ -173,6 +173,34 @@ struct ChunkArrays {
     std::vector<std::uint16_t> words;  // 16-bit cards
     std::vector<std::int32_t> codes;   // 24-bit cards
 
+    // Room for `samples` in the scaled values and in the card's codes.
+    void Hold(std::uint64_t samples, bool sixteenBit) {
+        values.resize(samples);
+        if (sixteenBit) {
+            words.resize(samples);
+        } else {
+            codes.resize(samples);
+        }
+    }
+
+    const void* codeData(bool sixteenBit) const {
+        return sixteenBit ? static_cast<const void*>(words.data())
+                          : static_cast<const void*>(codes.data());
+    }
+
+    // Of `rows` scans of `stride` samples, the samples at `columns` into rows [first, first +
+    // rows) of `out`'s matrices of `height` rows.
+    void TransposeInto(ChunkArrays& out, std::uint64_t rows, std::uint64_t stride,
+                       const std::vector<std::uint32_t>& columns, std::uint64_t first,
+                       std::uint64_t height, bool sixteenBit) const {
+        Transpose(values.data(), out.values.data(), rows, stride, columns, first, height);
+        if (sixteenBit) {
+            Transpose(words.data(), out.words.data(), rows, stride, columns, first, height);
+        } else {
+            Transpose(codes.data(), out.codes.data(), rows, stride, columns, first, height);
+        }
+    }
+
     void Fill(SampleScaler& scaler, std::span<const std::uint8_t> bytes, std::uint64_t samples,
               std::int16_t cardType, bool sixteenBit) {
         scaler.Scale(bytes, std::span<double>(values.data(), samples));
@@ -242,16 +270,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     ChunkArrays whole;  // column-major
     std::optional<SampleScaler> scaler;
     try {
-        const auto hold = [sixteenBit](ChunkArrays& arrays, std::uint64_t samples) {
-            arrays.values.resize(samples);
-            if (sixteenBit) {
-                arrays.words.resize(samples);
-            } else {
-                arrays.codes.resize(samples);
-            }
-        };
-        hold(chunk, shape.chunkSamples());
-        hold(whole, shape.scans * shape.columns);
+        chunk.Hold(shape.chunkSamples(), sixteenBit);
+        whole.Hold(shape.scans * shape.columns, sixteenBit);
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
@@ -272,29 +292,19 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
             // The chunk's rows go to their place in the whole.
-            const std::vector<std::uint32_t>& columns = job.part.columns;
-            Transpose(chunk.values.data(), whole.values.data(), scans, shape.channels, columns, row,
-                      shape.scans);
-            if (sixteenBit) {
-                Transpose(chunk.words.data(), whole.words.data(), scans, shape.channels, columns,
-                          row, shape.scans);
-            } else {
-                Transpose(chunk.codes.data(), whole.codes.data(), scans, shape.channels, columns,
-                          row, shape.scans);
-            }
+            chunk.TransposeInto(whole, scans, shape.channels, job.part.columns, row, shape.scans,
+                                sixteenBit);
             row += scans;
             return true;
         });
     if (result != WriteResult::kWritten) {
         return result;
     }
-    const void* wholeCodes = sixteenBit ? static_cast<const void*>(whole.words.data())
-                                        : static_cast<const void*>(whole.codes.data());
-    bool written =
-        VisitFacts(job.facts, job.samples.SourceSha256(), out) &&
-        out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans, shape.columns,
-                           whole.values.data())) &&
-        out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns, wholeCodes));
+    bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out) &&
+                   out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
+                                      shape.columns, whole.values.data())) &&
+                   out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns,
+                                      whole.codeData(sixteenBit)));
     written = file.Close() && written;
     if (written && version5) {
         written = Mat5IsWhole(job.namedFile, out.written());
@@ -346,13 +356,7 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     std::array<ColumnRuns, 2> runSets;
     std::optional<SampleScaler> scaler;
     try {
-        const std::uint64_t samples = shape.chunkSamples();
-        chunk.values.resize(samples);
-        if (sixteenBit) {
-            chunk.words.resize(samples);
-        } else {
-            chunk.codes.resize(samples);
-        }
+        chunk.Hold(shape.chunkSamples(), sixteenBit);
         for (ColumnRuns& runs : runSets) {
             runs.values.resize(shape.scansPerChunk * shape.columns * 8);
             runs.codes.resize(shape.scansPerChunk * shape.columns * codeWidth);
@@ -472,21 +476,6 @@ Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const cha
     return dataset;
 }
 
-// Scans [first, first + scans) of a MATLAB 7.3 matrix, from a chunk's columns one after
-// another.
-bool WriteMat73Columns(hid_t dataset, hid_t memoryType, std::uint64_t columns, std::uint64_t first,
-                       std::uint64_t scans, const void* data) {
-    const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
-    const hsize_t start[2] = {0, first};
-    const hsize_t count[2] = {columns, scans};
-    const Hdf5Handle memorySpace{H5Screate_simple(2, count, nullptr), &H5Sclose};
-    return fileSpace && memorySpace &&
-           H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) >=
-               0 &&
-           H5Dwrite(dataset, memoryType, memorySpace.get(), fileSpace.get(), H5P_DEFAULT, data) >=
-               0;
-}
-
 // MATLAB 7.3: matio creates the file, HDF5 writes the two matrices in chunks of 1 MiB as
 // the samples stream, and matio then adds the facts. matio's appending sizes its chunks at
 // 4,096 values (32 KiB of doubles) and offers no way to choose them: a large file took
@@ -503,17 +492,9 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
     std::array<ChunkArrays, 2> orderedSets;
     std::optional<SampleScaler> scaler;
     try {
-        const auto hold = [sixteenBit](ChunkArrays& arrays, std::uint64_t samples) {
-            arrays.values.resize(samples);
-            if (sixteenBit) {
-                arrays.words.resize(samples);
-            } else {
-                arrays.codes.resize(samples);
-            }
-        };
-        hold(chunk, shape.chunkSamples());
+        chunk.Hold(shape.chunkSamples(), sixteenBit);
         for (ChunkArrays& ordered : orderedSets) {
-            hold(ordered, shape.scansPerChunk * shape.columns);
+            ordered.Hold(shape.scansPerChunk * shape.columns, sixteenBit);
         }
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
@@ -545,15 +526,7 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
             ChunkArrays& ordered = behind.Next();
-            Transpose(chunk.values.data(), ordered.values.data(), scans, shape.channels, columns, 0,
-                      scans);
-            if (sixteenBit) {
-                Transpose(chunk.words.data(), ordered.words.data(), scans, shape.channels, columns,
-                          0, scans);
-            } else {
-                Transpose(chunk.codes.data(), ordered.codes.data(), scans, shape.channels, columns,
-                          0, scans);
-            }
+            chunk.TransposeInto(ordered, scans, shape.channels, columns, 0, scans, sixteenBit);
             const std::uint64_t first = row;
             row += scans;
             return behind.Hand([&, first, scans](ChunkArrays& arrays) {
@@ -562,13 +535,13 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
                 if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.columns))) {
                     return false;
                 }
-                const void* codeData = sixteenBit ? static_cast<const void*>(arrays.words.data())
-                                                  : arrays.codes.data();
-                return WriteMat73Columns(scaled.get(), H5T_NATIVE_DOUBLE, shape.columns, first,
-                                         scans, arrays.values.data()) &&
-                       WriteMat73Columns(codes.get(),
-                                         sixteenBit ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32,
-                                         shape.columns, first, scans, codeData);
+                // Scans [first, first + scans) of columns x scans, a column after another.
+                const hsize_t start[2] = {0, first};
+                const hsize_t count[2] = {shape.columns, scans};
+                return WriteBlock(scaled.get(), H5T_NATIVE_DOUBLE, start, count,
+                                  arrays.values.data()) &&
+                       WriteBlock(codes.get(), sixteenBit ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32,
+                                  start, count, arrays.codeData(sixteenBit));
             });
         });
     const bool placed = behind.Finish();
