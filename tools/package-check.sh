@@ -69,7 +69,7 @@ in_clean vantrel --version
 in_clean vantrel-convert -f csv example.daq -o example.csv
 build/release/cli/vantrel-convert -q -f csv "$work/example.daq" -o "$work/expected.csv"
 cmp "$work/example.csv" "$work/expected.csv" || fail "the installed program converts otherwise"
-# The formats a library writes, from the installed modules (lib/vantrel), byte for byte as
+# The formats a library writes, from the installed modules (lib/<multiarch>/vantrel), byte for byte as
 # the build's (these three hold no time of writing).
 for format in hdf5 mat5 bdf; do
     in_clean vantrel-convert -q -f "$format" example.daq -o "example.$format"

@@ -69,7 +69,7 @@ TEST(LibraryModules, aProgramWithoutItsModulesRefusesThoseFormatsOnlyAndCreatesN
     test::TempDir dir;
     const std::string input = dir.File("in.daq");
     test::TwoChannels(1).WriteTo(input);
-    // The program alone in a folder of its own: no lib/vantrel beside it.
+    // The program alone in a folder of its own: no modules beside it.
     const std::string alone = dir.File("bin/vantrel-convert");
     std::filesystem::create_directories(dir.File("bin"));
     std::filesystem::copy_file(VANTREL_CONVERT_EXE, alone);
