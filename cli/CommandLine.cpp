@@ -18,6 +18,7 @@
 #include "StandardStreams.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/text/Separators.h"
 #include "platform/Terminal.h"
 
@@ -70,6 +71,23 @@ std::string SeparatorHelp() {
     return help;
 }
 
+std::vector<std::pair<std::string, int>> TimeBaseNames() {
+    std::vector<std::pair<std::string, int>> names;
+    for (const TimeBaseName& known : kTimeBaseNames) {
+        names.emplace_back(std::string(known.name), static_cast<int>(known.base));
+    }
+    return names;
+}
+
+std::string TimeBaseHelp() {
+    std::string help = "What the time column holds (default relative; " +
+                       AppliesTo(FormatOption::kTimeBase) + "):";
+    for (const TimeBaseName& known : kTimeBaseNames) {
+        help += "\n  " + std::string(known.name) + ": " + std::string(known.description);
+    }
+    return help;
+}
+
 // Refuses an empty path: an empty -o would read as no -o at all and write beside the input.
 CLI::Validator NonEmptyPath() {
     return CLI::Validator(
@@ -109,6 +127,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     // Taken as words and read after parsing, so that a bad one gets a plain message.
     std::string format;
     std::string separator;
+    std::string timeBase;
     std::string jobs;
     bool noTitle = false;
     bool json = false;
@@ -134,6 +153,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.add_flag("--decimal-comma", command.options.decimalComma,
                  "Semicolons between cells and a decimal comma, for spreadsheets so set; " +
                      AppliesTo(FormatOption::kDecimalComma));
+    auto* timeBaseOption =
+        app.add_option("--time-base", timeBase, TimeBaseHelp())->type_name("BASE");
     auto* outputOption =
         app.add_option("-o,--output", command.output,
                        "Output file of the one INPUT (default: INPUT with the format's "
@@ -193,6 +214,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         if (separatorOption->count() > 0) {
             command.options.separator =
                 static_cast<Separator>(IndexNamed("separator", separator, SeparatorNames()));
+        }
+        if (timeBaseOption->count() > 0) {
+            command.options.timeBase =
+                static_cast<TimeBase>(IndexNamed("time base", timeBase, TimeBaseNames()));
         }
         if (jobsOption->count() > 0) {
             command.jobs = JobsOf(jobs);

@@ -15,6 +15,9 @@ _vantrel_convert() {
         -s|--separator)
             mapfile -t COMPREPLY < <(compgen -W "space tab comma" -- "$cur")
             return ;;
+        --time-base)
+            mapfile -t COMPREPLY < <(compgen -W "relative absolute none" -- "$cur")
+            return ;;
         -o|--output)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
@@ -36,7 +39,7 @@ _vantrel_convert() {
     fi
     if [[ "$cur" == -* ]]; then
         local options="--help --version --info --json --queue --list-formats --format
-            --separator --no-title --compress --decimal-comma --output --output-dir
+            --separator --no-title --compress --decimal-comma --time-base --output --output-dir
             --no-clobber --jobs --progress --quiet --scans --time --channels --columns"
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return

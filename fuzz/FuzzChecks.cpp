@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "convert/formats/OutputFormats.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/run/ConvertRun.h"
 #include "convert/text/Separators.h"
 #include "recording/CardCatalogue.h"
@@ -269,6 +271,13 @@ void CheckConversion(const LoadedInput& input, const ConversionState& state, con
     const OutputFormatInfo& format = FormatInfo(state.options.format);
     // A library writes by name into a real file, which the memory disk's limit does not bound.
     const bool fits = format.byName || MinimumOutputSize(state) <= files.capacity;
+    const RecordingHeader& header = state.recording.header;
+    const std::optional<std::string> clockRefusal =
+        format.options.Has(FormatOption::kTimeBase) && state.options.timeBase == TimeBase::kAbsolute
+            ? RefuseClockTimes(header)
+            : std::nullopt;
+    Require(!clockRefusal || !input.outcome.done(),
+            "clock times are refused where the header gives none");
     Require(input.outcome.message == message, "the outcome carries the message shown");
     Require(input.outcome.done() == (message == SuccessMessage(state.outputPath)),
             "a conversion is done exactly when it says so");
@@ -276,17 +285,18 @@ void CheckConversion(const LoadedInput& input, const ConversionState& state, con
         Require(!message.starts_with("Write to "), "a failed conversion claims no success");
         Require(before == nullptr ? out == nullptr : out != nullptr && *out == *before,
                 "a failed conversion leaves the path as it was");
-        Require(fits || IsOneOf(message, {kWriteOutputErrorMessage, kReadErrorMessage,
-                                          kUnsupportedCardMessage, kWidthMismatchMessage,
-                                          kQueueTooShortMessage, kChannelOutOfRangeMessage,
-                                          kNotRecordingMessage, kQueueAllocationMessage,
-                                          kFileTooLargeMessage}),
-                "an output larger than the disk is a write error, unless refused or cut short");
+        Require(
+            fits ||
+                IsOneOf(message,
+                        {kWriteOutputErrorMessage, kReadErrorMessage, kUnsupportedCardMessage,
+                         kWidthMismatchMessage, kQueueTooShortMessage, kChannelOutOfRangeMessage,
+                         kNotRecordingMessage, kQueueAllocationMessage, kFileTooLargeMessage}) ||
+                message == clockRefusal,
+            "an output larger than the disk is a write error, unless refused or cut short");
         return;
     }
     Require(fits, "an output larger than the disk is never reported as written");
     Require(out != nullptr, "a successful conversion leaves its output");
-    const RecordingHeader& header = state.recording.header;
     const std::int64_t samples =
         std::int64_t{header.channelCount()} * std::int64_t{header.scanCount()};
     switch (state.options.format) {

@@ -2,7 +2,8 @@
 // libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
 // loads them, from a file and from a pipe, and, when the load succeeds, converted into every
 // format a library does not write (those have a target of their own, FuzzLibraryFormats.cpp):
-// with the reference text options and one other choice the input makes, from the held
+// with the reference text options and one other choice the input makes (a separator, the
+// title, the time base), from the held
 // block and streamed, at each format's own chunk size and at the one the input chooses, and
 // onto a disk that fills up halfway. Besides the sanitizers' own reports, every promise the
 // program makes about a load or a conversion is checked here; a broken one aborts, so the
@@ -333,6 +334,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned variant = vantrel::fuzz::VariantOf(input);
     const auto [otherSeparator, otherTitle] = otherChoices[variant % otherChoices.size()];
     const bool pipe = variant / otherChoices.size() % 2 == 1;
+    // The time column's other bases: clock times, refused where the header gives none.
+    const vantrel::TimeBase otherBase = variant / otherChoices.size() / 2 % 2 == 1
+                                            ? vantrel::TimeBase::kAbsolute
+                                            : vantrel::TimeBase::kNone;
     for (const vantrel::OutputFormatInfo* format : vantrel::OutputFormats()) {
         // The empty lines show their point in the scaled text and binary outputs.
         const bool emptyLinesShown = format->format == OutputFormat::kScaledText ||
@@ -357,10 +362,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
 
         state.options = {format->format, otherSeparator, otherTitle};
+        state.options.timeBase = otherBase;
         const Bytes otherOut = Convert(input);
         CheckConversion(input, state);
         const bool takesOthers = format->options.Has(vantrel::FormatOption::kSeparator) ||
-                                 format->options.Has(vantrel::FormatOption::kTitle);
+                                 format->options.Has(vantrel::FormatOption::kTitle) ||
+                                 format->options.Has(vantrel::FormatOption::kTimeBase);
         Require(takesOthers || (otherOut == out && messages.texts.front() == message),
                 "a format without text options ignores them");
 

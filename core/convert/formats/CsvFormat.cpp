@@ -4,7 +4,9 @@
 // shortest form that reads back as exactly the same double (std::to_chars' text), so a reader
 // gets the scaled binary output's values bit for bit; time_s is the scan index over the
 // scan rate, left out where the rate is not a positive finite number. With a decimal
-// comma the separator is a semicolon and the same digits take ',' for '.'.
+// comma the separator is a semicolon and the same digits take ',' for '.'. The absolute
+// time base puts a column `time` of clock times in its place (ISO 8601, nine decimals,
+// no zone: the recording's own clock), and none leaves it out.
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "convert/formats/OutputFormats.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/scaling/SampleDecoding.h"
 #include "convert/text/ScaledCells.h"
 #include "convert/text/ShortestNumber.h"
@@ -62,7 +65,16 @@ WriteResult WriteCsv(const WriteJob& job) {
     const bool comma = job.options.decimalComma;
     const char separator = comma ? ';' : ',';
     const double rate = header.scanRate();
-    const bool timed = std::isfinite(rate) && rate > 0.0;
+    const TimeBase timeBase = job.options.timeBase;
+    const bool timed = timeBase != TimeBase::kNone && std::isfinite(rate) && rate > 0.0;
+    const bool clocked = timed && timeBase == TimeBase::kAbsolute;
+    // The run refuses clock times where the start or the rate gives none.
+    const std::optional<StartTime> start = RecordingStart(header);
+    const std::optional<ScanOffsets> offsets = ScanOffsets::At(rate);
+    if (clocked && !(start && offsets)) {
+        return WriteResult::kWriteFailed;
+    }
+    const std::int64_t startNanos = clocked ? EpochNanos(*start) : 0;
 
     ScaledCells<NumberText> cells;
     try {
@@ -72,7 +84,7 @@ WriteResult WriteCsv(const WriteJob& job) {
         return WriteResult::kAllocationFailed;
     }
 
-    std::string head = timed ? "time_s" : "";
+    std::string head = !timed ? "" : clocked ? "time" : "time_s";
     for (const ColumnFacts& column : job.facts.columns) {
         if (!head.empty()) {
             head.push_back(separator);
@@ -84,7 +96,8 @@ WriteResult WriteCsv(const WriteJob& job) {
 
     // A row at its longest: the time, every cell and a separator each, CR LF; and the
     // bytes the last number may store past its text.
-    const std::size_t rowRoom = (shape.columns + 1) * (kNumberRoom + 1) + kLineEnd.size() +
+    const std::size_t rowRoom = shape.columns * (kNumberRoom + 1) +
+                                std::max(kNumberRoom, kClockTextLength) + 1 + kLineEnd.size() +
                                 (kShortestRoom - kShortestLength);
     std::uint64_t chunkStart = job.part.firstScan;  // the number of the chunk's first scan
     ChunkSplitter splitter;
@@ -104,11 +117,16 @@ WriteResult WriteCsv(const WriteJob& job) {
                 const NumberText* const* const columns = cells.columns.data();
                 const std::uint8_t* const words = bytes.data();
                 const bool tabled = cells.tabled();
+                ClockText clock;
                 for (std::uint64_t s = first; s < first + count; ++s) {
-                    char* const start = sink.Room(rowRoom);
-                    char* out = start;
-                    if (timed) {
-                        out += FormatNumber(out, static_cast<double>(base + s) / rate, comma);
+                    char* const row = sink.Room(rowRoom);
+                    char* out = row;
+                    if (clocked) {
+                        // The run refuses a recording whose last scan has no offset.
+                        clock.Write(out, startNanos + offsets->Nanos(base + s).value_or(0));
+                        out += kClockTextLength;
+                    } else if (timed) {
+                        out += FormatNumber(out, ScanSeconds(base + s, rate), comma);
                     }
                     for (std::size_t j = 0; j < width; ++j) {
                         const std::uint32_t c = positions[j];
@@ -126,7 +144,7 @@ WriteResult WriteCsv(const WriteJob& job) {
                     }
                     std::memcpy(out, kLineEnd.data(), kLineEnd.size());
                     out += kLineEnd.size();
-                    sink.Commit(static_cast<std::size_t>(out - start));
+                    sink.Commit(static_cast<std::size_t>(out - row));
                 }
             };
             if (cells.tabled()) {
@@ -146,7 +164,7 @@ const OutputFormatInfo kCsvFormat = {
     .listText = "Scaled data to CSV file (.csv)",
     .description = "scaled values as CSV with a header row and time_s, every double exact",
     .extension = ".csv",
-    .options = {FormatOption::kDecimalComma},
+    .options = {FormatOption::kDecimalComma, FormatOption::kTimeBase},
     .allocationMessage = "Failed to allocate scaled data-array",
     .write = &WriteCsv,
 };

@@ -27,6 +27,7 @@ enum class FormatOption : std::uint8_t {
     kTitle,         // the two title lines (--no-title; the window's title check box)
     kCompress,      // deflated datasets (--compress)
     kDecimalComma,  // semicolons between cells and a decimal comma (--decimal-comma)
+    kTimeBase,      // what the time column holds (--time-base)
 };
 
 // A set of FormatOption.

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/formats/RecordingFacts.h"
 
-#include <chrono>
 #include <cmath>
 
-#include <fmt/format.h>
-
+#include "convert/scaling/FullScale.h"
 #include "convert/scaling/ScanPositionSettings.h"
 #include "convert/text/TextTable.h"
 #include "platform/Utf8Path.h"
@@ -16,68 +14,12 @@
 
 namespace vantrel {
 
-namespace {
-
-// The value of `digits` decimal digits at `text[at]`, or -1.
-int Digits(const std::string& text, std::size_t at, std::size_t digits) {
-    if (at + digits > text.size()) {
-        return -1;
-    }
-    int value = 0;
-    for (std::size_t i = at; i < at + digits; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return -1;
-        }
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-}  // namespace
-
 std::string ProgramVersion() {
     return VANTREL_VERSION;
 }
 
 std::string ConverterName() {
     return "vantrel-convert " + ProgramVersion();
-}
-
-std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,
-                                    bool millisOptional) {
-    const bool withMillis = time.size() == 12 && time[8] == '.';
-    if (date.size() != 8 || date[2] != '/' || date[5] != '/' ||
-        !(withMillis || (millisOptional && time.size() == 8)) || time[2] != ':' || time[5] != ':') {
-        return std::nullopt;
-    }
-    const int yy = Digits(date, 6, 2);
-    StartTime start{yy >= 70 ? 1900 + yy : 2000 + yy,
-                    Digits(date, 0, 2),
-                    Digits(date, 3, 2),
-                    Digits(time, 0, 2),
-                    Digits(time, 3, 2),
-                    Digits(time, 6, 2),
-                    std::nullopt};
-    if (withMillis) {
-        start.millis = Digits(time, 9, 3);
-        if (*start.millis < 0) {
-            return std::nullopt;
-        }
-    }
-    if (start.month < 1 || start.month > 12 || yy < 0 || start.hour < 0 || start.hour > 23 ||
-        start.minute < 0 || start.minute > 59 || start.second < 0 || start.second > 59) {
-        return std::nullopt;
-    }
-    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int days = kDays[start.month - 1] + (start.month == 2 && IsLeapYear(start.year) ? 1 : 0);
-    if (start.day < 1 || start.day > days) {
-        return std::nullopt;
-    }
-    return start;
 }
 
 std::optional<std::string> StartIso8601(const std::string& date, const std::string& time) {
@@ -95,6 +37,13 @@ std::optional<double> DurationSeconds(const RecordingHeader& header) {
         return std::nullopt;
     }
     return static_cast<double>(header.scanCount()) / rate;
+}
+
+std::string ColumnUnit(std::int32_t cardType, const ColumnFacts& column) {
+    const auto scale =
+        FullScaleOf(CardFacts(cardType), static_cast<std::uint16_t>(column.rangeCode),
+                    static_cast<std::int8_t>(column.inputKind.value_or(0)));
+    return scale && scale->volts ? "V" : "";
 }
 
 std::string ColumnName(int channel) {
@@ -158,37 +107,6 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& par
         facts.startIso8601 = first ? std::optional(Iso8601(*first)) : std::nullopt;
     }
     return facts;
-}
-
-std::optional<ClockTime> ScanClockTime(const StartTime& start, std::uint64_t scan, double rate) {
-    if (!std::isfinite(rate) || rate <= 0.0) {
-        return std::nullopt;
-    }
-    using namespace std::chrono;
-    const long double offset = static_cast<long double>(scan) * 1e9L / rate;
-    if (!(offset < 1e18L)) {
-        return std::nullopt;
-    }
-    const sys_days day = year{start.year} / start.month / start.day;
-    const auto at = day + hours{start.hour} + minutes{start.minute} + seconds{start.second} +
-                    milliseconds{start.millis.value_or(0)} + nanoseconds{std::llround(offset)};
-    const sys_days date = floor<days>(at);
-    const year_month_day ymd{date};
-    const hh_mm_ss<nanoseconds> clock{at - date};
-    return ClockTime{static_cast<int>(ymd.year()),
-                     static_cast<int>(static_cast<unsigned>(ymd.month())),
-                     static_cast<int>(static_cast<unsigned>(ymd.day())),
-                     static_cast<int>(clock.hours().count()),
-                     static_cast<int>(clock.minutes().count()),
-                     static_cast<int>(clock.seconds().count()),
-                     clock.subseconds().count()};
-}
-
-std::string Iso8601(const ClockTime& time) {
-    const bool onMillisecond = time.nanos % 1000000 == 0;
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:0{}}", time.year, time.month,
-                       time.day, time.hour, time.minute, time.second,
-                       onMillisecond ? time.nanos / 1000000 : time.nanos, onMillisecond ? 3 : 9);
 }
 
 bool FactVisitor::Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/formats/ScanTime.h"
 #include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
 
@@ -51,6 +52,10 @@ struct RecordingFacts {
     // The counts are then the part's, and start_iso8601 is the time of that scan.
     std::optional<std::int32_t> firstScan;
 };
+
+// The unit of a column's scaled values: "V" where its range gives volts, "" where it gives
+// another quantity or has no rule.
+std::string ColumnUnit(std::int32_t cardType, const ColumnFacts& column);
 
 // The facts of a loaded recording, from its header and queue: the start date and time are
 // the texts the window shows for them.
@@ -107,34 +112,8 @@ class FactVisitor {
 bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& sourceSha256,
                 FactVisitor& visitor);
 
-// A start read from the header's texts.
-struct StartTime {
-    int year, month, day, hour, minute, second;
-    std::optional<int> millis;
-};
-
-// A time of day on a date, to the nanosecond.
-struct ClockTime {
-    int year, month, day, hour, minute, second;
-    std::int64_t nanos;  // 0 to 999,999,999
-};
-
-// The time of scan `scan` of a recording that starts at `start` (without milliseconds: on
-// the second) at `rate` scans a second: start + scan / rate, rounded to the nanosecond.
-// nullopt where the rate is not a positive finite number.
-std::optional<ClockTime> ScanClockTime(const StartTime& start, std::uint64_t scan, double rate);
-
-// The start when `date` reads as MM/DD/YY (years 70 to 99 are 19YY, the others 20YY) and
-// `time` as HH:MM:SS.mmm, or as HH:MM:SS where `millisOptional`, each field within its
-// range; nullopt otherwise.
-std::optional<StartTime> ParseStart(const std::string& date, const std::string& time,
-                                    bool millisOptional);
-
 // "YYYY-MM-DDTHH:MM:SS.mmm" where ParseStart reads the texts with their milliseconds.
 std::optional<std::string> StartIso8601(const std::string& date, const std::string& time);
-
-// "YYYY-MM-DDTHH:MM:SS.mmm", with nine decimals where the time is not on a millisecond.
-std::string Iso8601(const ClockTime& time);
 
 // Seconds the recording spans: scans / rate, where the rate is a positive finite number.
 std::optional<double> DurationSeconds(const RecordingHeader& header);

@@ -32,6 +32,14 @@ enum class Separator : std::int32_t {
     kComma = 2,
 };
 
+// What a time column holds: seconds from the start, the clock time of each scan, or
+// nothing (no time column).
+enum class TimeBase : std::uint8_t {
+    kRelative,
+    kAbsolute,
+    kNone,
+};
+
 struct ConversionOptions {
     OutputFormat format = OutputFormat::kScaledText;
     // Each of these counts for the formats whose FormatOptions hold it (OutputFormats.h)
@@ -40,6 +48,7 @@ struct ConversionOptions {
     bool title = true;          // the two title lines
     bool compress = false;      // deflated datasets
     bool decimalComma = false;  // semicolons between cells, ',' for the decimal point
+    TimeBase timeBase = TimeBase::kRelative;
     // Samples a writer takes per chunk (rounded down to whole scans, at least one scan); 0
     // takes the format's own. Tests and the fuzz target set it to put chunk boundaries
     // everywhere: every output is the same whatever it is.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/formats/OutputFormats.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/scaling/SampleScaler.h"
 #include "platform/Utf8Path.h"
 #include "recording/CardTable.h"
@@ -185,6 +186,10 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
     }
     if (format.refuse != nullptr) {
         unconvertible = format.refuse(recording.header, *part);
+    }
+    if (!unconvertible && format.options.Has(FormatOption::kTimeBase) &&
+        request.options.timeBase == TimeBase::kAbsolute) {
+        unconvertible = RefuseClockTimes(recording.header);
     }
     if (unconvertible) {
         return Shown(platform.messages, OutcomeKind::kRefused, std::move(*unconvertible));
