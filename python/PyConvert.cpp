@@ -10,6 +10,7 @@
 #include "PyErrors.h"
 #include "PyFiles.h"
 #include "PySelection.h"
+#include "PyTimes.h"
 #include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
 #include "convert/run/ConvertRun.h"
@@ -49,13 +50,15 @@ Separator SeparatorNamed(const std::string& name) {
 py::str Convert(const py::handle& input, const py::object& output, const std::string& format,
                 const std::string& separator, bool title, const py::object& progress, bool compress,
                 bool decimalComma, const py::object& scans, const py::object& time,
-                const py::object& channels, const py::object& columns) {
+                const py::object& channels, const py::object& columns,
+                const std::string& timeBase) {
     const OutputFormatInfo& info = FormatNamed(format);
     ConversionRequest request;
     request.inputPath = PathText(input);
     request.outputPath =
         output.is_none() ? DeriveOutputPath(request.inputPath, info.extension) : PathText(output);
-    request.options = {info.format, SeparatorNamed(separator), title, compress, decimalComma};
+    request.options = {info.format,  SeparatorNamed(separator), title, compress,
+                       decimalComma, TimeBaseArgument(timeBase)};
     request.selection = SelectionOf(scans, time, channels, columns);
 
     // What the callback or a signal handler raised; rethrown once the run has stopped.
@@ -118,6 +121,10 @@ std::string ConvertDoc() {
            "; decimal_comma gives semicolons between cells and a decimal comma, for "
            "spreadsheets so set, and " +
            AppliesTo(FormatOption::kDecimalComma) +
+           "; time_base \"relative\" (seconds from the start, time_s), \"absolute\" (each "
+           "scan's clock time, ISO 8601 to the nanosecond) or \"none\" says what the time "
+           "column holds and " +
+           AppliesTo(FormatOption::kTimeBase) +
            "; any format takes each of them, and one that does not apply changes nothing. "
            "scans=slice(first, stop) (scan numbers as a slice takes them) or time=(start, end) "
            "(seconds; the scans whose scan / rate lies in [start, end)) converts that range, "
@@ -142,7 +149,7 @@ void AddConvert(py::module_& module) {
                "separator"_a = "space", "title"_a = true, "progress"_a = py::none(), py::kw_only(),
                "compress"_a = false, "decimal_comma"_a = false, "scans"_a = py::none(),
                "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
-               ConvertDoc().c_str());
+               "time_base"_a = "relative", ConvertDoc().c_str());
     module.def("formats", &FormatTable,
                "Every output format as (name, extension, description), in the order of the "
                "window's Format list.");

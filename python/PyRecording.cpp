@@ -26,6 +26,7 @@
 #include "PyErrors.h"
 #include "PyFiles.h"
 #include "PySelection.h"
+#include "PyTimes.h"
 #include "convert/formats/RecordingFacts.h"
 #include "convert/overview/Envelope.h"
 #include "convert/run/ScanReader.h"
@@ -460,7 +461,25 @@ py::object StartOf(const Recording& recording) {
                           start->second, start->millis.value_or(0) * 1000);
 }
 
-py::object DataFrameOf(const Recording& recording, const ReadArguments& arguments) {
+// rec.times(): the time of each selected scan.
+py::array TimesOf(const Recording& recording, const std::string& kind,
+                  const ReadArguments& arguments) {
+    const TimeBase base = TimeBaseArgument(kind);
+    if (base == TimeBase::kNone) {
+        throw py::value_error("kind must be \"relative\" or \"absolute\", not \"none\"");
+    }
+    const SelectedPart part = PartOf(recording, SelectionOf(arguments), arguments);
+    return ScanTimes(recording.opened.recording.header, base, part.firstScan, part.scans);
+}
+
+py::object DataFrameOf(const Recording& recording, const ReadArguments& arguments,
+                       const std::string& timeBase) {
+    const TimeBase base = TimeBaseArgument(timeBase);
+    if (const auto refusal = base == TimeBase::kAbsolute
+                                 ? RefuseClockTimes(recording.opened.recording.header)
+                                 : std::nullopt) {
+        throw py::value_error(*refusal);  // before the samples are read
+    }
     py::module_ pandas;
     try {
         pandas = py::module_::import("pandas");
@@ -480,15 +499,19 @@ py::object DataFrameOf(const Recording& recording, const ReadArguments& argument
     for (const std::uint32_t position : part.columns) {
         names.append(ColumnName(channels.at(position)));
     }
-    // As the CSV output's time_s: the scan number over the rate, where the rate is usable.
-    const py::module_ numpy = py::module_::import("numpy");
-    const double rate = recording.opened.recording.header.scanRate();
-    const std::uint64_t end = part.firstScan + part.scans;
-    const py::object scans = numpy.attr("arange")(part.firstScan, end, "dtype"_a = "float64");
+    // As the CSV output's time column: time_s where the rate is usable, the clock time, or
+    // the scan number.
+    const RecordingHeader& header = recording.opened.recording.header;
+    const bool timed = base != TimeBase::kNone &&
+                       (base == TimeBase::kAbsolute || ScanOffsets::At(header.scanRate()));
     const py::object index =
-        std::isfinite(rate) && rate > 0.0
-            ? pandas.attr("Index")(scans.attr("__truediv__")(rate), "name"_a = "time_s")
-            : pandas.attr("RangeIndex")(part.firstScan, end, "name"_a = "scan");
+        !timed ? pandas.attr("RangeIndex")(part.firstScan, part.firstScan + part.scans,
+                                           "name"_a = "scan")
+        : base == TimeBase::kAbsolute
+            ? pandas.attr("DatetimeIndex")(ScanTimes(header, base, part.firstScan, part.scans),
+                                           "name"_a = "time")
+            : pandas.attr("Index")(ScanTimes(header, base, part.firstScan, part.scans),
+                                   "name"_a = "time_s");
     return pandas.attr("DataFrame")(read.values, "index"_a = index, "columns"_a = names,
                                     "copy"_a = false);
 }
@@ -698,22 +721,38 @@ void AddRecording(py::module_& module) {
              kSelectionDoc)
                 .c_str())
         .def(
+            "times",
+            [](const Recording& r, const std::string& kind, py::object scans, py::object time) {
+                ReadArguments arguments;
+                arguments.scans = std::move(scans);
+                arguments.time = std::move(time);
+                return TimesOf(r, kind, arguments);
+            },
+            "kind"_a = "relative", py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(),
+            "The time of each scan (of those scans or time select): kind \"relative\" gives "
+            "float64 seconds from the start (the scan number over the rate, the CSV output's "
+            "time_s), \"absolute\" the clock time as datetime64[ns], the start plus scan / rate "
+            "exact to the nanosecond (the header's local time, no zone). Raises ValueError where "
+            "the rate or the start gives none.")
+        .def(
             "to_pandas",
             [](const Recording& r, py::object scans, py::object time, py::object channels,
-               py::object columns) {
+               py::object columns, const std::string& timeBase) {
                 ReadArguments arguments;
                 arguments.scans = std::move(scans);
                 arguments.time = std::move(time);
                 arguments.channels = std::move(channels);
                 arguments.columns = std::move(columns);
-                return DataFrameOf(r, arguments);
+                return DataFrameOf(r, arguments, timeBase);
             },
             py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(), "channels"_a = py::none(),
-            "columns"_a = py::none(),
+            "columns"_a = py::none(), "time_base"_a = "relative",
             (std::string("The scaled values as a pandas.DataFrame with Channel_N columns, "
-                         "indexed by time_s (the scan number over the rate, as the CSV output's "
-                         "time_s; by scan number where the rate is not a positive number). "
-                         "Raises ImportError where pandas is not installed. ") +
+                         "indexed as time_base says: \"relative\" by time_s (the scan number "
+                         "over the rate, as the CSV output's time_s; by scan number where the "
+                         "rate is not a positive number), \"absolute\" by a DatetimeIndex "
+                         "`time` of clock times (times(\"absolute\")), \"none\" by scan "
+                         "number. Raises ImportError where pandas is not installed. ") +
              kSelectionDoc)
                 .c_str())
         .def("__repr__", &ReprOf);

@@ -128,6 +128,15 @@ class Recording:
         columns: Optional[_Numbers] = None,
     ) -> tuple[numpy.typing.NDArray[numpy.float64], numpy.typing.NDArray[numpy.float64]]:
         """(min, max) of each column over `buckets` buckets of the scans, one file pass."""
+    def times(
+        self,
+        kind: Literal["relative", "absolute"] = "relative",
+        *,
+        scans: Optional[slice] = None,
+        time: Optional[_Times] = None,
+    ) -> numpy.ndarray:
+        """Each scan's time: float64 seconds from the start, or datetime64[ns] clock times
+        exact to the nanosecond."""
     def to_pandas(
         self,
         *,
@@ -135,8 +144,10 @@ class Recording:
         time: Optional[_Times] = None,
         channels: Optional[_Numbers] = None,
         columns: Optional[_Numbers] = None,
+        time_base: Literal["relative", "absolute", "none"] = "relative",
     ) -> "pandas.DataFrame":  # noqa: F821
-        """The scaled values as a DataFrame indexed by time_s, one Channel_N column each."""
+        """The scaled values as a DataFrame, one Channel_N column each, indexed by time_s,
+        by a DatetimeIndex `time` (absolute) or by scan number (none)."""
 
 def open(path: _Path) -> Recording:
     """Opens a recording file: its header and queue now, its samples on demand."""
@@ -155,6 +166,7 @@ def convert(
     time: Optional[_Times] = None,
     channels: Optional[_Numbers] = None,
     columns: Optional[_Numbers] = None,
+    time_base: Literal["relative", "absolute", "none"] = "relative",
 ) -> str:
     """Converts a recording as vantrel-convert does; returns the output path."""
 

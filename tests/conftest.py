@@ -4,8 +4,10 @@ recordings of every kind, and the reference outputs every analysis format and th
 compared with (the scaled binary output, the
 codes text output and `--info --json`)."""
 
+import datetime
 import hashlib
 import json
+import math
 import os
 import pathlib
 import subprocess
@@ -100,6 +102,26 @@ RECORDING_FACTS = ["card_type", "card_name", "channel_count", "scan_count", "sca
                    "start_date", "start_time", "start_iso8601", "order", "source_file",
                    "source_sha256", "converter"]
 COLUMN_FACTS = ["channel", "range_code", "range_label", "input_kind"]
+
+
+def scan_seconds(info, first=0, count=None):
+    """time_s of scans [first, first + count) (every scan by default): the scan number over
+    the rate; None where the rate is not a positive number."""
+    rate = info["scan_rate_hz"]
+    if rate is None or not 0 < rate < math.inf:
+        return None
+    count = max(info["scan_count"], 0) - first if count is None else count
+    return np.arange(first, first + count, dtype="f8") / rate
+
+
+def start_datenum(info):
+    """MATLAB's serial date of the start, where it reads with its milliseconds."""
+    if "start_iso8601" not in info:
+        return None
+    start = datetime.datetime.fromisoformat(info["start_iso8601"])
+    midnight = datetime.datetime(start.year, start.month, start.day)
+    # Python counts 0001-01-01 as day 1, MATLAB as day 367.
+    return start.toordinal() + 366 + (start - midnight) / datetime.timedelta(days=1)
 
 
 def column_facts(info):
