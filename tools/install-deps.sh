@@ -24,6 +24,7 @@ test=(
     libgtest-dev libgmock-dev
     xvfb xauth valgrind
     python3-pytest python3-h5py python3-scipy python3-pandas python3-mne
+    python3-xarray python3-h5netcdf python3-netcdf4 netcdf-bin
     octave  # the readers users have
     locales  # locale sources: a test compiles a decimal-comma locale
     # The Debian package's checks: lintian, the desktop entry's and the software-centre

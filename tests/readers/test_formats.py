@@ -6,6 +6,7 @@ every recording."""
 
 import json
 import math
+import pathlib
 import shutil
 import subprocess
 
@@ -13,8 +14,10 @@ import h5py
 import numpy as np
 import pytest
 import scipy.io
+import xarray
 
-from conftest import (COLUMN_FACTS, RECORDING_FACTS, column_facts, run_convert, same_bits)
+from conftest import (COLUMN_FACTS, RECORDING_FACTS, column_facts, run_convert, same_bits,
+                      scan_seconds, start_datenum)
 
 
 def text(value):
@@ -63,8 +66,53 @@ def check_columns(where, held, info):
             assert [int(v) for v in np.asarray(values).ravel()] == expected, (where, name)
 
 
+# What makes an HDF5 output a netCDF-4 file after CF's conventions, beside the facts.
+NETCDF_DATASETS = {"time", "column", "channel", "range_label", "name", "unit"}
+TABLE_DESCRIPTION = {"long_name", "coordinates", "units", "DIMENSION_LIST"}
+
+
+def read_as_netcdf(out, ref):
+    """The HDF5 file `out` opened by xarray through both netCDF engines, and by ncdump: a
+    Dataset of scaled(time, column) and codes(time, column) with the column facts as
+    coordinates and time_s as its time, "seconds since" the start where it reads."""
+    where = (out.name,)
+    columns = ref.info["columns"]
+    seconds = scan_seconds(ref.info)
+    for engine in ("h5netcdf", "netcdf4"):
+        with xarray.open_dataset(out, engine=engine, decode_times=False) as ds:
+            assert ds["scaled"].dims == ("time", "column"), (where, engine)
+            assert ds["codes"].dims == ("time", "column"), (where, engine)
+            assert same_bits(ds["scaled"].values, ref.scaled), (where, engine)
+            assert np.array_equal(ds["codes"].values, ref.codes), (where, engine)
+            assert set(ds.coords) == NETCDF_DATASETS, (where, engine)
+            assert [int(c) for c in ds["channel"].values] == [c["channel"] for c in columns]
+            assert list(ds["range_label"].values) == [c["range_label"] for c in columns]
+            assert list(ds["name"].values) == ["Channel_%d" % c["channel"] for c in columns]
+            for column, unit in zip(columns, ds["unit"].values):
+                if ref.info["card_type"] != 4 and column["range_code"] == 1:  # a rule in volts
+                    assert unit == "V", (where, column)
+            time = ds["time"]
+            if seconds is None:
+                assert np.array_equal(time.values, np.arange(ref.scaled.shape[0])), where
+            else:
+                assert same_bits(time.values, seconds), where
+                if "start_iso8601" in ref.info:
+                    assert time.attrs["units"] == "seconds since " + ref.info["start_iso8601"]
+                    assert time.attrs["calendar"] == "standard"
+    if seconds is not None and "start_iso8601" in ref.info and seconds.size:
+        # Decoded, the times are clock times (xarray multiplies floats: within a microsecond).
+        with xarray.open_dataset(out, engine="h5netcdf") as ds:
+            start = np.datetime64(ref.info["start_iso8601"], "ns")
+            expected = start + np.round(seconds * 1e9).astype("timedelta64[ns]")
+            error = np.abs((ds["time"].values - expected).astype(np.int64))
+            assert error.max() < 1000, where
+    done = subprocess.run(["ncdump", "-h", str(out)], capture_output=True, text=True)
+    assert done.returncode == 0 and "scaled(time, column)" in done.stdout, (where, done.stderr)
+
+
 def read_hdf5(out, ref, compress):
-    """The HDF5 file `out` read back with h5py: the reference's numbers, facts and columns."""
+    """The HDF5 file `out` read back with h5py: the reference's numbers, facts and columns,
+    and as netCDF."""
     with h5py.File(out, "r") as f:
         where = (out.name,)
         assert same_bits(f["scaled"][()], ref.scaled), where
@@ -75,9 +123,13 @@ def read_hdf5(out, ref, compress):
             assert (f["scaled"].compression == "gzip") == compress, where
         check_facts(where, dict(f.attrs), ref.info)
         check_columns(where, dict(f["scaled"].attrs), ref.info)
-        assert set(f.attrs) | set(f["scaled"].attrs) == fact_names(ref.info), where
-        assert set(f["scaled"].attrs) == set(column_facts(ref.info)), where
+        assert set(f) == {"scaled", "codes"} | NETCDF_DATASETS, where
+        assert f.attrs["Conventions"] == "CF-1.8", where
+        facts = set(f["scaled"].attrs) - TABLE_DESCRIPTION
+        assert (set(f.attrs) - {"Conventions"}) | facts == fact_names(ref.info), where
+        assert facts == set(column_facts(ref.info)), where
         assert ("input_kind" in f["scaled"].attrs) == (ref.info["card_type"] == 4)
+    read_as_netcdf(out, ref)
 
 
 def test_hdf5(references, workdir):
@@ -86,6 +138,21 @@ def test_hdf5(references, workdir):
             out = workdir / (ref.recording.stem + ("-z" if compress else "") + ".h5")
             run_convert("-f", "hdf5", *compress, "-o", out, ref.recording)
             read_hdf5(out, ref, bool(compress))
+
+
+MATLAB_TABLES = {"scaled", "codes", "time_s", "start_datenum"}
+
+
+def check_matlab_times(where, held, ref, as_column):
+    """time_s, a column of every scan's seconds where the rate gives them, and start_datenum
+    where the start reads (`as_column` turns a stored matrix into scans x 1)."""
+    seconds = scan_seconds(ref.info)
+    assert ("time_s" in held) == (seconds is not None), where
+    if seconds is not None and seconds.size:
+        assert same_bits(as_column(np.asarray(held["time_s"])), seconds.reshape(-1, 1)), where
+    datenum = start_datenum(ref.info)
+    if datenum is not None:
+        assert float(np.asarray(held["start_datenum"]).ravel()[0]) == datenum, where
 
 
 def mat73_matrix(dataset, dtype):
@@ -107,7 +174,8 @@ def read_mat73(out, ref):
         assert f["scaled"].attrs["MATLAB_class"] == b"double"
         facts = {name: f[name][()] for name in f if name != "#refs#"}
         check_facts(where, facts, ref.info)
-        assert set(facts) - {"scaled", "codes"} == fact_names(ref.info), where
+        check_matlab_times(where, facts, ref, lambda held: held.T)
+        assert set(facts) - MATLAB_TABLES == fact_names(ref.info), where
         labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
         held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
         held["range_label"] = labels
@@ -129,7 +197,8 @@ def read_mat5(out, ref):
     assert np.array_equal(m["codes"].reshape(ref.codes.shape), ref.codes), where
     assert m["codes"].dtype == ref.code_dtype.newbyteorder("="), where
     check_facts(where, m, ref.info)
-    assert {name for name in m if not name.startswith("__")} - {"scaled", "codes"} == \
+    check_matlab_times(where, m, ref, lambda held: held)
+    assert {name for name in m if not name.startswith("__")} - MATLAB_TABLES == \
         fact_names(ref.info), where
     held = dict(m)
     held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
@@ -168,6 +237,14 @@ for i = 1:numel(names)
   s = load(names{i});
   f = fopen([names{i} '.scaled'], 'w'); fwrite(f, s.scaled', 'double'); fclose(f);
   f = fopen([names{i} '.codes'], 'w'); fwrite(f, s.codes', class(s.codes)); fclose(f);
+  if isfield(s, 'time_s')
+    f = fopen([names{i} '.time'], 'w'); fwrite(f, s.time_s, 'double'); fclose(f);
+  end
+  if isfield(s, 'start_datenum')
+    f = fopen([names{i} '.datenum'], 'w');
+    fprintf(f, '%.17g %s', s.start_datenum, datestr(s.start_datenum, 'yyyy-mm-ddTHH:MM:SS.FFF'));
+    fclose(f);
+  end
   f = fopen([names{i} '.facts'], 'w');
   for k = 1:numel(facts)
     if isfield(s, facts{k})
@@ -205,6 +282,13 @@ def octave_read_back(files, folder):
         with open(str(out) + ".facts") as lines:
             facts = dict(line.rstrip("\n").split("\t", 1) for line in lines)
         assert set(facts) == {n for n in RECORDING_FACTS if n in ref.info}, where
+        seconds = scan_seconds(ref.info)
+        if seconds is not None:
+            assert same_bits(np.fromfile(str(out) + ".time", dtype="<f8"), seconds), where
+        if "start_iso8601" in ref.info:
+            datenum, clock = pathlib.Path(str(out) + ".datenum").read_text().split()
+            assert float(datenum) == start_datenum(ref.info), where
+            assert clock == ref.info["start_iso8601"], where
         for name, value in facts.items():
             kind, value = value.split(":", 1)
             expected = ref.info[name]

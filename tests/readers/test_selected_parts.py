@@ -22,7 +22,7 @@ import scipy.io
 
 import recording_builder as rb
 from conftest import BUILD, COLUMN_FACTS, run_convert, same_bits
-from test_formats import text
+from test_formats import TABLE_DESCRIPTION, text
 
 sys.path.insert(0, str(BUILD / "python"))
 import vantrel  # noqa: E402
@@ -162,22 +162,24 @@ def part_facts(whole, part, rate):
 
 
 def analysis_file(name, path):
-    """The scaled values, the codes (scans x columns) and the facts of an hdf5, mat or mat5
-    file, as h5py and SciPy read them."""
+    """The scaled values, the codes (scans x columns), each scan's time and the facts of an
+    hdf5, mat or mat5 file, as h5py and SciPy read them."""
     if name == "mat5":
         held = {k: v for k, v in scipy.io.loadmat(path).items() if not k.startswith("__")}
         held["range_label"] = list(held["range_label"].ravel())
     else:
         with h5py.File(path, "r") as f:
             if name == "hdf5":
-                held = dict(f.attrs) | dict(f["scaled"].attrs)
+                table = {k: v for k, v in f["scaled"].attrs.items() if k not in TABLE_DESCRIPTION}
+                held = dict(f.attrs) | table
                 held |= {array: f[array][()] for array in ("scaled", "codes")}
+                held["time_s"] = f["time"][()]
             else:  # MATLAB 7.3 stores matrices column by column
                 held = {k: f[k][()] for k in f if k != "#refs#"}
                 held["range_label"] = [f[r][()] for r in held["range_label"].ravel()]
                 held["scaled"], held["codes"] = held["scaled"].T, held["codes"].T
-    scaled, codes = held.pop("scaled"), held.pop("codes")
-    return scaled, codes, {k: plain(k, v) for k, v in held.items()}
+    scaled, codes, times = held.pop("scaled"), held.pop("codes"), held.pop("time_s").ravel()
+    return scaled, codes, times, {k: plain(k, v) for k, v in held.items()}
 
 
 def read_edf(path, width):
@@ -246,11 +248,12 @@ def selected_matches_whole(case, part, name, selected):
     picked = np.s_[part.first:part.stop, part.positions]
     shape = (part.stop - part.first, len(part.positions))
     if name in ("hdf5", "mat", "mat5"):
-        *ours, facts = analysis_file(name, selected)
-        *theirs, whole_facts = analysis_file(name, whole)
+        *ours, times, facts = analysis_file(name, selected)
+        *theirs, whole_times, whole_facts = analysis_file(name, whole)
         for held, expected in zip(ours, theirs):
             assert held.dtype == expected.dtype and held.shape == shape, selected.name
             assert same_bits(held.astype("<f8"), expected[picked].astype("<f8")), selected.name
+        assert same_bits(times, whole_times[part.first:part.stop]), selected.name
         assert facts == part_facts(whole_facts, part, layout.rate), selected.name
     else:
         assert name in ("edf", "bdf"), "no check for format " + name

@@ -4,7 +4,13 @@
 // written chunk by chunk as the samples stream; the column facts are attributes of
 // /scaled, the recording's of the root group. With compression each chunk is shuffled and
 // deflated.
+//
+// The file is netCDF-4 as well, after CF's conventions, so that labelled-array tools open
+// it as a Dataset: dimension scales `time` (seconds from the start, "seconds since" the
+// start where it reads) and `column` (each column's position in a scan) on both tables,
+// and coordinates along `column` with each column's channel, range label, name and unit.
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
@@ -14,9 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include <hdf5_hl.h>
+
 #include "convert/formats/Hdf5Handle.h"
 #include "convert/formats/LibraryWriters.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/scaling/PickColumns.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
@@ -158,6 +167,158 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
             &H5Dclose};
 }
 
+// A dataset of one dimension of `count` values, chunked (and deflated where asked) when it
+// holds any.
+Hdf5Handle CreateVector(hid_t file, const char* name, hid_t type, hsize_t count, bool compress) {
+    const Hdf5Handle space{H5Screate_simple(1, &count, nullptr), &H5Sclose};
+    const Hdf5Handle properties = Property(H5P_DATASET_CREATE);
+    if (!space || !NoTimes(properties)) {
+        return {};
+    }
+    if (count > 0) {
+        const hsize_t chunk = std::min<hsize_t>(count, kChunkSamplesHdf5);
+        if (H5Pset_chunk(properties.get(), 1, &chunk) < 0 ||
+            (compress && (H5Pset_shuffle(properties.get()) < 0 ||
+                          H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0))) {
+            return {};
+        }
+    }
+    return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), H5P_DEFAULT),
+            &H5Dclose};
+}
+
+// A vector of `values` along the dimension `scale`.
+template <typename T>
+bool WriteCoordinate(hid_t file, const char* name, hid_t fileType, hid_t memoryType,
+                     std::span<const T> values, hid_t scale) {
+    const Hdf5Handle dataset = CreateVector(file, name, fileType, values.size(), false);
+    return dataset &&
+           (values.empty() || H5Dwrite(dataset.get(), memoryType, H5S_ALL, H5S_ALL, H5P_DEFAULT,
+                                       values.data()) >= 0) &&
+           (scale < 0 || H5DSattach_scale(dataset.get(), scale, 0) >= 0);
+}
+
+bool WriteTextCoordinate(hid_t file, const char* name, std::span<const std::string> values,
+                         hid_t scale, const char* longName) {
+    const Hdf5Handle type = StringType();
+    std::vector<const char*> pointers;
+    for (const std::string& value : values) {
+        pointers.push_back(value.c_str());
+    }
+    const Hdf5Handle dataset =
+        type ? CreateVector(file, name, type.get(), values.size(), false) : Hdf5Handle();
+    return dataset &&
+           (values.empty() || H5Dwrite(dataset.get(), type.get(), H5S_ALL, H5S_ALL, H5P_DEFAULT,
+                                       pointers.data()) >= 0) &&
+           H5DSattach_scale(dataset.get(), scale, 0) >= 0 &&
+           WriteString(dataset.get(), "long_name", longName);
+}
+
+// The time of each scan written, in blocks of a chunk: seconds from the start where the rate
+// gives them, else the scan's number.
+bool WriteTimes(hid_t dataset, std::uint64_t firstScan, std::uint64_t scans, double rate,
+                bool timed) {
+    std::vector<double> block;
+    for (std::uint64_t done = 0; done < scans;) {
+        const std::uint64_t count = std::min<std::uint64_t>(scans - done, kChunkSamplesHdf5);
+        block.resize(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t scan = firstScan + done + i;
+            block[i] = timed ? ScanSeconds(scan, rate) : static_cast<double>(scan);
+        }
+        const hsize_t start = done;
+        const hsize_t size = count;
+        const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
+        const Hdf5Handle memorySpace{H5Screate_simple(1, &size, nullptr), &H5Sclose};
+        if (!fileSpace || !memorySpace ||
+            H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, &start, nullptr, &size, nullptr) <
+                0 ||
+            H5Dwrite(dataset, H5T_NATIVE_DOUBLE, memorySpace.get(), fileSpace.get(), H5P_DEFAULT,
+                     block.data()) < 0) {
+            return false;
+        }
+        done += count;
+    }
+    return true;
+}
+
+// The netCDF-4 and CF description, after every fact: the dimension scales, the coordinates
+// and the attributes that name the variables' meaning and units.
+bool DescribeForNetcdf(hid_t file, hid_t root, hid_t scaled, hid_t codes, const WriteJob& job,
+                       const TableShape& shape) {
+    const RecordingHeader& header = job.recording.header;
+    const bool timed = ScanOffsets::At(header.scanRate()).has_value();
+    const auto start = RecordingStart(header);
+    // The times and the coordinates, and what the library writes on closing.
+    if (!CanGrowBy(job.outputName, shape.scans * 8 + Hdf5Margin(shape.columns))) {
+        return false;
+    }
+    const Hdf5Handle time =
+        CreateVector(file, "time", H5T_IEEE_F64LE, shape.scans, job.options.compress);
+    if (!time ||
+        !WriteTimes(time.get(), job.part.firstScan, shape.scans, header.scanRate(), timed) ||
+        H5DSset_scale(time.get(), "time") < 0) {
+        return false;
+    }
+    bool described = true;
+    if (timed) {
+        described = WriteString(time.get(), "standard_name", "time") &&
+                    WriteString(time.get(), "long_name", "time") &&
+                    WriteString(time.get(), "axis", "T");
+        if (start) {
+            described = described &&
+                        WriteString(time.get(), "units",
+                                    "seconds since " + Iso8601(ClockTimeAt(EpochNanos(*start)))) &&
+                        WriteString(time.get(), "calendar", "standard");
+        } else {
+            described = described && WriteString(time.get(), "units", "s");
+        }
+    } else {
+        described = WriteString(time.get(), "long_name", "scan number");
+    }
+
+    std::vector<std::int32_t> positions(job.part.columns.begin(), job.part.columns.end());
+    std::vector<std::int32_t> channels;
+    std::vector<std::string> labels;
+    std::vector<std::string> names;
+    std::vector<std::string> units;
+    for (const ColumnFacts& column : job.facts.columns) {
+        channels.push_back(column.channel);
+        labels.push_back(column.rangeLabel);
+        names.push_back(ColumnName(column.channel));
+        units.push_back(ColumnUnit(job.facts.cardType, column));
+    }
+    const Hdf5Handle column = CreateVector(file, "column", H5T_STD_I32LE, positions.size(), false);
+    described = described && column &&
+                (positions.empty() || H5Dwrite(column.get(), H5T_NATIVE_INT32, H5S_ALL, H5S_ALL,
+                                               H5P_DEFAULT, positions.data()) >= 0) &&
+                H5DSset_scale(column.get(), "column") >= 0 &&
+                WriteString(column.get(), "long_name", "position in a scan") &&
+                WriteCoordinate<std::int32_t>(file, "channel", H5T_STD_I32LE, H5T_NATIVE_INT32,
+                                              channels, column.get()) &&
+                WriteTextCoordinate(file, "range_label", labels, column.get(), "input range") &&
+                WriteTextCoordinate(file, "name", names, column.get(), "column name") &&
+                WriteTextCoordinate(file, "unit", units, column.get(), "unit of scaled values");
+    if (described) {
+        const Hdf5Handle channel{H5Dopen2(file, "channel", H5P_DEFAULT), &H5Dclose};
+        described = channel && WriteString(channel.get(), "long_name", "channel number");
+    }
+    // One unit for the whole table where every column has the same.
+    const bool oneUnit = !units.empty() && !units.front().empty() &&
+                         std::all_of(units.begin(), units.end(),
+                                     [&](const std::string& u) { return u == units.front(); });
+    const std::string coordinates = "channel range_label name unit";
+    for (const auto& [dataset, longName] :
+         {std::pair{scaled, "scaled values"}, std::pair{codes, "raw codes"}}) {
+        described = described && H5DSattach_scale(dataset, time.get(), 0) >= 0 &&
+                    H5DSattach_scale(dataset, column.get(), 1) >= 0 &&
+                    WriteString(dataset, "long_name", longName) &&
+                    WriteString(dataset, "coordinates", coordinates);
+    }
+    return described && (!oneUnit || WriteString(scaled, "units", units.front())) &&
+           WriteString(root, "Conventions", "CF-1.8");
+}
+
 // Writes `data` as scans [first, first + scans) of a dataset.
 bool WriteRows(hid_t dataset, hid_t memoryType, const TableShape& shape, std::uint64_t first,
                std::uint64_t scans, const void* data) {
@@ -294,7 +455,9 @@ WriteResult WriteHdf5(const WriteJob& job) {
     bool described = false;
     if (root) {
         Hdf5Facts facts(scaled.get(), root.get());
-        described = VisitFacts(job.facts, job.samples.SourceSha256(), facts) && facts.Finish();
+        described =
+            VisitFacts(job.facts, job.samples.SourceSha256(), facts) && facts.Finish() &&
+            DescribeForNetcdf(file.get(), root.get(), scaled.get(), codes.get(), job, shape);
     }
     // Closing the file writes what the library still holds: its result counts, once every
     // object in it is closed.

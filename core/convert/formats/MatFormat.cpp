@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // MATLAB files, written with matio: one top-level variable per fact (`scaled`, `codes`,
 // `channel`, `range_label` as a cell array, `scan_rate_hz`, ...), `scaled` and `codes` as
-// scans x channels. MATLAB 7.3 (HDF5 inside) takes the two matrices scan block by scan
-// block as the samples stream, HDF5 itself writing them in the file matio created. MATLAB
-// 5 has no appending: uncompressed, the two matrices are written by our own code
-// (Mat5Matrix.h), each chunk's columns put in their place in the file, and matio adds the
-// facts after them; compressed, both are gathered whole in memory and matio writes
-// everything at the end. A variable of 2 GiB or more, which MATLAB 5 cannot hold, is
-// refused before the output is created.
+// scans x channels, `time_s` (where the rate gives it) as a scans x 1 column of seconds
+// from the start and `start_datenum` (where the start reads) as MATLAB's serial date, so
+// that plot(time_s, scaled) and datetime(start_datenum, 'ConvertFrom', 'datenum') work. MATLAB 7.3
+// (HDF5 inside) takes the two matrices scan block by scan block as the samples stream, HDF5 itself
+// writing them in the file matio created. MATLAB 5 has no appending: uncompressed, the two matrices
+// are written by our own code (Mat5Matrix.h), each chunk's columns put in their place in the file,
+// and matio adds the facts after them; compressed, both are gathered whole in memory and matio
+// writes everything at the end. A variable of 2 GiB or more, which MATLAB 5 cannot hold, is refused
+// before the output is created.
 
 #include <algorithm>
 #include <array>
@@ -25,6 +27,7 @@
 #include "convert/formats/Mat5Matrix.h"
 #include "convert/formats/MatioHandle.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/formats/ScanTime.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
@@ -167,11 +170,12 @@ void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t stride,
     }
 }
 
-// The two matrices of a chunk, as a card's codes and scaled values.
+// The two matrices of a chunk, as a card's codes and scaled values, and its scans' times.
 struct ChunkArrays {
     std::vector<double> values;
     std::vector<std::uint16_t> words;  // 16-bit cards
     std::vector<std::int32_t> codes;   // 24-bit cards
+    std::vector<double> times;         // where the rate gives them
 
     // Room for `samples` in the scaled values and in the card's codes.
     void Hold(std::uint64_t samples, bool sixteenBit) {
@@ -201,6 +205,14 @@ struct ChunkArrays {
         }
     }
 
+    // The times of `scans` scans from scan `first` of the recording.
+    void FillTimes(std::uint64_t first, std::uint64_t scans, double rate) {
+        times.resize(scans);
+        for (std::uint64_t r = 0; r < scans; ++r) {
+            times[r] = ScanSeconds(first + r, rate);
+        }
+    }
+
     void Fill(SampleScaler& scaler, std::span<const std::uint8_t> bytes, std::uint64_t samples,
               std::int16_t cardType, bool sixteenBit) {
         scaler.Scale(bytes, std::span<double>(values.data(), samples));
@@ -213,6 +225,17 @@ struct ChunkArrays {
         }
     }
 };
+
+// Whether the scans have times: a rate that is a positive number.
+bool HasScanTimes(const RecordingHeader& header) {
+    return ScanOffsets::At(header.scanRate()).has_value();
+}
+
+// start_datenum, where the header's start reads as a date and time; after the facts.
+bool WriteStartDatenum(MatWriter& out, const RecordingHeader& header) {
+    const auto start = RecordingStart(header);
+    return !start || out.Double("start_datenum", Datenum(*start));
+}
 
 // Bytes of a pipe taken at once while MATLAB 5 gathers them.
 constexpr std::uint64_t kPipeStep = std::uint64_t{1} << 20;
@@ -286,6 +309,14 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     }
     MatWriter out(file.get(), job.options.compress);
 
+    const bool timed = HasScanTimes(header);
+    try {
+        if (timed) {
+            whole.FillTimes(job.part.firstScan, shape.scans, header.scanRate());
+        }
+    } catch (const std::bad_alloc&) {
+        return WriteResult::kAllocationFailed;
+    }
     std::uint64_t row = 0;
     const WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
@@ -304,7 +335,10 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
                    out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
                                       shape.columns, whole.values.data())) &&
                    out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns,
-                                      whole.codeData(sixteenBit)));
+                                      whole.codeData(sixteenBit))) &&
+                   (!timed || out.Write(Variable("time_s", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
+                                                 1, whole.times.data()))) &&
+                   WriteStartDatenum(out, header);
     written = file.Close() && written;
     if (written && version5) {
         written = Mat5IsWhole(job.namedFile, out.written());
@@ -317,10 +351,12 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
 // 2^19 (a quarter slower: the chunk's arrays outgrow the caches).
 constexpr std::uint64_t kMat5ChunkSamples = std::uint64_t{1} << 17;
 
-// A chunk's two matrices in MATLAB's column-major order, as the file's little-endian bytes.
+// A chunk's two matrices in MATLAB's column-major order and its scans' times, as the file's
+// little-endian bytes.
 struct ColumnRuns {
     std::vector<std::uint8_t> values;
     std::vector<std::uint8_t> codes;
+    std::vector<std::uint8_t> times;
 };
 
 // Of `rows` scans of `stride` samples, the samples at `columns`, column after column, each
@@ -351,6 +387,8 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     const Mat5Matrix scaled = Mat5MatrixOf("scaled", Mat5Numeric::kDouble, rows, columnCount);
     const Mat5Matrix codes = Mat5MatrixOf(
         "codes", sixteenBit ? Mat5Numeric::kUint16 : Mat5Numeric::kInt32, rows, columnCount);
+    const bool timed = HasScanTimes(header);
+    const Mat5Matrix times = Mat5MatrixOf("time_s", Mat5Numeric::kDouble, rows, 1);
     const std::size_t codeWidth = sixteenBit ? 2 : 4;
     ChunkArrays chunk;
     std::array<ColumnRuns, 2> runSets;
@@ -360,6 +398,7 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
         for (ColumnRuns& runs : runSets) {
             runs.values.resize(shape.scansPerChunk * shape.columns * 8);
             runs.codes.resize(shape.scansPerChunk * shape.columns * codeWidth);
+            runs.times.resize(timed ? shape.scansPerChunk * 8 : 0);
         }
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
     } catch (const std::bad_alloc&) {
@@ -375,11 +414,14 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     const std::uint64_t scaledValuesAt = kFileHeader + scaled.head.size();
     const std::uint64_t codesAt = kFileHeader + scaled.size();
     const std::uint64_t codesValuesAt = codesAt + codes.head.size();
+    const std::uint64_t timesAt = codesAt + codes.size();
+    const std::uint64_t timesValuesAt = timesAt + times.head.size();
     const std::array<std::uint8_t, 8> zeros{};
     if (!file.WriteAt(kFileHeader, scaled.head.data(), scaled.head.size()) ||
         !file.WriteAt(scaledValuesAt + scaled.valueBytes, zeros.data(), scaled.padding) ||
         !file.WriteAt(codesAt, codes.head.data(), codes.head.size()) ||
-        !file.WriteAt(codesValuesAt + codes.valueBytes, zeros.data(), codes.padding)) {
+        !file.WriteAt(codesValuesAt + codes.valueBytes, zeros.data(), codes.padding) ||
+        (timed && !file.WriteAt(timesAt, times.head.data(), times.head.size()))) {
         return WriteResult::kWriteFailed;
     }
 
@@ -406,7 +448,18 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
             }
             const std::uint64_t first = row;
             row += scans;
+            if (timed) {
+                for (std::uint64_t r = 0; r < scans; ++r) {
+                    const double time =
+                        ScanSeconds(job.part.firstScan + first + r, header.scanRate());
+                    StoreLe64(runs.times.data() + r * 8, std::bit_cast<std::uint64_t>(time));
+                }
+            }
             return behind.Hand([&, first, scans](ColumnRuns& done) {
+                if (timed &&
+                    !file.WriteAt(timesValuesAt + first * 8, done.times.data(), scans * 8)) {
+                    return false;
+                }
                 for (std::uint64_t c = 0; c < shape.columns; ++c) {
                     const std::uint64_t at = c * shape.scans + first;
                     if (!file.WriteAt(scaledValuesAt + at * 8, done.values.data() + c * scans * 8,
@@ -432,8 +485,10 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
     MatWriter out(facts.get(), false);
-    const bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
-    if (!facts.Close() || !written || !Mat5IsWhole(job.namedFile, out.written() + 2)) {
+    const bool written =
+        VisitFacts(job.facts, job.samples.SourceSha256(), out) && WriteStartDatenum(out, header);
+    if (!facts.Close() || !written ||
+        !Mat5IsWhole(job.namedFile, out.written() + (timed ? 3 : 2))) {
         return WriteResult::kWriteFailed;
     }
     return WriteResult::kWritten;
@@ -514,7 +569,12 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         file ? CreateMat73Matrix(file.get(), "codes", sixteenBit ? H5T_STD_U16LE : H5T_STD_I32LE,
                                  sixteenBit ? "uint16" : "int32", stored, compress)
              : Hdf5Handle();
-    if (!scaled || !codes) {
+    const bool timed = HasScanTimes(header);
+    const TableShape timeShape{1, stored.scans, std::min(stored.scans, kMat73ChunkSamples), 1};
+    Hdf5Handle times = file && timed ? CreateMat73Matrix(file.get(), "time_s", H5T_IEEE_F64LE,
+                                                         "double", timeShape, compress)
+                                     : Hdf5Handle();
+    if (!scaled || !codes || (timed && !times)) {
         return WriteResult::kWriteFailed;
     }
 
@@ -529,19 +589,26 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
             chunk.TransposeInto(ordered, scans, shape.channels, columns, 0, scans, sixteenBit);
             const std::uint64_t first = row;
             row += scans;
+            if (timed) {
+                ordered.FillTimes(job.part.firstScan + first, scans, header.scanRate());
+            }
             return behind.Hand([&, first, scans](ChunkArrays& arrays) {
                 QuietHdf5();  // a thread-safe HDF5 keeps the error handler per thread
-                const std::uint64_t room = scans * shape.columns * (sixteenBit ? 10 : 12);
+                const std::uint64_t room =
+                    scans * (shape.columns * (sixteenBit ? 10 : 12) + (timed ? 8 : 0));
                 if (!CanGrowBy(job.outputName, room + Hdf5Margin(shape.columns))) {
                     return false;
                 }
                 // Scans [first, first + scans) of columns x scans, a column after another.
                 const hsize_t start[2] = {0, first};
                 const hsize_t count[2] = {shape.columns, scans};
+                const hsize_t timeCount[2] = {1, scans};
                 return WriteBlock(scaled.get(), H5T_NATIVE_DOUBLE, start, count,
                                   arrays.values.data()) &&
                        WriteBlock(codes.get(), sixteenBit ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32,
-                                  start, count, arrays.codeData(sixteenBit));
+                                  start, count, arrays.codeData(sixteenBit)) &&
+                       (!timed || WriteBlock(times.get(), H5T_NATIVE_DOUBLE, start, timeCount,
+                                             arrays.times.data()));
             });
         });
     const bool placed = behind.Finish();
@@ -549,7 +616,7 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         result = WriteResult::kWriteFailed;
     }
     // Closing the file writes what HDF5 still holds: its result counts.
-    const bool closed = scaled.Close() && codes.Close() && file.Close();
+    const bool closed = scaled.Close() && codes.Close() && times.Close() && file.Close();
     if (result != WriteResult::kWritten) {
         return result;
     }
@@ -561,7 +628,8 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
     MatWriter out(facts.get(), false);
-    const bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out);
+    const bool written =
+        VisitFacts(job.facts, job.samples.SourceSha256(), out) && WriteStartDatenum(out, header);
     return facts.Close() && written ? WriteResult::kWritten : WriteResult::kWriteFailed;
 }
 
