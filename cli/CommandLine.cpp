@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fstream>
 #include <limits>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "convert/formats/ScanTime.h"
 #include "convert/text/Separators.h"
 #include "platform/Terminal.h"
+#include "platform/Utf8Path.h"
 
 namespace vantrel::cli {
 
@@ -88,6 +91,21 @@ std::string TimeBaseHelp() {
     return help;
 }
 
+// The sidecar at `path`, read whole; a usage error that names the file, line and field
+// where it cannot be read or is not one.
+ChannelNames ReadNamesFile(const std::string& path) {
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
+    std::ostringstream text;
+    if (!file.is_open() || !(text << file.rdbuf() || file.peek() == EOF) || file.bad()) {
+        throw CLI::ValidationError("--names " + path + ": the file cannot be read");
+    }
+    auto read = ReadChannelNames(text.str(), path);
+    if (auto* error = std::get_if<std::string>(&read)) {
+        throw CLI::ValidationError(*error);
+    }
+    return std::get<ChannelNames>(std::move(read));
+}
+
 // Refuses an empty path: an empty -o would read as no -o at all and write beside the input.
 CLI::Validator NonEmptyPath() {
     return CLI::Validator(
@@ -136,6 +154,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     std::string times;
     std::string channels;
     std::string columns;
+    std::string namesFile;
+    std::vector<std::string> nameArguments;
 
     app.add_flag("--info", info, "Print the header of each FILE as the window shows it");
     app.add_flag("--json", json, "With --info: print each FILE's header and facts as JSON")
@@ -198,6 +218,19 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                        "Keep the columns at these positions in a scan (0 first), in this order")
             ->type_name("LIST")
             ->excludes(channelsOption);
+    auto* namesOption =
+        app.add_option("--names", namesFile,
+                       "Name the channels from a tab-separated sidecar laid out as BIDS' "
+                       "channels.tsv: columns channel (the recording's numbers), name, type, "
+                       "units, and a transducer's gain and offset (value x gain + offset)")
+            ->type_name("FILE");
+    auto* nameOption = app.add_option("--name", nameArguments,
+                                      "Name channel CH TEXT (over the sidecar's name); repeat "
+                                      "for more channels")
+                           ->type_name("CH=TEXT");
+    app.add_flag("--title-names", command.options.titleNames,
+                 "Title line 2 gives the columns' names instead of their channel numbers; " +
+                     AppliesTo(FormatOption::kTitle));
     app.add_option("FILE", files, "Recording files (INPUT...); - reads standard input");
     queueFlag->excludes(app.get_option("--info"));
     listFlag->excludes(queueFlag)->excludes(app.get_option("--info"));
@@ -236,6 +269,19 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         if (columnsOption->count() > 0 &&
             !(command.selection.columns = ReadNumberList("--columns", columns, error))) {
             throw CLI::ValidationError(error);
+        }
+        if (namesOption->count() > 0) {
+            command.names = ReadNamesFile(namesFile);
+        }
+        for (const std::string& argument : nameArguments) {
+            if (const auto wrong = AddChannelName(command.names, argument)) {
+                throw CLI::ValidationError(*wrong);
+            }
+        }
+        if (nameOption->count() + namesOption->count() > 0 && (info || queue || listFormats)) {
+            throw CLI::ValidationError("--names and --name",
+                                       "name what a conversion writes; --info, --queue and "
+                                       "--list-formats take none");
         }
         if (!command.selection.whole() && (info || queue || listFormats)) {
             throw CLI::ValidationError("--scans, --time, --channels and --columns",

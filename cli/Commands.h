@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/names/ChannelNames.h"
 #include "convert/run/ConversionOptions.h"
 #include "convert/run/Selection.h"
 
@@ -45,6 +46,7 @@ enum class ProgressShown { kOnTerminal, kNever, kAlways };
 struct ConvertCommand {
     ConversionOptions options;
     Selection selection;     // the part of each input converted: all of it by default
+    ChannelNames names;      // --names and --name: what each channel is called
     std::string output;      // empty: derive each output path from its input; "-": standard output
     std::string outputDir;   // empty: each output beside its input
     bool noClobber = false;  // an existing output is left alone and the input skipped

@@ -139,6 +139,7 @@ InputReport ConvertOne(const PlannedInput& planned, std::size_t index,
     request.outputPath = planned.output;
     request.options = command.options;
     request.selection = command.selection;
+    request.names = command.names;
     // Another recording of the batch ("run1.daq run1.cvt") would be replaced before its
     // turn.
     request.otherInputs = inputs;

@@ -87,6 +87,12 @@ class JsonFacts final : public FactVisitor {
         }
         return true;
     }
+    bool Doubles(const char* name, std::span<const double> values) override {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            Column(i)[name] = values[i];
+        }
+        return true;
+    }
     bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) override {
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (values[i]) {

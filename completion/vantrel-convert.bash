@@ -24,6 +24,12 @@ _vantrel_convert() {
         --output-dir)
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
             return ;;
+        --names)
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return ;;
+        --name)
+            COMPREPLY=()
+            return ;;
         -j|--jobs)
             mapfile -t COMPREPLY < <(compgen -W "0 1 2 4 8" -- "$cur")
             return ;;
@@ -40,7 +46,8 @@ _vantrel_convert() {
     if [[ "$cur" == -* ]]; then
         local options="--help --version --info --json --queue --list-formats --format
             --separator --no-title --compress --decimal-comma --time-base --output --output-dir
-            --no-clobber --jobs --progress --quiet --scans --time --channels --columns"
+            --no-clobber --jobs --progress --quiet --scans --time --channels --columns
+            --names --name --title-names"
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
     fi

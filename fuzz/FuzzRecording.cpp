@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// libFuzzer entry: arbitrary bytes as a recording file. The bytes are loaded as the window
-// loads them, from a file and from a pipe, and, when the load succeeds, converted into every
-// format a library does not write (those have a target of their own, FuzzLibraryFormats.cpp):
-// with the reference text options and one other choice the input makes (a separator, the
-// title, the time base), from the held
-// block and streamed, at each format's own chunk size and at the one the input chooses, and
-// onto a disk that fills up halfway. Besides the sanitizers' own reports, every promise the
-// program makes about a load or a conversion is checked here; a broken one aborts, so the
-// fuzzer records the input like a crash.
+// libFuzzer entry: arbitrary bytes as a recording file (and as a channels.tsv sidecar). The bytes
+// are loaded as the window loads them, from a file and from a pipe, and, when the load succeeds,
+// converted into every format a library does not write (those have a target of their own,
+// FuzzLibraryFormats.cpp): with the reference text options and one other choice the input makes (a
+// separator, the title, the time base), from the held block and streamed, at each format's own
+// chunk size and at the one the input chooses, and onto a disk that fills up halfway. Besides the
+// sanitizers' own reports, every promise the program makes about a load or a conversion is checked
+// here; a broken one aborts, so the fuzzer records the input like a crash.
 
 #include <algorithm>
 #include <bit>
@@ -18,11 +17,13 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "FuzzChecks.h"
 #include "MemoryFileApi.h"
 #include "convert/formats/OutputFormats.h"
+#include "convert/names/ChannelNames.h"
 #include "convert/overview/Envelope.h"
 #include "convert/run/ConvertRun.h"
 #include "convert/run/ScanReader.h"
@@ -278,7 +279,28 @@ void CheckPart(LoadedInput& input, const Bytes& whole, bool pipe) {
 
 }  // namespace
 
+// The same bytes as a channels.tsv sidecar: read, or refused with a message that names the
+// file; what is read names each channel once, from a line of the file, and no name twice.
+void CheckSidecar(std::span<const std::uint8_t> data) {
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    const auto read = vantrel::ReadChannelNames(text, "s.tsv");
+    if (const auto* message = std::get_if<std::string>(&read)) {
+        Require(message->starts_with("s.tsv:") && message->size() > 6,
+                "a sidecar's fault names the file");
+        return;
+    }
+    std::map<std::string, std::int32_t> named;
+    for (const auto& [channel, naming] : std::get<vantrel::ChannelNames>(read).channels) {
+        Require(channel >= 0 && naming.line > 1, "a sidecar's channel comes from a line");
+        Require(!naming.gain || (std::isfinite(*naming.gain) && *naming.gain != 0.0),
+                "a sidecar's gain is a finite number other than zero");
+        Require(!naming.name || named.emplace(*naming.name, channel).second,
+                "a sidecar names no two channels alike");
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CheckSidecar(std::span(data, size));
     LoadedInput input(std::span(data, size));
     MemoryFileApi& files = input.files;
     Messages& messages = input.messages;

@@ -9,6 +9,7 @@
 
 #include "PyErrors.h"
 #include "PyFiles.h"
+#include "PyNames.h"
 #include "PySelection.h"
 #include "PyTimes.h"
 #include "convert/formats/OutputFormats.h"
@@ -50,8 +51,8 @@ Separator SeparatorNamed(const std::string& name) {
 py::str Convert(const py::handle& input, const py::object& output, const std::string& format,
                 const std::string& separator, bool title, const py::object& progress, bool compress,
                 bool decimalComma, const py::object& scans, const py::object& time,
-                const py::object& channels, const py::object& columns,
-                const std::string& timeBase) {
+                const py::object& channels, const py::object& columns, const std::string& timeBase,
+                const py::object& names, bool titleNames) {
     const OutputFormatInfo& info = FormatNamed(format);
     ConversionRequest request;
     request.inputPath = PathText(input);
@@ -60,6 +61,8 @@ py::str Convert(const py::handle& input, const py::object& output, const std::st
     request.options = {info.format,  SeparatorNamed(separator), title, compress,
                        decimalComma, TimeBaseArgument(timeBase)};
     request.selection = SelectionOf(scans, time, channels, columns);
+    request.names = NamesArgument(names);
+    request.options.titleNames = titleNames;
 
     // What the callback or a signal handler raised; rethrown once the run has stopped.
     std::optional<py::error_already_set> raised;
@@ -125,6 +128,9 @@ std::string ConvertDoc() {
            "scan's clock time, ISO 8601 to the nanosecond) or \"none\" says what the time "
            "column holds and " +
            AppliesTo(FormatOption::kTimeBase) +
+           "; names (a channels.tsv sidecar's path or a dict of channel numbers to names, as "
+           "open() takes it) names the columns and scales them as --names and --name do, and "
+           "title_names gives the names in title line 2 of the formats whose title it is"
            "; any format takes each of them, and one that does not apply changes nothing. "
            "scans=slice(first, stop) (scan numbers as a slice takes them) or time=(start, end) "
            "(seconds; the scans whose scan / rate lies in [start, end)) converts that range, "
@@ -149,7 +155,8 @@ void AddConvert(py::module_& module) {
                "separator"_a = "space", "title"_a = true, "progress"_a = py::none(), py::kw_only(),
                "compress"_a = false, "decimal_comma"_a = false, "scans"_a = py::none(),
                "time"_a = py::none(), "channels"_a = py::none(), "columns"_a = py::none(),
-               "time_base"_a = "relative", ConvertDoc().c_str());
+               "time_base"_a = "relative", "names"_a = py::none(), "title_names"_a = false,
+               ConvertDoc().c_str());
     module.def("formats", &FormatTable,
                "Every output format as (name, extension, description), in the order of the "
                "window's Format list.");

@@ -25,6 +25,7 @@
 
 #include "PyErrors.h"
 #include "PyFiles.h"
+#include "PyNames.h"
 #include "PySelection.h"
 #include "PyTimes.h"
 #include "convert/formats/RecordingFacts.h"
@@ -106,13 +107,17 @@ class FactTable final : public FactVisitor {
     bool Texts(const char* name, std::span<const std::string> values) override {
         return Hold(name, std::vector<std::string>(values.begin(), values.end()));
     }
+    bool Doubles(const char* name, std::span<const double> values) override {
+        return Hold(name, std::vector<double>(values.begin(), values.end()));
+    }
     bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values) override {
         return Hold(name, std::vector<std::optional<std::int32_t>>(values.begin(), values.end()));
     }
 
   private:
     using Value = std::variant<std::int32_t, double, std::string, std::vector<std::int32_t>,
-                               std::vector<std::string>, std::vector<std::optional<std::int32_t>>>;
+                               std::vector<std::string>, std::vector<double>,
+                               std::vector<std::optional<std::int32_t>>>;
 
     bool Hold(const char* name, Value value) {
         values_.insert_or_assign(name, std::move(value));
@@ -137,9 +142,12 @@ struct Column {
     std::int32_t rangeCode;
     std::string rangeLabel;
     std::optional<std::int32_t> inputKind;
+    std::string name;
+    std::string unit;
 };
 
-RecordingPtr OpenRecording(const py::handle& path) {
+RecordingPtr OpenRecording(const py::handle& path, const py::handle& namesArgument) {
+    const ChannelNames names = NamesArgument(namesArgument);
     const std::string text = PathText(path);
     MessageLog log;
     std::optional<Result<ScanRecording>> opened;
@@ -159,7 +167,18 @@ RecordingPtr OpenRecording(const py::handle& path) {
     auto recording = std::make_shared<Recording>();
     // Opening reads no more than the header and queue: there is no digest of the file.
     ScanRecording& scans = **opened;
-    VisitFacts(FactsOf(scans.recording), std::nullopt, recording->facts);
+    const RecordingFacts facts = FactsOf(scans.recording, names);
+    if (!names.empty()) {
+        std::vector<std::int32_t> channels;
+        for (const ColumnFacts& column : facts.columns) {
+            channels.push_back(column.channel);
+        }
+        if (auto unknown = RefuseUnknownChannels(names, channels)) {
+            Raise(Outcome{OutcomeKind::kNotInRecording, std::move(*unknown), {}}, text);
+        }
+    }
+    scans.transducers = TransducersByPosition(facts);
+    VisitFacts(facts, std::nullopt, recording->facts);
     recording->opened = std::move(scans);
     recording->identity = *identity;
     return recording;
@@ -494,10 +513,10 @@ py::object DataFrameOf(const Recording& recording, const ReadArguments& argument
     }
     const PartRead read = Read(recording, ScanValues::kScaled, arguments);
     const SelectedPart& part = read.part;
-    const auto& channels = recording.facts.Get<std::vector<std::int32_t>>(fact::kChannel);
+    const auto& columnNames = recording.facts.Get<std::vector<std::string>>(fact::kName);
     py::list names;
     for (const std::uint32_t position : part.columns) {
-        names.append(ColumnName(channels.at(position)));
+        names.append(columnNames.at(position));
     }
     // As the CSV output's time column: time_s where the rate is usable, the clock time, or
     // the scan number.
@@ -530,10 +549,12 @@ std::vector<Column> ColumnsOf(const FactTable& facts) {
     const auto& ranges = facts.Get<std::vector<std::int32_t>>(fact::kRangeCode);
     const auto& labels = facts.Get<std::vector<std::string>>(fact::kRangeLabel);
     const auto* kinds = facts.Find<std::vector<std::optional<std::int32_t>>>(fact::kInputKind);
+    const auto& names = facts.Get<std::vector<std::string>>(fact::kName);
+    const auto& units = facts.Get<std::vector<std::string>>(fact::kUnit);
     std::vector<Column> columns;
     for (std::size_t p = 0; p < channels.size(); ++p) {
-        columns.push_back(
-            {channels[p], ranges[p], labels[p], kinds != nullptr ? (*kinds)[p] : std::nullopt});
+        columns.push_back({channels[p], ranges[p], labels[p],
+                           kinds != nullptr ? (*kinds)[p] : std::nullopt, names[p], units[p]});
     }
     return columns;
 }
@@ -583,10 +604,16 @@ void AddRecording(py::module_& module) {
         .def_readonly(fact::kRangeCode, &Column::rangeCode, "Range code of the header or queue.")
         .def_readonly(fact::kRangeLabel, &Column::rangeLabel, "The range as text, e.g. \"+/-10V\".")
         .def_readonly(fact::kInputKind, &Column::inputKind, "Input kind (card type 4), else None.")
+        .def_readonly(fact::kName, &Column::name,
+                      "The name the channel was given (names=), else \"Channel_N\".")
+        .def_readonly(fact::kUnit, &Column::unit,
+                      "The unit of its scaled values: the one given, else \"V\" for a range "
+                      "in volts, \"\" for none.")
         .def("__eq__",
              [](const Column& a, const Column& b) {
                  return a.channel == b.channel && a.rangeCode == b.rangeCode &&
-                        a.rangeLabel == b.rangeLabel && a.inputKind == b.inputKind;
+                        a.rangeLabel == b.rangeLabel && a.inputKind == b.inputKind &&
+                        a.name == b.name && a.unit == b.unit;
              })
         .def("__repr__", [](const Column& c) {
             std::string text = std::string("Column(") + fact::kChannel + "=" +
@@ -596,7 +623,8 @@ void AddRecording(py::module_& module) {
             if (c.inputKind) {
                 text += std::string(", ") + fact::kInputKind + "=" + std::to_string(*c.inputKind);
             }
-            return text + ")";
+            return text + ", " + fact::kName + "='" + c.name + "', " + fact::kUnit + "='" + c.unit +
+                   "')";
         });
 
     py::class_<ChunkIterator>(module, "ChunkIterator",
@@ -747,7 +775,8 @@ void AddRecording(py::module_& module) {
             },
             py::kw_only(), "scans"_a = py::none(), "time"_a = py::none(), "channels"_a = py::none(),
             "columns"_a = py::none(), "time_base"_a = "relative",
-            (std::string("The scaled values as a pandas.DataFrame with Channel_N columns, "
+            (std::string("The scaled values as a pandas.DataFrame, a column per selected "
+                         "column named by its name (Channel_N unless names= named it), "
                          "indexed as time_base says: \"relative\" by time_s (the scan number "
                          "over the rate, as the CSV output's time_s; by scan number where the "
                          "rate is not a positive number), \"absolute\" by a DatetimeIndex "
@@ -757,9 +786,14 @@ void AddRecording(py::module_& module) {
                 .c_str())
         .def("__repr__", &ReprOf);
 
-    module.def("open", &OpenRecording, "path"_a,
+    module.def("open", &OpenRecording, "path"_a, py::kw_only(), "names"_a = py::none(),
                "Opens a recording file: reads its header and channel-gain queue (the samples "
-               "are read by scaled(), codes() and chunks()). Raises LoadError with the "
+               "are read by scaled(), codes() and chunks()). names, the path of a "
+               "channels.tsv sidecar (as vantrel-convert --names takes it) or a dict of "
+               "channel numbers to names (as --name), names the columns, gives their units "
+               "and puts each scaled value through its channel's gain and offset; a channel "
+               "the recording lacks raises IndexError, a sidecar that is not one ValueError "
+               "with its line and field. Raises LoadError with the "
                "converter's message for a file that is not a recording or cannot be read, "
                "OSError (FileNotFoundError, ...) for a path that cannot be opened, and "
                "ValueError for a path with a NUL in it.");

@@ -40,6 +40,10 @@ class Column:
     def range_label(self) -> str: ...
     @property
     def input_kind(self) -> Optional[int]: ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def unit(self) -> str: ...
 
 class ChunkIterator(Iterator[numpy.ndarray]):
     """Consecutive chunks of a recording's scans."""
@@ -149,8 +153,12 @@ class Recording:
         """The scaled values as a DataFrame, one Channel_N column each, indexed by time_s,
         by a DatetimeIndex `time` (absolute) or by scan number (none)."""
 
-def open(path: _Path) -> Recording:
-    """Opens a recording file: its header and queue now, its samples on demand."""
+# names=: a channels.tsv sidecar's path, or channel numbers mapped to names.
+_Names = Union[_Path, dict[int, str], None]
+
+def open(path: _Path, *, names: _Names = None) -> Recording:
+    """Opens a recording file: its header and queue now, its samples on demand; names
+    names the columns and scales them through each channel's gain and offset."""
 
 def convert(
     input: _Path,
@@ -167,6 +175,8 @@ def convert(
     channels: Optional[_Numbers] = None,
     columns: Optional[_Numbers] = None,
     time_base: Literal["relative", "absolute", "none"] = "relative",
+    names: _Names = None,
+    title_names: bool = False,
 ) -> str:
     """Converts a recording as vantrel-convert does; returns the output path."""
 

@@ -101,7 +101,8 @@ def same_bits(a, b):
 RECORDING_FACTS = ["card_type", "card_name", "channel_count", "scan_count", "scan_rate_hz",
                    "start_date", "start_time", "start_iso8601", "order", "source_file",
                    "source_sha256", "converter"]
-COLUMN_FACTS = ["channel", "range_code", "range_label", "input_kind"]
+COLUMN_FACTS = ["channel", "range_code", "range_label", "input_kind", "name", "unit"]
+TEXT_COLUMN_FACTS = {"range_label", "name", "unit"}
 
 
 def scan_seconds(info, first=0, count=None):

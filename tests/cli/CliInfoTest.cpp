@@ -258,6 +258,7 @@ struct FactNames final : FactVisitor {
     bool Texts(const char* name, std::span<const std::string>) override {
         return Take(columns, name);
     }
+    bool Doubles(const char* name, std::span<const double>) override { return Take(columns, name); }
     static bool Take(std::vector<std::string>& into, const char* name) {
         into.push_back(name);
         return true;

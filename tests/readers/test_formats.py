@@ -16,8 +16,8 @@ import pytest
 import scipy.io
 import xarray
 
-from conftest import (COLUMN_FACTS, RECORDING_FACTS, column_facts, run_convert, same_bits,
-                      scan_seconds, start_datenum)
+from conftest import (COLUMN_FACTS, RECORDING_FACTS, TEXT_COLUMN_FACTS, column_facts,
+                      run_convert, same_bits, scan_seconds, start_datenum)
 
 
 def text(value):
@@ -60,7 +60,7 @@ def fact_names(info):
 def check_columns(where, held, info):
     for name, expected in column_facts(info).items():
         values = held[name]
-        if name == "range_label":
+        if name in TEXT_COLUMN_FACTS:
             assert [text(v) for v in values] == expected, (where, name)
         else:
             assert [int(v) for v in np.asarray(values).ravel()] == expected, (where, name)
@@ -92,7 +92,9 @@ def read_as_netcdf(out, ref):
                 if ref.info["card_type"] != 4 and column["range_code"] == 1:  # a rule in volts
                     assert unit == "V", (where, column)
             time = ds["time"]
-            if seconds is None:
+            if not columns:  # nothing to time: the times are left unwritten
+                assert np.isnan(time.values).all(), where
+            elif seconds is None:
                 assert np.array_equal(time.values, np.arange(ref.scaled.shape[0])), where
             else:
                 assert same_bits(time.values, seconds), where
@@ -146,13 +148,19 @@ MATLAB_TABLES = {"scaled", "codes", "time_s", "start_datenum"}
 def check_matlab_times(where, held, ref, as_column):
     """time_s, a column of every scan's seconds where the rate gives them, and start_datenum
     where the start reads (`as_column` turns a stored matrix into scans x 1)."""
-    seconds = scan_seconds(ref.info)
+    seconds = scan_seconds(ref.info) if ref.scaled.shape[1] else None  # no columns: no times
     assert ("time_s" in held) == (seconds is not None), where
     if seconds is not None and seconds.size:
         assert same_bits(as_column(np.asarray(held["time_s"])), seconds.reshape(-1, 1)), where
     datenum = start_datenum(ref.info)
     if datenum is not None:
         assert float(np.asarray(held["start_datenum"]).ravel()[0]) == datenum, where
+
+
+def mat73_text(dataset):
+    """A MATLAB 7.3 text: its characters, or "" where it is marked empty (its data are then
+    its dimensions)."""
+    return "" if dataset.attrs.get("MATLAB_empty", 0) else text(dataset[()])
 
 
 def mat73_matrix(dataset, dtype):
@@ -176,9 +184,10 @@ def read_mat73(out, ref):
         check_facts(where, facts, ref.info)
         check_matlab_times(where, facts, ref, lambda held: held.T)
         assert set(facts) - MATLAB_TABLES == fact_names(ref.info), where
-        labels = [f[r][()] for r in f["range_label"][()].ravel()] if ref.info["columns"] else []
         held = {name: facts[name] for name in COLUMN_FACTS if name in facts}
-        held["range_label"] = labels
+        for name in TEXT_COLUMN_FACTS:  # cell arrays: references to each text
+            cells = [f[r] for r in f[name][()].ravel()] if ref.info["columns"] else []
+            held[name] = [mat73_text(cell) for cell in cells]
         check_columns(where, held, ref.info)
 
 
@@ -201,7 +210,8 @@ def read_mat5(out, ref):
     assert {name for name in m if not name.startswith("__")} - MATLAB_TABLES == \
         fact_names(ref.info), where
     held = dict(m)
-    held["range_label"] = list(m["range_label"].ravel()) if m["range_label"].size else []
+    for name in TEXT_COLUMN_FACTS:
+        held[name] = list(m[name].ravel()) if m[name].size else []
     check_columns(where, held, ref.info)
 
 
@@ -283,7 +293,7 @@ def octave_read_back(files, folder):
             facts = dict(line.rstrip("\n").split("\t", 1) for line in lines)
         assert set(facts) == {n for n in RECORDING_FACTS if n in ref.info}, where
         seconds = scan_seconds(ref.info)
-        if seconds is not None:
+        if seconds is not None and ref.scaled.shape[1]:
             assert same_bits(np.fromfile(str(out) + ".time", dtype="<f8"), seconds), where
         if "start_iso8601" in ref.info:
             datenum, clock = pathlib.Path(str(out) + ".datenum").read_text().split()

@@ -21,8 +21,8 @@ import pytest
 import scipy.io
 
 import recording_builder as rb
-from conftest import BUILD, COLUMN_FACTS, run_convert, same_bits
-from test_formats import TABLE_DESCRIPTION, text
+from conftest import BUILD, COLUMN_FACTS, TEXT_COLUMN_FACTS, run_convert, same_bits
+from test_formats import TABLE_DESCRIPTION, mat73_text, text
 
 sys.path.insert(0, str(BUILD / "python"))
 import vantrel  # noqa: E402
@@ -136,7 +136,7 @@ def part_start(whole_start, first, rate):
 
 def plain(name, value):
     """A fact as h5py or SciPy holds it, as a str, a number or a list per column."""
-    if name == "range_label":
+    if name in TEXT_COLUMN_FACTS:
         return [text(v) for v in value]
     if name in COLUMN_FACTS:
         return [int(v) for v in np.ravel(value)]
@@ -166,7 +166,8 @@ def analysis_file(name, path):
     hdf5, mat or mat5 file, as h5py and SciPy read them."""
     if name == "mat5":
         held = {k: v for k, v in scipy.io.loadmat(path).items() if not k.startswith("__")}
-        held["range_label"] = list(held["range_label"].ravel())
+        for text_fact in TEXT_COLUMN_FACTS:
+            held[text_fact] = list(held[text_fact].ravel())
     else:
         with h5py.File(path, "r") as f:
             if name == "hdf5":
@@ -176,7 +177,8 @@ def analysis_file(name, path):
                 held["time_s"] = f["time"][()]
             else:  # MATLAB 7.3 stores matrices column by column
                 held = {k: f[k][()] for k in f if k != "#refs#"}
-                held["range_label"] = [f[r][()] for r in held["range_label"].ravel()]
+                for text_fact in TEXT_COLUMN_FACTS:
+                    held[text_fact] = [mat73_text(f[r]) for r in held[text_fact].ravel()]
                 held["scaled"], held["codes"] = held["scaled"].T, held["codes"].T
     scaled, codes, times = held.pop("scaled"), held.pop("codes"), held.pop("time_s").ravel()
     return scaled, codes, times, {k: plain(k, v) for k, v in held.items()}

@@ -32,7 +32,8 @@ WriteResult WriteCodesText(const WriteJob& job) {
     }
 
     if (job.options.title) {
-        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out);
+        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out,
+                        job.options.titleNames ? &job.facts.columns : nullptr);
     }
     if (!table.empty()) {
         return WriteTableCells(job, shape,

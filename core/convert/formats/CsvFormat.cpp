@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// CSV for spreadsheets and pandas (RFC 4180): a header row `time_s,Channel_0,...` and one
+// CSV for spreadsheets and pandas (RFC 4180): a header row `time_s,Channel_0,...` (or the
+// names the user gave the channels) and one
 // row per scan, comma-separated, CR LF after every row. Every number is written in the
 // shortest form that reads back as exactly the same double (std::to_chars' text), so a reader
 // gets the scaled binary output's values bit for bit; time_s is the scan index over the
@@ -58,6 +59,19 @@ std::vector<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, b
     return table;
 }
 
+// A header field: quoted where it holds the separator, a quote or a line end, its quotes
+// doubled (a name the user gave may hold any of them).
+std::string CsvField(const std::string& text, char separator) {
+    if (text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
 WriteResult WriteCsv(const WriteJob& job) {
     const RecordingHeader& header = job.recording.header;
     const CardInfo& card = CardFacts(header.cardType());
@@ -89,7 +103,7 @@ WriteResult WriteCsv(const WriteJob& job) {
         if (!head.empty()) {
             head.push_back(separator);
         }
-        head += ColumnName(column.channel);
+        head += CsvField(column.name, separator);
     }
     head.append(kLineEnd);
     job.out.Append(head);

@@ -204,7 +204,7 @@ std::optional<std::string> RefuseForBdf(const RecordingHeader& header, const Sel
 struct SignalScale {
     std::int32_t digitalMin, digitalMax;
     double physicalMin, physicalMax;
-    const char* dimension;
+    std::string dimension;
 };
 
 // `value` rounded to what a header's 8 characters hold of it. EDFlib cuts the digits that
@@ -223,12 +223,31 @@ double AsHeaderSays(double value) {
     return rounded + std::copysign(unit / 10, rounded);
 }
 
+// A header's text is printable ASCII: any other byte becomes '_'.
+std::string EdfText(const std::string& text) {
+    std::string ascii = text;
+    for (char& c : ascii) {
+        if (c < 0x20 || c > 0x7E) {
+            c = '_';
+        }
+    }
+    return ascii;
+}
+
 SignalScale ScaleOf(const CardInfo& card, const ColumnFacts& column) {
     const bool sixteenBit = card.elementSize == 2;
     const std::int32_t low = sixteenBit ? -32768 : kBdfMinimum;
     const std::int32_t high = sixteenBit ? 32767 : kBdfMaximum;
     const auto scale = FullScaleOf(card, static_cast<std::uint16_t>(column.rangeCode),
                                    static_cast<std::int8_t>(column.inputKind.value_or(0)));
+    // A unit or a transducer of the user's: the extremes go through the transducer, in the
+    // user's unit as it stands.
+    if (!column.transducer.identity() || column.unit != ColumnUnit(card.cardType, column)) {
+        const double physicalLow = scale ? scale->low : static_cast<double>(low);
+        const double physicalHigh = scale ? scale->high : static_cast<double>(high);
+        return {low, high, column.transducer.Apply(physicalLow),
+                column.transducer.Apply(physicalHigh), EdfText(column.unit)};
+    }
     if (!scale) {
         return {low, high, static_cast<double>(low), static_cast<double>(high), ""};
     }
@@ -276,6 +295,19 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
         }
     };
 
+    // A header gives each physical extreme 8 characters: a transducer's may not fit, and
+    // EDFlib would cut its digits off, so that every value read back would be wrong.
+    for (const ColumnFacts& column : job.facts.columns) {
+        const SignalScale scale = ScaleOf(card, column);
+        for (const double extreme : {scale.physicalMin, scale.physicalMax}) {
+            if (!(extreme < 99999999.5 && extreme > -9999999.5)) {
+                *job.refusal = "The physical range of " + column.name +
+                               " does not fit the 8 characters of an EDF header: give it "
+                               "another unit or a smaller gain!";
+                return WriteResult::kRefused;
+            }
+        }
+    }
     EdfFile file(edfopen_file_writeonly(
         job.outputName.c_str(), bdf ? EDFLIB_FILETYPE_BDFPLUS : EDFLIB_FILETYPE_EDFPLUS, channels));
     if (!file) {
@@ -286,13 +318,13 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     for (int s = 0; ok && s < channels; ++s) {
         const ColumnFacts& column = job.facts.columns[static_cast<std::size_t>(s)];
         const SignalScale scale = ScaleOf(card, column);
-        const std::string label = ColumnName(column.channel);
+        const std::string label = EdfText(column.name);
         ok = edf_set_samplefrequency(handle, s, static_cast<int>(layout.scansPerRecord)) == 0 &&
              edf_set_digital_minimum(handle, s, scale.digitalMin) == 0 &&
              edf_set_digital_maximum(handle, s, scale.digitalMax) == 0 &&
              edf_set_physical_minimum(handle, s, AsHeaderSays(scale.physicalMin)) == 0 &&
              edf_set_physical_maximum(handle, s, AsHeaderSays(scale.physicalMax)) == 0 &&
-             edf_set_physical_dimension(handle, s, scale.dimension) == 0 &&
+             edf_set_physical_dimension(handle, s, scale.dimension.c_str()) == 0 &&
              edf_set_label(handle, s, label.c_str()) == 0;
     }
     // The header's start where it reads as one, moved on to the first scan written;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <optional>
 #include <span>
@@ -117,6 +118,9 @@ class Hdf5Facts final : public FactVisitor {
     bool Texts(const char* name, std::span<const std::string> values) override {
         return WriteStrings(scaled_, name, values);
     }
+    bool Doubles(const char* name, std::span<const double> values) override {
+        return WriteAttribute(scaled_, name, H5T_NATIVE_DOUBLE, values.size(), values.data());
+    }
 
     // Writes what was held back; true when that is nothing.
     bool Finish() {
@@ -169,10 +173,16 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
 
 // A dataset of one dimension of `count` values, chunked (and deflated where asked) when it
 // holds any.
-Hdf5Handle CreateVector(hid_t file, const char* name, hid_t type, hsize_t count, bool compress) {
+// `unwritten`: its values are never written, so they read as NaN, and it takes no room.
+Hdf5Handle CreateVector(hid_t file, const char* name, hid_t type, hsize_t count, bool compress,
+                        bool unwritten = false) {
     const Hdf5Handle space{H5Screate_simple(1, &count, nullptr), &H5Sclose};
     const Hdf5Handle properties = Property(H5P_DATASET_CREATE);
     if (!space || !NoTimes(properties)) {
+        return {};
+    }
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    if (unwritten && H5Pset_fill_value(properties.get(), H5T_NATIVE_DOUBLE, &nan) < 0) {
         return {};
     }
     if (count > 0) {
@@ -249,14 +259,18 @@ bool DescribeForNetcdf(hid_t file, hid_t root, hid_t scaled, hid_t codes, const 
     const RecordingHeader& header = job.recording.header;
     const bool timed = ScanOffsets::At(header.scanRate()).has_value();
     const auto start = RecordingStart(header);
+    // A table of no columns has no values to time: a header may claim billions of scans of
+    // no channel, whose times would fill a disk. They read as NaN instead.
+    const bool unwritten = shape.columns == 0;
     // The times and the coordinates, and what the library writes on closing.
-    if (!CanGrowBy(job.outputName, shape.scans * 8 + Hdf5Margin(shape.columns))) {
+    if (!CanGrowBy(job.outputName, (unwritten ? 0 : shape.scans * 8) + Hdf5Margin(shape.columns))) {
         return false;
     }
     const Hdf5Handle time =
-        CreateVector(file, "time", H5T_IEEE_F64LE, shape.scans, job.options.compress);
+        CreateVector(file, "time", H5T_IEEE_F64LE, shape.scans, job.options.compress, unwritten);
     if (!time ||
-        !WriteTimes(time.get(), job.part.firstScan, shape.scans, header.scanRate(), timed) ||
+        (!unwritten &&
+         !WriteTimes(time.get(), job.part.firstScan, shape.scans, header.scanRate(), timed)) ||
         H5DSset_scale(time.get(), "time") < 0) {
         return false;
     }
@@ -285,8 +299,8 @@ bool DescribeForNetcdf(hid_t file, hid_t root, hid_t scaled, hid_t codes, const 
     for (const ColumnFacts& column : job.facts.columns) {
         channels.push_back(column.channel);
         labels.push_back(column.rangeLabel);
-        names.push_back(ColumnName(column.channel));
-        units.push_back(ColumnUnit(job.facts.cardType, column));
+        names.push_back(column.name);
+        units.push_back(column.unit);
     }
     const Hdf5Handle column = CreateVector(file, "column", H5T_STD_I32LE, positions.size(), false);
     described = described && column &&
@@ -367,7 +381,8 @@ WriteResult WriteHdf5(const WriteJob& job) {
                 whole.codes32.resize(shape.chunkSamples());
             }
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
+                       job.transducers);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }

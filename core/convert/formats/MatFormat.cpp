@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "convert/formats/Hdf5Handle.h"
 #include "convert/formats/LibraryWriters.h"
 #include "convert/formats/Mat5Matrix.h"
@@ -121,6 +123,10 @@ class MatWriter final : public FactVisitor {
 
     bool Double(const char* name, double value) override {
         return Write(Variable(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 1, 1, &value));
+    }
+
+    bool Doubles(const char* name, std::span<const double> values) override {
+        return Write(Variable(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 1, values.size(), values.data()));
     }
 
     // A 1 x n cell array of texts. The cells are copied into the cell variable, which frees
@@ -226,9 +232,10 @@ struct ChunkArrays {
     }
 };
 
-// Whether the scans have times: a rate that is a positive number.
-bool HasScanTimes(const RecordingHeader& header) {
-    return ScanOffsets::At(header.scanRate()).has_value();
+// Whether time_s is written: the rate is a positive number and the table has columns to
+// time (a header may claim billions of scans of no channel, which hold nothing).
+bool HasScanTimes(const RecordingHeader& header, const TableShape& shape) {
+    return shape.columns > 0 && ScanOffsets::At(header.scanRate()).has_value();
 }
 
 // start_datenum, where the header's start reads as a date and time; after the facts.
@@ -247,10 +254,41 @@ void QuietMatio() {
     std::call_once(quiet, [] { Mat_LogInitFunc("vantrel", [](int, char*) {}); });
 }
 
+// Whether the `bytes` bytes `file` holds next are one whole zlib stream. matio sizes a
+// deflated element by what it managed to write, so a cut one has a tag that fits the file.
+bool InflatesWhole(File& file, std::uint32_t bytes) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) {
+        return false;
+    }
+    std::vector<std::uint8_t> in(std::min<std::uint32_t>(bytes, 1u << 16));
+    std::vector<std::uint8_t> out(1u << 16);
+    int status = Z_OK;
+    for (std::uint32_t left = bytes; status == Z_OK && left > 0;) {
+        const auto want = std::min<std::uint32_t>(left, static_cast<std::uint32_t>(in.size()));
+        if (file.Read(in.data(), want) != want) {
+            break;
+        }
+        left -= want;
+        stream.next_in = in.data();
+        stream.avail_in = want;
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            status = inflate(&stream, Z_NO_FLUSH);
+        } while (status == Z_OK && stream.avail_in > 0);
+        if (status == Z_STREAM_END && (left > 0 || stream.avail_in > 0)) {
+            status = Z_DATA_ERROR;  // bytes after the stream's end
+        }
+    }
+    inflateEnd(&stream);
+    return status == Z_STREAM_END;
+}
+
 // matio does not report a short write of a MATLAB 5 file (a full disk, a size limit), so
 // the file is read back as far as it takes to know it whole: after the header, each
-// element's tag gives its size, and `variables` elements must end exactly where the file
-// does.
+// element's tag gives its size, `variables` elements must end exactly where the file does,
+// and each deflated one must inflate whole.
 bool Mat5IsWhole(const File* output, std::size_t variables) {
     File back = output != nullptr ? output->ReadBack() : File();
     std::array<std::uint8_t, 128> header{};
@@ -266,12 +304,16 @@ bool Mat5IsWhole(const File* output, std::size_t variables) {
         if (got == 0) {
             return found == variables;
         }
-        const std::uint8_t* size = tag.data() + 4;
-        const std::uint32_t bytes = little ? LoadLe32(size)
-                                           : std::uint32_t{size[0]} << 24 |
-                                                 std::uint32_t{size[1]} << 16 |
-                                                 std::uint32_t{size[2]} << 8 | size[3];
-        if (got != 8 || !back.Skip(bytes)) {
+        const auto load32 = [little](const std::uint8_t* at) {
+            return little ? LoadLe32(at)
+                          : std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 |
+                                std::uint32_t{at[2]} << 8 | at[3];
+        };
+        const std::uint32_t bytes = load32(tag.data() + 4);
+        // miCOMPRESSED, the type of a deflated element.
+        constexpr std::uint32_t kCompressed = 15;
+        const bool compressed = load32(tag.data()) == kCompressed;
+        if (got != 8 || !(compressed ? InflatesWhole(back, bytes) : back.Skip(bytes))) {
             return false;
         }
         ++found;
@@ -295,7 +337,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     try {
         chunk.Hold(shape.chunkSamples(), sixteenBit);
         whole.Hold(shape.scans * shape.columns, sixteenBit);
-        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
+                       job.transducers);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -309,7 +352,7 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     }
     MatWriter out(file.get(), job.options.compress);
 
-    const bool timed = HasScanTimes(header);
+    const bool timed = HasScanTimes(header, shape);
     try {
         if (timed) {
             whole.FillTimes(job.part.firstScan, shape.scans, header.scanRate());
@@ -331,14 +374,16 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     if (result != WriteResult::kWritten) {
         return result;
     }
+    // The codes come last: a short write of a deflated variable shows only in a large one
+    // (matio sizes a small one by what it managed to write).
     bool written = VisitFacts(job.facts, job.samples.SourceSha256(), out) &&
+                   WriteStartDatenum(out, header) &&
+                   (!timed || out.Write(Variable("time_s", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
+                                                 1, whole.times.data()))) &&
                    out.Write(Variable("scaled", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
                                       shape.columns, whole.values.data())) &&
                    out.Write(Variable("codes", codeClass, codeType, shape.scans, shape.columns,
-                                      whole.codeData(sixteenBit))) &&
-                   (!timed || out.Write(Variable("time_s", MAT_C_DOUBLE, MAT_T_DOUBLE, shape.scans,
-                                                 1, whole.times.data()))) &&
-                   WriteStartDatenum(out, header);
+                                      whole.codeData(sixteenBit)));
     written = file.Close() && written;
     if (written && version5) {
         written = Mat5IsWhole(job.namedFile, out.written());
@@ -387,7 +432,7 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     const Mat5Matrix scaled = Mat5MatrixOf("scaled", Mat5Numeric::kDouble, rows, columnCount);
     const Mat5Matrix codes = Mat5MatrixOf(
         "codes", sixteenBit ? Mat5Numeric::kUint16 : Mat5Numeric::kInt32, rows, columnCount);
-    const bool timed = HasScanTimes(header);
+    const bool timed = HasScanTimes(header, shape);
     const Mat5Matrix times = Mat5MatrixOf("time_s", Mat5Numeric::kDouble, rows, 1);
     const std::size_t codeWidth = sixteenBit ? 2 : 4;
     ChunkArrays chunk;
@@ -400,7 +445,8 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
             runs.codes.resize(shape.scansPerChunk * shape.columns * codeWidth);
             runs.times.resize(timed ? shape.scansPerChunk * 8 : 0);
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
+                       job.transducers);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -551,7 +597,8 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         for (ChunkArrays& ordered : orderedSets) {
             ordered.Hold(shape.scansPerChunk * shape.columns, sixteenBit);
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
+                       job.transducers);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -569,7 +616,7 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         file ? CreateMat73Matrix(file.get(), "codes", sixteenBit ? H5T_STD_U16LE : H5T_STD_I32LE,
                                  sixteenBit ? "uint16" : "int32", stored, compress)
              : Hdf5Handle();
-    const bool timed = HasScanTimes(header);
+    const bool timed = HasScanTimes(header, shape);
     const TableShape timeShape{1, stored.scans, std::min(stored.scans, kMat73ChunkSamples), 1};
     Hdf5Handle times = file && timed ? CreateMat73Matrix(file.get(), "time_s", H5T_IEEE_F64LE,
                                                          "double", timeShape, compress)
@@ -679,7 +726,7 @@ WriteResult WriteMat5(const WriteJob& job) {
     MemorySampleSource held(arrived, job.samples.SourceSha256());
     const WriteJob fromMemory{job.recording, job.options, job.part,       job.facts,
                               held,          job.out,     job.outputName, job.namedFile,
-                              job.progress,  job.refusal};
+                              job.progress,  job.refusal, job.transducers};
     return write(fromMemory);
 }
 

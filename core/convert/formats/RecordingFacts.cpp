@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "convert/formats/RecordingFacts.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "convert/scaling/FullScale.h"
@@ -50,7 +51,7 @@ std::string ColumnName(int channel) {
     return "Channel_" + std::to_string(channel);
 }
 
-RecordingFacts FactsOf(const LoadedRecording& recording) {
+RecordingFacts FactsOf(const LoadedRecording& recording, const ChannelNames& names) {
     const RecordingHeader& header = recording.header;
     const std::string date = StartDateText(header);
     const std::string time = StartTimeText(header);
@@ -74,18 +75,41 @@ RecordingFacts FactsOf(const LoadedRecording& recording) {
     const std::vector<int> titled = TitleChannels(header, recording.queue);
     const std::vector<PositionSetting> settings = ScanPositionSettings(header, recording.queue);
     for (std::size_t p = 0; p < settings.size(); ++p) {
-        facts.columns.push_back({
+        ColumnFacts column{
             p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
             settings[p].rangeCode,
             RangeLabel(settings[p].rangeCode),
             settings[p].inputKind,
-        });
+            {},
+            {},
+            std::nullopt,
+            TransducerOf(names, p < titled.size() ? titled[p] : static_cast<std::int32_t>(p)),
+        };
+        const auto naming = names.channels.find(column.channel);
+        const bool named = naming != names.channels.end();
+        column.name =
+            named && naming->second.name ? *naming->second.name : ColumnName(column.channel);
+        column.unit = named && naming->second.unit ? *naming->second.unit
+                                                   : ColumnUnit(header.cardType(), column);
+        column.type = named ? naming->second.type : std::nullopt;
+        facts.columns.push_back(std::move(column));
     }
     return facts;
 }
 
-RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part) {
-    RecordingFacts facts = FactsOf(recording);
+std::vector<Transducer> TransducersByPosition(const RecordingFacts& wholeFacts) {
+    std::vector<Transducer> transducers;
+    for (const ColumnFacts& column : wholeFacts.columns) {
+        transducers.push_back(column.transducer);
+    }
+    const bool identity = std::all_of(transducers.begin(), transducers.end(),
+                                      [](const Transducer& t) { return t.identity(); });
+    return identity ? std::vector<Transducer>() : transducers;
+}
+
+RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part,
+                       const ChannelNames& names) {
+    RecordingFacts facts = FactsOf(recording, names);
     if (!part.narrowed) {
         return facts;
     }
@@ -123,16 +147,34 @@ bool VisitFacts(const RecordingFacts& facts, const std::optional<std::string>& s
     std::vector<std::int32_t> rangeCode;
     std::vector<std::string> rangeLabel;
     std::vector<std::optional<std::int32_t>> inputKind;
+    std::vector<std::string> name;
+    std::vector<std::string> unit;
+    std::vector<std::string> type;
+    std::vector<double> gain;
+    std::vector<double> offset;
+    bool typed = false;
+    bool transduced = false;
     for (const ColumnFacts& column : facts.columns) {
         channel.push_back(column.channel);
         rangeCode.push_back(column.rangeCode);
         rangeLabel.push_back(column.rangeLabel);
         inputKind.push_back(column.inputKind);
+        name.push_back(column.name);
+        unit.push_back(column.unit);
+        type.push_back(column.type.value_or(""));
+        gain.push_back(column.transducer.gain);
+        offset.push_back(column.transducer.offset);
+        typed = typed || column.type;
+        transduced = transduced || !column.transducer.identity();
     }
     const bool inputKinds = CardFacts(facts.cardType).inputKinds;
     return visitor.Ints(fact::kChannel, channel) && visitor.Ints(fact::kRangeCode, rangeCode) &&
            visitor.Texts(fact::kRangeLabel, rangeLabel) &&
            (!inputKinds || visitor.Kinds(fact::kInputKind, inputKind)) &&
+           visitor.Texts(fact::kName, name) && visitor.Texts(fact::kUnit, unit) &&
+           (!typed || visitor.Texts(fact::kType, type)) &&
+           (!transduced ||
+            (visitor.Doubles(fact::kGain, gain) && visitor.Doubles(fact::kOffset, offset))) &&
            visitor.Int(fact::kCardType, facts.cardType) &&
            visitor.Text(fact::kCardName, facts.cardName) &&
            visitor.Int(fact::kChannelCount, facts.channelCount) &&

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/formats/ScanTime.h"
+#include "convert/names/ChannelNames.h"
 #include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
 
@@ -33,6 +34,11 @@ struct ColumnFacts {
     std::int32_t rangeCode;  // the header's (uniform order) or the queue entry's
     std::string rangeLabel;  // "Unknown (N)" outside the range table
     std::optional<std::int32_t> inputKind;  // card type 4 only
+    // What the user named the channel, else "Channel_N" and the range's unit.
+    std::string name;
+    std::string unit;
+    std::optional<std::string> type;  // where the user gave one
+    Transducer transducer;            // applied to the scaled values
 };
 
 struct RecordingFacts {
@@ -58,12 +64,18 @@ struct RecordingFacts {
 std::string ColumnUnit(std::int32_t cardType, const ColumnFacts& column);
 
 // The facts of a loaded recording, from its header and queue: the start date and time are
-// the texts the window shows for them.
-RecordingFacts FactsOf(const LoadedRecording& recording);
+// the texts the window shows for them; each column's name, unit, type and transducer as
+// `names` gives them.
+RecordingFacts FactsOf(const LoadedRecording& recording, const ChannelNames& names = {});
 
 // The facts of the part `part` of it: its columns' facts in its order, its counts, and,
 // where anything was selected, its first scan.
-RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part);
+RecordingFacts FactsOf(const LoadedRecording& recording, const SelectedPart& part,
+                       const ChannelNames& names = {});
+
+// Per position of a scan, the transducer of its column; empty where every one is the
+// identity, so that the values stay exactly as the scaling gives them.
+std::vector<Transducer> TransducersByPosition(const RecordingFacts& wholeFacts);
 
 // Each fact's name, as every format and front end spells it.
 namespace fact {
@@ -71,6 +83,11 @@ inline constexpr const char* kChannel = "channel";
 inline constexpr const char* kRangeCode = "range_code";
 inline constexpr const char* kRangeLabel = "range_label";
 inline constexpr const char* kInputKind = "input_kind";
+inline constexpr const char* kName = "name";
+inline constexpr const char* kUnit = "unit";
+inline constexpr const char* kType = "type";
+inline constexpr const char* kGain = "gain";
+inline constexpr const char* kOffset = "offset";
 inline constexpr const char* kCardType = "card_type";
 inline constexpr const char* kCardName = "card_name";
 inline constexpr const char* kChannelCount = "channel_count";
@@ -99,13 +116,16 @@ class FactVisitor {
     // The column facts: one value per column.
     virtual bool Ints(const char* name, std::span<const std::int32_t> values) = 0;
     virtual bool Texts(const char* name, std::span<const std::string> values) = 0;
+    virtual bool Doubles(const char* name, std::span<const double> values) = 0;
     // The input kinds, which a column may lack. By default they go to Ints with 0 where a
     // column has none, as the file formats store them.
     virtual bool Kinds(const char* name, std::span<const std::optional<std::int32_t>> values);
 };
 
 // Hands every fact to `visitor`, in this order: the column facts channel, range_code,
-// range_label and (card types with input kinds) input_kind; then card_type, card_name,
+// range_label, (card types with input kinds) input_kind, name, unit, (where the user gave
+// any) type, and (where any column's transducer is not the identity) gain and offset; then
+// card_type, card_name,
 // channel_count, scan_count, first_scan (of a selected part), scan_rate_hz, start_date, start_time,
 // start_iso8601 (where the texts read as a date and time), order, source_file, source_sha256 (where
 // `sourceSha256` holds one) and converter. Returns false as soon as the visitor does.

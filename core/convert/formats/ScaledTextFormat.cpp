@@ -24,7 +24,10 @@ WriteResult WriteScaledText(const WriteJob& job) {
     ScaledCells<CellText> cells;
     std::optional<std::vector<DyadicStep>> steps;
     try {
-        steps = DyadicStepsOf(header, job.recording.queue);
+        // Cells from the codes themselves, where no transducer changes the values.
+        if (job.transducers.empty()) {
+            steps = DyadicStepsOf(header, job.recording.queue);
+        }
         if (!steps) {
             cells.Prepare(job, shape,
                           [&](std::uint16_t range) { return ScaledWordCells(card, range); });
@@ -34,7 +37,8 @@ WriteResult WriteScaledText(const WriteJob& job) {
     }
 
     if (job.options.title) {
-        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out);
+        WriteTitleLines(job.recording, job.part.columns, job.options.separator, job.out,
+                        job.options.titleNames ? &job.facts.columns : nullptr);
     }
     if (steps) {
         // 24-bit codes whose every value is code x step: each cell from the code itself.

@@ -37,7 +37,8 @@ std::optional<double> LinearStepOf(const ScanRecording& opened) {
         return std::nullopt;
     }
     try {
-        return SampleScaler(held.header, held.queue, 0.0, opened.scans() * opened.channels())
+        return SampleScaler(held.header, held.queue, 0.0, opened.scans() * opened.channels(),
+                            opened.transducers)
             .linearStep();
     } catch (const std::bad_alloc&) {
         return std::nullopt;  // the values are scaled then, with the scaler's own message

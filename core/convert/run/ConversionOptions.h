@@ -49,6 +49,7 @@ struct ConversionOptions {
     bool compress = false;      // deflated datasets
     bool decimalComma = false;  // semicolons between cells, ',' for the decimal point
     TimeBase timeBase = TimeBase::kRelative;
+    bool titleNames = false;  // title line 2 gives the columns' names, not channel numbers
     // Samples a writer takes per chunk (rounded down to whole scans, at least one scan); 0
     // takes the format's own. Tests and the fuzz target set it to put chunk boundaries
     // everywhere: every output is the same whatever it is.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/names/ChannelNames.h"
 #include "convert/run/ConversionOptions.h"
 #include "convert/run/Selection.h"
 #include "recording/LoadedRecording.h"
@@ -22,6 +23,7 @@ struct ConversionRequest {
     std::string outputPath;
     ConversionOptions options;
     Selection selection;  // the part of the recording converted: all of it by default
+    ChannelNames names;   // what the user calls each channel: none by default
     // Recordings a batch has still to read: the output may be none of them.
     std::vector<std::string> otherInputs;
 };

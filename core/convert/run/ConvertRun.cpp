@@ -63,18 +63,21 @@ WriteResult WriteByName(const WriteJob& job, const OutputFormatInfo& format, Fil
 
 // Lets the writer of the chosen format write the body into `output`.
 WriteResult WriteBody(const LoadedRecording& recording, const ConversionOptions& options,
-                      const SelectedPart& part, File& output, SampleSource& samples,
-                      const OutputFormatInfo& format, const Platform& platform,
-                      const ProgressCallback& progress, std::string& refusal) {
+                      const ChannelNames& names, const SelectedPart& part, File& output,
+                      SampleSource& samples, const OutputFormatInfo& format,
+                      const Platform& platform, const ProgressCallback& progress,
+                      std::string& refusal) {
     try {
         // Blocks are written on the second core while the next is formatted.
         OutputBuffer out(output, OutputBuffer::kDefaultCapacity, true);
         ProgressReporter reporter(progress, part.narrowed
                                                 ? SampleBytesOfScans(recording.header, part.scans)
                                                 : samples.size());
-        const RecordingFacts facts = FactsOf(recording, part);
-        const WriteJob job{recording, options, part,    facts,    samples,
-                           out,       {},      nullptr, reporter, &refusal};
+        const RecordingFacts facts = FactsOf(recording, part, names);
+        const std::vector<Transducer> transducers =
+            TransducersByPosition(FactsOf(recording, names));
+        const WriteJob job{recording, options, part,     facts,    samples,    out,
+                           {},        nullptr, reporter, &refusal, transducers};
         const WriteResult result =
             format.byName ? WriteByName(job, format, platform.files, output) : format.write(job);
         if (result == WriteResult::kWritten && !out.Flush()) {
@@ -194,6 +197,16 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
     if (unconvertible) {
         return Shown(platform.messages, OutcomeKind::kRefused, std::move(*unconvertible));
     }
+    // Names of channels the recording does not have, as a selection of them would be.
+    if (!request.names.empty()) {
+        std::vector<std::int32_t> channels;
+        for (const ColumnFacts& column : FactsOf(recording).columns) {
+            channels.push_back(column.channel);
+        }
+        if (auto unknown = RefuseUnknownChannels(request.names, channels)) {
+            return Shown(platform.messages, OutcomeKind::kNotInRecording, std::move(*unknown));
+        }
+    }
     // Writing the output would destroy the recording itself.
     if (platform.files.IsSameFile(request.outputPath, recording.loadedPath)) {
         return Shown(platform.messages, OutcomeKind::kRefused, kOutputIsInputMessage);
@@ -207,8 +220,8 @@ Outcome ConvertToOutput(const LoadedRecording& recording, const ConversionReques
     std::string refusal;
     WriteResult result = StartAt(recording, *part, samples);
     if (result == WriteResult::kWritten) {
-        result = WriteBody(recording, request.options, *part, output, samples, format, platform,
-                           progress, refusal);
+        result = WriteBody(recording, request.options, request.names, *part, output, samples,
+                           format, platform, progress, refusal);
     }
     // Finishing puts a complete output in place; an unfinished one is discarded as it goes.
     if (result == WriteResult::kWritten && !output.Finish()) {

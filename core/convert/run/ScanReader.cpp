@@ -51,7 +51,7 @@ Result<ScanRecording> OpenScanRecording(const std::string& path, const Platform&
     // The samples are read by each ScanReader; the file closes here.
     LoadedRecording& recording = opened.load.recording;
     DisplayTexts display = PresentHeader(recording.header);
-    return ScanRecording{std::move(recording), std::move(display), opened.sampleBytes};
+    return ScanRecording{std::move(recording), std::move(display), opened.sampleBytes, {}};
 }
 
 struct ScanReader::State {
@@ -137,7 +137,8 @@ Outcome ScanReader::ReadScaled(std::uint64_t scans, std::span<double> out) {
     State& s = *state_;
     if (!s.scaler) {
         try {
-            s.scaler.emplace(s.opened.recording.header, s.opened.recording.queue);
+            s.scaler.emplace(s.opened.recording.header, s.opened.recording.queue, 0.0, std::nullopt,
+                             s.opened.transducers);
         } catch (const std::bad_alloc&) {
             return OutOfMemory(s.messages);
         }
@@ -192,7 +193,8 @@ Outcome ScanReader::SkipTo(std::uint64_t scan) {
     try {
         const LoadedRecording& held = s.opened.recording;
         s.scaler.emplace(held.header, held.queue,
-                         CarriedValueAfter(held.header, held.queue, *before));
+                         CarriedValueAfter(held.header, held.queue, *before), std::nullopt,
+                         s.opened.transducers);
     } catch (const std::bad_alloc&) {
         return OutOfMemory(s.messages);
     }

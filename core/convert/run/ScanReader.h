@@ -10,7 +10,9 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "convert/names/ChannelNames.h"
 #include "platform/Platform.h"
 #include "recording/DisplayTexts.h"
 #include "recording/LoadedRecording.h"
@@ -26,6 +28,8 @@ struct ScanRecording {
     LoadedRecording recording;  // header, queue and loadedPath; never a sample block
     DisplayTexts display;
     std::uint64_t sampleBytes = 0;
+    // Per position of a scan, the transducer its scaled values go through; empty for none.
+    std::vector<Transducer> transducers;
 
     std::uint64_t channels() const;
     std::uint64_t scans() const;

@@ -42,6 +42,8 @@ struct WriteJob {
     File* namedFile;              // and that file, open, for writes of the format's own (WriteAt)
     ProgressReporter& progress;
     std::string* refusal;  // set with kRefused: the message
+    // Per position of a scan, the transducer of its scaled values; empty for none.
+    std::span<const Transducer> transducers;
 };
 
 // Samples a writer converts per chunk (rounded down to whole scans, at least one scan), so

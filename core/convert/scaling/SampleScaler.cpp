@@ -99,11 +99,13 @@ std::optional<double> LinearStep(const double* table) {
 }  // namespace
 
 SampleScaler::SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue,
-                           double carried, std::optional<std::uint64_t> samples)
+                           double carried, std::optional<std::uint64_t> samples,
+                           std::span<const Transducer> transducers)
     : header_(header),
       card_(CardFacts(header.cardType())),
       positions_(ScanPositionSettings(header, queue)),
-      carried_(carried) {
+      carried_(carried),
+      transducers_(transducers.begin(), transducers.end()) {
     if (!card_.converts()) {
         return;
     }
@@ -167,6 +169,26 @@ void SampleScaler::ScaleWords(std::span<const std::uint8_t> chunk, std::span<dou
 }
 
 void SampleScaler::Scale(std::span<const std::uint8_t> chunk, std::span<double> out) {
+    ScaleRaw(chunk, out);
+    if (transducers_.empty() || !card_.converts()) {
+        return;
+    }
+    // Each column's transducer on the value the rule gave it; the carried value stays the
+    // rule's, as a sample without a rule repeats it.
+    const std::uint64_t count = BoundedCount(chunk, out.size(), card_.elementSize);
+    const std::size_t positions = transducers_.size();
+    std::size_t p = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (!transducers_[p].identity()) {
+            out[i] = transducers_[p].Apply(out[i]);
+        }
+        if (++p == positions) {
+            p = 0;
+        }
+    }
+}
+
+void SampleScaler::ScaleRaw(std::span<const std::uint8_t> chunk, std::span<double> out) {
     if (!card_.converts()) {
         return;
     }

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "convert/names/ChannelNames.h"
 #include "convert/scaling/ScanPositionSettings.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
@@ -28,8 +29,11 @@ class SampleScaler {
     // start, CarriedValueAfter(...) of the scan before where a range starts inside it.
     // `samples`: how many it will scale, where fewer than the recording's (a few take no
     // tables).
+    // `transducers`: per position of a scan, the transducer its values go through after the
+    // rule; empty for none (TransducersByPosition).
     SampleScaler(const RecordingHeader& header, const ChannelGainQueue& queue, double carried = 0.0,
-                 std::optional<std::uint64_t> samples = std::nullopt);
+                 std::optional<std::uint64_t> samples = std::nullopt,
+                 std::span<const Transducer> transducers = {});
 
     // Scales the elements in `chunk` (whole scans, following the previous chunk) into
     // `out`, which holds one double per element.
@@ -37,10 +41,13 @@ class SampleScaler {
 
     // The step s where every value is (signed code) x s exactly: uniform order, one rule
     // whose value is a single rounding of the code times a factor (for 16-bit cards, where
-    // the recording takes word tables).
-    std::optional<double> linearStep() const { return linearStep_; }
+    // the recording takes word tables), and no transducer.
+    std::optional<double> linearStep() const {
+        return transducers_.empty() ? linearStep_ : std::nullopt;
+    }
 
   private:
+    void ScaleRaw(std::span<const std::uint8_t> chunk, std::span<double> out);
     void ScaleWords(std::span<const std::uint8_t> chunk, std::span<double> out);
 
     const RecordingHeader& header_;
@@ -55,6 +62,7 @@ class SampleScaler {
     // Uniform order: the factor that gives every word's (or 24-bit code's) value exactly,
     // when there is one.
     std::optional<double> linearStep_;
+    std::vector<Transducer> transducers_;
 };
 
 // The carried value at the end of `scan`, one whole scan's elements: whatever came before

@@ -31,7 +31,8 @@ WriteResult WriteScaledDoubles(const WriteJob& job) {
         if (kStoreEach) {
             bytesOut.resize(std::max(values.size(), picked.size()) * 8);
         }
-        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job));
+        scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
+                       job.transducers);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }

@@ -28,14 +28,15 @@ struct ScaledCells {
     template <typename MakeTable>
     void Prepare(const WriteJob& job, const TableShape& shape, MakeTable makeTable) {
         const LoadedRecording& recording = job.recording;
-        if (UsesWordTables(recording.header, ConvertedSamples(job))) {
+        // A transducer's values are not the tables' (a table per range, not per column).
+        if (job.transducers.empty() && UsesWordTables(recording.header, ConvertedSamples(job))) {
             tables = TablesByPosition<Cell>(recording.header, recording.queue, makeTable);
             columns = TablesOfEveryColumn(tables, shape.channels);
         }
         if (!tabled()) {
             values.resize(shape.chunkSamples());
             scaler.emplace(recording.header, recording.queue, job.part.carried,
-                           ConvertedSamples(job));
+                           ConvertedSamples(job), job.transducers);
         }
     }
 

@@ -40,10 +40,24 @@ std::string ChannelLabel(int channel) {
 }
 
 void WriteTitleLines(const LoadedRecording& recording, const std::vector<std::uint32_t>& columns,
-                     Separator separator, OutputBuffer& out) {
+                     Separator separator, OutputBuffer& out,
+                     const std::vector<ColumnFacts>* named) {
     std::string line = ";Mervik DAQ Data of Card " + CardName(recording.header.cardType());
     line.append(kLineEnd);
     out.Append(line);
+
+    if (named != nullptr) {
+        line.clear();
+        for (std::size_t c = 0; c < named->size(); ++c) {
+            if (c > 0) {
+                line.append(SeparatorText(separator));
+            }
+            line.append((*named)[c].name);
+        }
+        line.append(kLineEnd);
+        out.Append(line);
+        return;
+    }
 
     // An order that names no channels labels no column.
     const std::vector<int> channels = TitleChannels(recording.header, recording.queue);

@@ -29,9 +29,11 @@ std::vector<int> TitleChannels(const RecordingHeader& header, const ChannelGainQ
 std::string ChannelLabel(int channel);
 
 // ";Mervik DAQ Data of Card %s" and the labels of the channels `columns` hold (positions in
-// a scan), each line ending in CR LF.
+// a scan), each line ending in CR LF; where `named` is given, the names of its columns
+// (the written columns' facts) instead of the labels.
 void WriteTitleLines(const LoadedRecording& recording, const std::vector<std::uint32_t>& columns,
-                     Separator separator, OutputBuffer& out);
+                     Separator separator, OutputBuffer& out,
+                     const std::vector<ColumnFacts>* named = nullptr);
 
 // How a text table's lines are laid out.
 struct LineLayout {

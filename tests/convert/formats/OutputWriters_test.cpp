@@ -310,7 +310,8 @@ TEST_F(OutputWriters, writersPullBoundedChunksOfWholeScans) {
                                          {},
                                          nullptr,
                                          progress,
-                                         &refusal}),
+                                         &refusal,
+                                         {}}),
                   WriteResult::kWritten);
         EXPECT_EQ(source.served, 600000u);
         EXPECT_EQ(source.largest % 6, 0u);  // whole scans of three 2-byte samples
