@@ -120,10 +120,39 @@ void CheckTextOutput(const ConversionState& state, const Bytes& out) {
     }
 }
 
-// Every number after the header row is std::to_chars' text of the double it reads as.
-void CheckCsvNumbers(std::string_view text) {
+// A clock time of a time column: "YYYY-MM-DDTHH:MM:SS.nnnnnnnnn".
+bool IsClockText(std::string_view cell) {
+    constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd.ddddddddd";
+    if (cell.size() != kShape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        if (kShape[i] == 'd' ? !(cell[i] >= '0' && cell[i] <= '9') : cell[i] != kShape[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every number after the header row is std::to_chars' text of the double it reads as; with
+// clock times, each row starts with one, never earlier than the row before's.
+void CheckCsvNumbers(std::string_view text, bool clocked) {
     std::size_t at = text.find("\r\n") + 2;
+    std::string_view previousClock;
     while (at < text.size()) {
+        if (clocked && text.compare(at - 2, 2, "\r\n") == 0) {
+            const std::string_view clock = text.substr(at, kClockTextLength);
+            Require(IsClockText(clock) && clock >= previousClock,
+                    "a CSV row starts with its scan's clock time, in order");
+            previousClock = clock;
+            at += kClockTextLength;
+            if (text.compare(at, 2, "\r\n") == 0) {
+                at += 2;  // a row without channels
+                continue;
+            }
+            Require(text[at] == ',', "a comma follows the clock time");
+            ++at;
+        }
         const std::size_t end = std::min(text.find(',', at), text.find("\r\n", at));
         const std::string_view number = text.substr(at, end - at);
         const bool rowStart = text.compare(at - 2, 2, "\r\n") == 0;
@@ -322,7 +351,7 @@ void CheckConversion(const LoadedInput& input, const ConversionState& state, con
             Require(Count(text, "\r\n") == static_cast<std::size_t>(header.scanCount()) + 1 &&
                         Count(text, "\n") == Count(text, "\r\n") && text.ends_with("\r\n"),
                     "a CSV file holds a header row and one CR LF row per scan");
-            CheckCsvNumbers(text);
+            CheckCsvNumbers(text, state.options.timeBase == TimeBase::kAbsolute);
             break;
         }
         default:

@@ -75,15 +75,16 @@ RecordingFacts FactsOf(const LoadedRecording& recording, const ChannelNames& nam
     const std::vector<int> titled = TitleChannels(header, recording.queue);
     const std::vector<PositionSetting> settings = ScanPositionSettings(header, recording.queue);
     for (std::size_t p = 0; p < settings.size(); ++p) {
+        const std::int32_t channel = p < titled.size() ? titled[p] : static_cast<std::int32_t>(p);
         ColumnFacts column{
-            p < titled.size() ? titled[p] : static_cast<std::int32_t>(p),
+            channel,
             settings[p].rangeCode,
             RangeLabel(settings[p].rangeCode),
             settings[p].inputKind,
             {},
             {},
             std::nullopt,
-            TransducerOf(names, p < titled.size() ? titled[p] : static_cast<std::int32_t>(p)),
+            TransducerOf(names, channel),
         };
         const auto naming = names.channels.find(column.channel);
         const bool named = naming != names.channels.end();
