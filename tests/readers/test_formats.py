@@ -112,6 +112,16 @@ def read_as_netcdf(out, ref):
     assert done.returncode == 0 and "scaled(time, column)" in done.stdout, (where, done.stderr)
 
 
+def check_netcdf_shape(out, shape):
+    """The HDF5 file `out` opened lazily by xarray through both engines, and by ncdump, as a
+    Dataset of scaled(time, column) of `shape`, for files too large to compare whole."""
+    for engine in ("h5netcdf", "netcdf4"):
+        with xarray.open_dataset(out, engine=engine, decode_times=False) as ds:
+            assert ds["scaled"].dims == ("time", "column") and ds["scaled"].shape == shape
+    done = subprocess.run(["ncdump", "-h", str(out)], capture_output=True, text=True)
+    assert done.returncode == 0 and "scaled(time, column)" in done.stdout, done.stderr
+
+
 def read_hdf5(out, ref, compress):
     """The HDF5 file `out` read back with h5py: the reference's numbers, facts and columns,
     and as netCDF."""
@@ -338,6 +348,7 @@ def test_large_recording_in_every_format(large_reference):
                 assert same_bits(f["scaled"][()], ref.scaled)
                 assert np.array_equal(f["codes"][()], ref.codes)
                 assert f.attrs["source_sha256"] == ref.info["source_sha256"]
+            check_netcdf_shape(out, ref.scaled.shape)
         elif fmt == "mat":
             with h5py.File(out, "r") as f:
                 assert same_bits(f["scaled"][()].T, ref.scaled)

@@ -22,7 +22,7 @@ import scipy.io
 
 import recording_builder as rb
 from conftest import BUILD, COLUMN_FACTS, TEXT_COLUMN_FACTS, run_convert, same_bits
-from test_formats import TABLE_DESCRIPTION, mat73_text, text
+from test_formats import TABLE_DESCRIPTION, check_netcdf_shape, mat73_text, text
 
 sys.path.insert(0, str(BUILD / "python"))
 import vantrel  # noqa: E402
@@ -257,6 +257,8 @@ def selected_matches_whole(case, part, name, selected):
             assert same_bits(held.astype("<f8"), expected[picked].astype("<f8")), selected.name
         assert same_bits(times, whole_times[part.first:part.stop]), selected.name
         assert facts == part_facts(whole_facts, part, layout.rate), selected.name
+        if name == "hdf5":
+            check_netcdf_shape(selected, shape)
     else:
         assert name in ("edf", "bdf"), "no check for format " + name
         check_edf(whole, selected, part, name, layout.rate)
