@@ -12,13 +12,13 @@
 #include <ostream>
 #include <thread>
 
-#include "BatchPlan.h"
 #include "CliMessages.h"
 #include "Commands.h"
 #include "Interrupt.h"
 #include "ProgressLine.h"
 #include "StandardStreams.h"
 #include "convert/formats/OutputFormats.h"
+#include "convert/run/BatchPlan.h"
 #include "convert/run/ConvertRun.h"
 #include "platform/OsFileApi.h"
 #include "platform/Terminal.h"
@@ -181,7 +181,9 @@ int RunConvert(const std::vector<std::string>& inputs, const ConvertCommand& com
         err << "--output needs exactly one INPUT\n";
         return kExitUsage;
     }
-    const std::vector<PlannedInput> plan = PlanBatch(inputs, command);
+    const std::vector<PlannedInput> plan =
+        PlanBatch(inputs, {command.output, command.outputDir, command.noClobber},
+                  FormatInfo(command.options.format).extension);
     // Standard output carrying data takes no message, not even a success.
     std::ostream& messages = WritesStandardOutput(plan) ? err : out;
     OsFileApi os;

@@ -8,15 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "convert/output/OutputPath.h"
 #include "platform/OsFileApi.h"
 
 namespace vantrel::cli {
-
-inline constexpr std::string_view kStandardStream = "-";
-
-inline bool IsStandardStream(std::string_view path) {
-    return path == kStandardStream;
-}
 
 class StandardStreamFiles final : public FileApi {
   public:

@@ -6,6 +6,14 @@
 
 namespace vantrel {
 
+// "-" as a path: standard input where a recording is read, standard output where an output
+// is written, as command-line tools take it.
+inline constexpr std::string_view kStandardStream = "-";
+
+inline bool IsStandardStream(std::string_view path) {
+    return path == kStandardStream;
+}
+
 // The output path offered for a chosen input file: the input path up to its last "."
 // (searched over the whole path, folders included) followed by `extension` (".cvt" gives
 // "cvt" after that "."), or the input path followed by `extension` when it has no ".".

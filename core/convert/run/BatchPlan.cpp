@@ -6,29 +6,27 @@
 #include <map>
 #include <set>
 
-#include "StandardStreams.h"
-#include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
 #include "platform/Utf8Path.h"
 
-namespace vantrel::cli {
+namespace vantrel {
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string OutputOf(const std::string& input, const ConvertCommand& command,
+std::string OutputOf(const std::string& input, const BatchOutputs& outputs,
                      std::string_view extension) {
-    if (!command.output.empty()) {
-        return command.output;
+    if (!outputs.output.empty()) {
+        return outputs.output;
     }
     if (IsStandardStream(input)) {
         return std::string(kStandardStream);
     }
-    if (!command.outputDir.empty()) {
+    if (!outputs.outputDir.empty()) {
         // The name alone: a "." in the input's folders must not cut it.
         const std::string name = Utf8FromPath(PathFromUtf8(input).filename());
-        return Utf8FromPath(PathFromUtf8(command.outputDir) /
+        return Utf8FromPath(PathFromUtf8(outputs.outputDir) /
                             PathFromUtf8(DeriveOutputPath(name, extension)));
     }
     return DeriveOutputPath(input, extension);
@@ -58,23 +56,22 @@ std::string SkippedMessage(const std::string& output) {
 }
 
 std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
-                                    const ConvertCommand& command) {
-    const std::string_view extension = FormatInfo(command.options.format).extension;
+                                    const BatchOutputs& outputs, std::string_view extension) {
     std::vector<PlannedInput> plan;
-    std::map<std::string, std::size_t> outputs;  // resolved output: the input that has it
+    std::map<std::string, std::size_t> taken;  // resolved output: the input that has it
     std::set<std::string> recordings;
     for (const std::string& input : inputs) {
         recordings.insert(Resolved(input));
     }
     for (const std::string& input : inputs) {
-        PlannedInput planned{input, OutputOf(input, command, extension), {}, false};
+        PlannedInput planned{input, OutputOf(input, outputs, extension), {}, false};
         // An output that is one of the recordings is refused by the conversion itself, as
         // "Output file is the input file!".
         if (!IsStandardStream(planned.output) && !recordings.contains(Resolved(planned.output))) {
-            const auto [it, first] = outputs.emplace(Resolved(planned.output), plan.size());
+            const auto [it, first] = taken.emplace(Resolved(planned.output), plan.size());
             if (!first) {
                 planned.refusal = SharedOutputMessage(planned.output, plan[it->second].input);
-            } else if (command.noClobber && Exists(planned.output)) {
+            } else if (outputs.noClobber && Exists(planned.output)) {
                 planned.skipped = true;
             }
         }
@@ -88,4 +85,4 @@ bool WritesStandardOutput(const std::vector<PlannedInput>& plan) {
                        [](const PlannedInput& p) { return IsStandardStream(p.output); });
 }
 
-}  // namespace vantrel::cli
+}  // namespace vantrel

@@ -9,11 +9,17 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "Commands.h"
+namespace vantrel {
 
-namespace vantrel::cli {
+// Where a batch puts its outputs.
+struct BatchOutputs {
+    std::string output;      // empty: derive each output path from its input; "-": standard output
+    std::string outputDir;   // empty: each output beside its input
+    bool noClobber = false;  // an existing output is left alone and the input skipped
+};
 
 struct PlannedInput {
     std::string input;
@@ -22,11 +28,12 @@ struct PlannedInput {
     bool skipped = false;                // --no-clobber found its output: not a failure
 };
 
-// The output of each input: command.output; standard output for "-" (standard input) without
-// it; the derived name in command.outputDir; or the derived path beside the input. Paths are
-// compared as the file system resolves them, so "./a.cvt" and "a.cvt" are one output.
+// The output of each input: outputs.output; standard output for "-" (standard input) without
+// it; the name with `extension` in outputs.outputDir; or the derived path beside the input.
+// Paths are compared as the file system resolves them, so "./a.cvt" and "a.cvt" are one
+// output.
 std::vector<PlannedInput> PlanBatch(const std::vector<std::string>& inputs,
-                                    const ConvertCommand& command);
+                                    const BatchOutputs& outputs, std::string_view extension);
 
 // Whether one of the outputs is standard output; messages must then keep off it.
 bool WritesStandardOutput(const std::vector<PlannedInput>& plan);
@@ -37,4 +44,4 @@ std::string SharedOutputMessage(const std::string& output, const std::string& ea
 // The message of an input skipped under --no-clobber.
 std::string SkippedMessage(const std::string& output);
 
-}  // namespace vantrel::cli
+}  // namespace vantrel
