@@ -81,6 +81,7 @@ The package holds the window (vantrel), the command-line tool
 # The libraries the programs and the module link, and what the module needs beside them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VANTREL_PACKAGE_PYTHON_DEPENDS}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${VANTREL_PACKAGE_PYTHON_SCRIPTS}")
 set(CPACK_STRIP_FILES ON)
 # The Python module's folder is an absolute path (the interpreter's own): it is installed
 # under the package's root as the other files are, and the rest under /usr.

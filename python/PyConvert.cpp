@@ -53,16 +53,10 @@ py::str Convert(const py::handle& input, const py::object& output, const std::st
                 bool decimalComma, const py::object& scans, const py::object& time,
                 const py::object& channels, const py::object& columns, const std::string& timeBase,
                 const py::object& names, bool titleNames) {
-    const OutputFormatInfo& info = FormatNamed(format);
-    ConversionRequest request;
-    request.inputPath = PathText(input);
-    request.outputPath =
-        output.is_none() ? DeriveOutputPath(request.inputPath, info.extension) : PathText(output);
-    request.options = {info.format,  SeparatorNamed(separator), title, compress,
-                       decimalComma, TimeBaseArgument(timeBase)};
-    request.selection = SelectionOf(scans, time, channels, columns);
-    request.names = NamesArgument(names);
-    request.options.titleNames = titleNames;
+    const ConversionRequest request =
+        RequestOf(input, output,
+                  {format, separator, title, compress, decimalComma, scans, time, channels, columns,
+                   timeBase, names, titleNames});
 
     // What the callback or a signal handler raised; rethrown once the run has stopped.
     std::optional<py::error_already_set> raised;
@@ -149,6 +143,21 @@ std::string ConvertDoc() {
 }
 
 }  // namespace
+
+ConversionRequest RequestOf(const py::handle& input, const py::object& output,
+                            const ConvertOptions& o) {
+    const OutputFormatInfo& info = FormatNamed(o.format);
+    ConversionRequest request;
+    request.inputPath = PathText(input);
+    request.outputPath =
+        output.is_none() ? DeriveOutputPath(request.inputPath, info.extension) : PathText(output);
+    request.options = {info.format,    SeparatorNamed(o.separator), o.title, o.compress,
+                       o.decimalComma, TimeBaseArgument(o.timeBase)};
+    request.selection = SelectionOf(o.scans, o.time, o.channels, o.columns);
+    request.names = NamesArgument(o.names);
+    request.options.titleNames = o.titleNames;
+    return request;
+}
 
 void AddConvert(py::module_& module) {
     module.def("convert", &Convert, "input"_a, "output"_a = py::none(), "format"_a = "scaled-text",

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include <pybind11/stl.h>
+
 #include "PyFiles.h"
 #include "platform/Utf8Path.h"
 
@@ -41,6 +43,28 @@ ChannelNames NamesArgument(const py::handle& names) {
         throw py::value_error(*error);
     }
     return std::get<ChannelNames>(std::move(parsed));
+}
+
+py::tuple NamesState(const ChannelNames& names) {
+    py::list channels;
+    for (const auto& [channel, naming] : names.channels) {
+        channels.append(py::make_tuple(channel, naming.name, naming.type, naming.unit, naming.gain,
+                                       naming.offset, naming.line));
+    }
+    return py::make_tuple(names.source, channels);
+}
+
+ChannelNames NamesFromState(const py::tuple& state) {
+    ChannelNames names;
+    names.source = state[0].cast<std::string>();
+    for (const auto& entry : state[1].cast<py::list>()) {
+        const auto [channel, name, type, unit, gain, offset, line] =
+            entry.cast<std::tuple<std::int32_t, std::optional<std::string>,
+                                  std::optional<std::string>, std::optional<std::string>,
+                                  std::optional<double>, std::optional<double>, int>>();
+        names.channels[channel] = {name, type, unit, gain, offset, line};
+    }
+    return names;
 }
 
 }  // namespace vantrel::python

@@ -14,4 +14,9 @@ namespace vantrel::python {
 // cannot be read or is not one, or a name given twice; TypeError for another kind of value.
 ChannelNames NamesArgument(const pybind11::handle& names);
 
+// `names` as plain values a pickle holds, and back: a recording sent to another process
+// names its columns as the one opened did, without the sidecar.
+pybind11::tuple NamesState(const ChannelNames& names);
+ChannelNames NamesFromState(const pybind11::tuple& state);
+
 }  // namespace vantrel::python

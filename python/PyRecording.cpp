@@ -29,6 +29,7 @@
 #include "PySelection.h"
 #include "PyTimes.h"
 #include "convert/formats/RecordingFacts.h"
+#include "convert/formats/RecordingJson.h"
 #include "convert/overview/Envelope.h"
 #include "convert/run/ScanReader.h"
 #include "convert/run/Selection.h"
@@ -130,6 +131,7 @@ class FactTable final : public FactVisitor {
 struct Recording {
     ScanRecording opened;
     FactTable facts;
+    ChannelNames names;     // what names= gave
     FileIdentity identity;  // of the file when it was opened
 
     std::uint64_t channels() const { return opened.channels(); }
@@ -146,9 +148,8 @@ struct Column {
     std::string unit;
 };
 
-RecordingPtr OpenRecording(const py::handle& path, const py::handle& namesArgument) {
-    const ChannelNames names = NamesArgument(namesArgument);
-    const std::string text = PathText(path);
+// The recording at `path` (the file system's bytes), named by `names`.
+RecordingPtr OpenNamed(const std::string& text, ChannelNames names) {
     MessageLog log;
     std::optional<Result<ScanRecording>> opened;
     {
@@ -180,7 +181,49 @@ RecordingPtr OpenRecording(const py::handle& path, const py::handle& namesArgume
     scans.transducers = TransducersByPosition(facts);
     VisitFacts(facts, std::nullopt, recording->facts);
     recording->opened = std::move(scans);
+    recording->names = std::move(names);
     recording->identity = *identity;
+    return recording;
+}
+
+RecordingPtr OpenRecording(const py::handle& path, const py::handle& namesArgument) {
+    ChannelNames names = NamesArgument(namesArgument);
+    return OpenNamed(PathText(path), std::move(names));
+}
+
+// A pickled recording: its path, names and the file's identity but for the device, which
+// names the mount (another machine mounts shared storage as another device).
+py::tuple StateOf(const Recording& recording) {
+    const FileIdentity& id = recording.identity;
+    return py::make_tuple(py::bytes(recording.opened.recording.loadedPath),
+                          NamesState(recording.names),
+                          py::make_tuple(id.inode, id.size, id.modifiedNs));
+}
+
+bool SameFile(const FileIdentity& file, const py::tuple& pickled) {
+    return file.inode == pickled[0].cast<std::uint64_t>() &&
+           file.size == pickled[1].cast<std::int64_t>() &&
+           file.modifiedNs == pickled[2].cast<std::int64_t>();
+}
+
+// The recording a pickle holds, opened again; LoadError where the file is no longer the one
+// the pickled recording was opened from.
+RecordingPtr FromState(const py::tuple& state) {
+    const std::string path = state[0].cast<std::string>();
+    const auto pickled = state[2].cast<py::tuple>();
+    // Looked at before the header is read, so that a rewritten file raises as changed, not
+    // as whatever its new bytes are.
+    const auto before = IdentityOf(path);
+    if (!before) {
+        RaiseLoadError(kRecordingGoneMessage);
+    }
+    if (!SameFile(*before, pickled)) {
+        RaiseLoadError(kRecordingChangedMessage);
+    }
+    RecordingPtr recording = OpenNamed(path, NamesFromState(state[1].cast<py::tuple>()));
+    if (!SameFile(recording->identity, pickled)) {
+        RaiseLoadError(kRecordingChangedMessage);
+    }
     return recording;
 }
 
@@ -535,6 +578,15 @@ py::object DataFrameOf(const Recording& recording, const ReadArguments& argument
                                     "copy"_a = false);
 }
 
+// rec.info(): --info --json's object, but for the digest of the whole file.
+py::object InfoOf(const Recording& recording) {
+    const ScanRecording& opened = recording.opened;
+    const nlohmann::json info =
+        DescribeRecording(opened.recording, opened.sampleBytes,
+                          FactsOf(opened.recording, recording.names), std::nullopt);
+    return py::module_::import("json").attr("loads")(info.dump());
+}
+
 py::str ReprOf(const Recording& recording) {
     const FactTable& f = recording.facts;
     return py::str("<vantrel.Recording {!r}: card {} ({}), {} channels x {} scans>")
@@ -637,7 +689,10 @@ void AddRecording(py::module_& module) {
         "A recording file's header, queue and facts; its samples are read from the file on "
         "demand. Made by open(). A read raises LoadError (\"Recording changed since it was "
         "opened!\", \"Recording deleted or moved since it was opened!\") once the path no "
-        "longer names the file opened, as it was: same file, size and modification time.");
+        "longer names the file opened, as it was: same file, size and modification time. "
+        "It pickles as its path, names and that identity: unpickled (in another process, "
+        "on another machine that mounts the same file) it is opened again, and raises "
+        "LoadError where the file is no longer the one first opened.");
     recording.def_property_readonly(
         "path", [](const Recording& r) { return PathObject(r.opened.recording.loadedPath); },
         "The path it was opened from.");
@@ -784,6 +839,12 @@ void AddRecording(py::module_& module) {
                          "number. Raises ImportError where pandas is not installed. ") +
              kSelectionDoc)
                 .c_str())
+        .def("info", &InfoOf,
+             "The recording as a dict: the object vantrel-convert --info --json prints (the "
+             "header's fields, the display texts, the queue, the facts of the recording and "
+             "of each column, whether it can be converted), with the names given, but "
+             "without source_sha256, which would read the whole file.")
+        .def(py::pickle(&StateOf, &FromState))
         .def("__repr__", &ReprOf);
 
     module.def("open", &OpenRecording, "path"_a, py::kw_only(), "names"_a = py::none(),

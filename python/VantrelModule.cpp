@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The Python module `vantrel`: recordings as NumPy arrays with the converter's exact values,
+// The compiled part of the Python package `vantrel` (vantrel._vantrel, whose names the
+// package gives as its own): recordings as NumPy arrays with the converter's exact values,
 // and conversions into every output format, from scripts and notebooks.
 
 #include <pybind11/pybind11.h>
@@ -9,7 +10,7 @@
 #include "PyRecording.h"
 #include "convert/formats/RecordingFacts.h"
 
-PYBIND11_MODULE(vantrel, module) {
+PYBIND11_MODULE(_vantrel, module) {
     module.doc() =
         "Recording files of the data-acquisition cards as NumPy arrays, and their conversion.\n\n"
         "    rec = vantrel.open(\"run1.daq\")\n"

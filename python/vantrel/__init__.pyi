@@ -3,7 +3,7 @@
 
 import datetime
 import os
-from typing import Callable, Iterable, Iterator, Literal, Optional, SupportsIndex, Union
+from typing import Any, Callable, Iterable, Iterator, Literal, Optional, SupportsIndex, Union
 
 import numpy
 import numpy.typing
@@ -141,6 +141,8 @@ class Recording:
     ) -> numpy.ndarray:
         """Each scan's time: float64 seconds from the start, or datetime64[ns] clock times
         exact to the nanosecond."""
+    def info(self) -> dict[str, Any]:
+        """vantrel-convert --info --json's object, but for source_sha256."""
     def to_pandas(
         self,
         *,
