@@ -82,6 +82,8 @@ The package holds the window (vantrel), the command-line tool
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${VANTREL_PACKAGE_PYTHON_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${VANTREL_PACKAGE_PYTHON_SCRIPTS}")
+# vantrel.dask runs on them where they are installed.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-dask, python3-distributed, python3-zarr")
 set(CPACK_STRIP_FILES ON)
 # The Python module's folder is an absolute path (the interpreter's own): it is installed
 # under the package's root as the other files are, and the rest under /usr.

@@ -5,6 +5,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include "PyBatch.h"
 #include "PyConvert.h"
 #include "PyErrors.h"
 #include "PyRecording.h"
@@ -21,4 +22,5 @@ PYBIND11_MODULE(_vantrel, module) {
     vantrel::python::AddErrors(module);
     vantrel::python::AddRecording(module);
     vantrel::python::AddConvert(module);
+    vantrel::python::AddBatch(module);
 }

@@ -25,6 +25,7 @@ test=(
     xvfb xauth valgrind
     python3-pytest python3-h5py python3-scipy python3-pandas python3-mne
     python3-xarray python3-h5netcdf python3-netcdf4 netcdf-bin
+    python3-dask python3-distributed python3-zarr  # vantrel.dask, on a local cluster
     octave  # the readers users have
     locales  # locale sources: a test compiles a decimal-comma locale
     # The Debian package's checks: lintian, the desktop entry's and the software-centre

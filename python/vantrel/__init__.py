@@ -4,6 +4,8 @@
     rec = vantrel.open("run1.daq")
     volts = rec.scaled()          # float64, shape (scans, channels)
     vantrel.convert("run1.daq", format="hdf5")
+
+vantrel.dask gives recordings as Dask arrays and converts archives on a Dask cluster.
 """
 
 from ._vantrel import (
