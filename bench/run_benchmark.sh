@@ -32,6 +32,8 @@
 #   --version` (the program loaded, converting nothing).
 # - The Python module's Recording.scaled() runs against numpy.fromfile and the same scaling
 #   arithmetic in the same interpreter, alternating (bench/python_scaled.py).
+# - vantrel.dask's reduction on two local worker processes runs against the same reduction
+#   in one process, and its batch against vantrel-convert -j 2 (bench/dask_benchmark.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -272,10 +274,16 @@ elif ((numpy)); then
     echo "numpy: not installed (Debian python3-numpy); comparison skipped"
 fi
 
-if ((numpy)) && compgen -G "$build/python/vantrel*.so" >/dev/null &&
+if ((numpy)) && compgen -G "$build/python/vantrel/_vantrel*.so" >/dev/null &&
     /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
     /usr/bin/python3 bench/python_scaled.py "$build/python" "$input" "$channels" "$runs" ||
         status=1
+    if /usr/bin/python3 -c 'import dask, distributed' 2>/dev/null; then
+        /usr/bin/python3 bench/dask_benchmark.py "$build" "$dir" "$channels" "$scans" "$runs" \
+            2> >(grep -v ' - INFO - ' >&2) || status=1
+    else
+        echo "vantrel.dask: Dask not installed (Debian python3-dask, python3-distributed); skipped"
+    fi
 fi
 
 if ((huge)); then
