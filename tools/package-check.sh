@@ -83,6 +83,7 @@ case "$module" in
     *) fail "import vantrel found $module" ;;
 esac
 in_clean python3 -c "import vantrel; print(vantrel.open('example.daq').scaled().shape)"
+in_clean python3 -c "import vantrel.dask; print(vantrel.dask.__all__)"
 # The window starts with the installed Qt libraries and plugins, given a recording as a
 # file manager gives it, and runs until stopped (the tests of the window check the load).
 status=0
