@@ -7,11 +7,7 @@ namespace vantrel::cli {
 
 void PrintFailure(std::ostream& err, const std::string& file, OutcomeKind kind,
                   const std::vector<std::string>& messages) {
-    if (kind == OutcomeKind::kUnopened) {
-        err << file << ": " << kCannotOpenMessage << '\n';
-        return;
-    }
-    for (const auto& text : messages) {
+    for (const auto& text : ReportedMessages(kind, messages)) {
         err << file << ": " << text << '\n';
     }
 }

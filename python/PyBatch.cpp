@@ -12,7 +12,6 @@
 
 #include "PyConvert.h"
 #include "PyFiles.h"
-#include "convert/formats/OutputFormats.h"
 #include "convert/output/OutputPath.h"
 #include "convert/run/BatchPlan.h"
 #include "convert/run/ConvertRun.h"
@@ -36,10 +35,7 @@ std::vector<std::string> PathsOf(const py::iterable& paths) {
 // [(input, output, refusal or None, the skip's message or None)], in the inputs' order.
 py::list PlanOf(const py::iterable& inputs, const std::string& format, const py::object& outputDir,
                 bool noClobber) {
-    const OutputFormatInfo* info = FindFormat(format);
-    if (info == nullptr) {
-        throw py::value_error("unknown format \"" + format + "\"");
-    }
+    const OutputFormatInfo& info = FormatNamed(format);
     BatchOutputs outputs;
     outputs.outputDir = outputDir.is_none() ? std::string() : PathText(outputDir);
     outputs.noClobber = noClobber;
@@ -49,19 +45,17 @@ py::list PlanOf(const py::iterable& inputs, const std::string& format, const py:
             throw py::value_error("\"-\" is standard input, which a batch's tasks cannot read");
         }
     }
-    py::list plan;
+    std::vector<PlannedInput> planned;
     {
-        std::vector<PlannedInput> planned;
-        {
-            const py::gil_scoped_release free;  // resolves every path on the file system
-            planned = PlanBatch(paths, outputs, info->extension);
-        }
-        for (const PlannedInput& p : planned) {
-            plan.append(py::make_tuple(
-                PathObject(p.input), PathObject(p.output),
-                p.refusal ? py::object(py::str(*p.refusal)) : py::none(),
-                p.skipped ? py::object(py::str(SkippedMessage(p.output))) : py::none()));
-        }
+        const py::gil_scoped_release free;  // resolves every path on the file system
+        planned = PlanBatch(paths, outputs, info.extension);
+    }
+    py::list plan;
+    for (const PlannedInput& p : planned) {
+        plan.append(
+            py::make_tuple(PathObject(p.input), PathObject(p.output),
+                           p.refusal ? py::object(py::str(*p.refusal)) : py::none(),
+                           p.skipped ? py::object(py::str(SkippedMessage(p.output))) : py::none()));
     }
     return plan;
 }
@@ -95,13 +89,9 @@ py::tuple ConvertInBatch(const py::handle& input, const py::object& output,
     Outcome outcome;
     {
         const py::gil_scoped_release free;
-        outcome = RunConversion(request, Platform{Files(), messages},
-                                [](std::uint64_t, std::uint64_t) { return true; });
+        outcome = RunConversion(request, Platform{Files(), messages});
     }
-    const std::vector<std::string> texts = outcome.kind == OutcomeKind::kUnopened
-                                               ? std::vector<std::string>{kCannotOpenMessage}
-                                               : messages.texts();
-    return py::make_tuple(EndOf(outcome.kind), texts);
+    return py::make_tuple(EndOf(outcome.kind), ReportedMessages(outcome.kind, messages.texts()));
 }
 
 }  // namespace

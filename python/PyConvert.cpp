@@ -32,13 +32,6 @@ std::string FormatNames() {
     return names;
 }
 
-const OutputFormatInfo& FormatNamed(const std::string& name) {
-    if (const OutputFormatInfo* info = FindFormat(name)) {
-        return *info;
-    }
-    throw py::value_error("unknown format \"" + name + "\"; one of: " + FormatNames());
-}
-
 Separator SeparatorNamed(const std::string& name) {
     for (const SeparatorInfo& info : kSeparators) {
         if (info.name == name) {
@@ -143,6 +136,13 @@ std::string ConvertDoc() {
 }
 
 }  // namespace
+
+const OutputFormatInfo& FormatNamed(const std::string& name) {
+    if (const OutputFormatInfo* info = FindFormat(name)) {
+        return *info;
+    }
+    throw py::value_error("unknown format \"" + name + "\"; one of: " + FormatNames());
+}
 
 ConversionRequest RequestOf(const py::handle& input, const py::object& output,
                             const ConvertOptions& o) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "convert/formats/OutputFormats.h"
 #include "convert/run/ConversionRequest.h"
 
 namespace vantrel::python {
@@ -24,6 +25,9 @@ struct ConvertOptions {
     pybind11::object names;
     bool titleNames;
 };
+
+// The format of that name; ValueError naming every format for another name.
+const OutputFormatInfo& FormatNamed(const std::string& name);
 
 // The conversion of `input` into `output` (None: beside the input, with the format's
 // extension) that the options ask for; ValueError, IndexError or TypeError for an option

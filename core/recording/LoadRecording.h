@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/Platform.h"
@@ -26,6 +27,13 @@ inline constexpr const char* kReadErrorMessage = "Read Input File Error!";
 // What the command line, and the window for a file it is started with, say after the path
 // of a file that could not be opened (the Load button says nothing then).
 inline constexpr const char* kCannotOpenMessage = "Cannot open input file!";
+
+// The lines the command line reports for a file whose handling ended as `kind`, having
+// shown `shown`: kCannotOpenMessage alone for one that could not be opened.
+inline std::vector<std::string> ReportedMessages(OutcomeKind kind,
+                                                 const std::vector<std::string>& shown) {
+    return kind == OutcomeKind::kUnopened ? std::vector<std::string>{kCannotOpenMessage} : shown;
+}
 
 // How far a load got, and so what of Load::recording holds the file's.
 enum class LoadStage {
