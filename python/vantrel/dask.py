@@ -196,6 +196,9 @@ def convert_many(paths: Iterable[_Path], format: str = "scaled-text",
         output_dir = _absolute(output_dir)
     plan = vantrel._vantrel._plan_batch(paths, format, output_dir, no_clobber)
     options = dict(options, format=format)
+    # The batch's inputs once in the graph, not once in each task: a thousand inputs would
+    # otherwise make a million paths to send.
+    batch = dask.delayed(paths, traverse=False)
     rows = []
     tasks = []
     for source, output, refusal, skipped in plan:
@@ -206,7 +209,7 @@ def convert_many(paths: Iterable[_Path], format: str = "scaled-text",
         else:
             rows.append([source, output, None, None])
             tasks.append((len(rows) - 1,
-                          dask.delayed(_convert_one, pure=False)(source, output, paths, options)))
+                          dask.delayed(_convert_one, pure=False)(source, output, batch, options)))
     delayed = [task for _, task in tasks]
     if client is not None:
         ends = client.gather(client.compute(delayed))
