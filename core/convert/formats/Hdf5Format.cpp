@@ -43,6 +43,9 @@ namespace {
 constexpr std::uint64_t kChunkSamplesHdf5 = std::uint64_t{1} << 17;
 // Columns whose facts are kept in the dataset's object header, as most files have them.
 constexpr std::uint64_t kCompactColumns = 1024;
+// The larger of a variable-length string's two forms: a pointer in memory, a heap reference
+// (size, heap address, index) in the file.
+constexpr std::size_t kVlenBytes = 16;
 
 Hdf5Handle Property(hid_t kind) {
     return {H5Pcreate(kind), &H5Pclose};
@@ -217,8 +220,13 @@ bool WriteTextCoordinate(hid_t file, const char* name, std::span<const std::stri
     }
     const Hdf5Handle dataset =
         type ? CreateVector(file, name, type.get(), values.size(), false) : Hdf5Handle();
-    return dataset &&
-           (values.empty() || H5Dwrite(dataset.get(), type.get(), H5S_ALL, H5S_ALL, H5P_DEFAULT,
+    // The strings are converted to the file's heap references through a buffer the library
+    // zeroes first: 1 MiB unless told, where these few need bytes.
+    const Hdf5Handle transfer = Property(H5P_DATASET_XFER);
+    const std::size_t convertBytes = std::max<std::size_t>(values.size(), 1) * kVlenBytes;
+    return dataset && transfer &&
+           H5Pset_buffer(transfer.get(), convertBytes, nullptr, nullptr) >= 0 &&
+           (values.empty() || H5Dwrite(dataset.get(), type.get(), H5S_ALL, H5S_ALL, transfer.get(),
                                        pointers.data()) >= 0) &&
            H5DSattach_scale(dataset.get(), scale, 0) >= 0 &&
            WriteString(dataset.get(), "long_name", longName);
