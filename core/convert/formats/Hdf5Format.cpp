@@ -151,23 +151,11 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
     if (shape.columns > kCompactColumns && H5Pset_attr_phase_change(properties.get(), 0, 0) < 0) {
         return {};
     }
-    if (shape.scans > 0 && shape.columns > 0) {
-        // Every value of every chunk is written (the last chunk's up to the end of the
-        // data), so none needs the fill value first: with it, the library fills each new
-        // chunk in a buffer of its own and copies our rows into it before writing them.
-        // Deflated chunks pass through such a buffer anyway.
-        const hsize_t chunk[2] = {shape.scansPerChunk, shape.columns};
-        if (H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
-            (compress ? H5Pset_shuffle(properties.get()) < 0 ||
-                            H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0
-                      : H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0)) {
-            return {};
-        }
-    }
-    // Each chunk is written whole, once: without a chunk cache the library writes it from
-    // our buffer instead of copying it into the cache first.
+    // Every value of every chunk is written (the last chunk's up to the end of the data).
     const Hdf5Handle access = Property(H5P_DATASET_ACCESS);
-    if (!access || H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0) {
+    const hsize_t chunk[2] = {shape.scansPerChunk, shape.columns};
+    if (!access || (shape.scans > 0 && shape.columns > 0 &&
+                    !SetWholeChunks(properties.get(), access.get(), 2, chunk, compress))) {
         return {};
     }
     return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get()),

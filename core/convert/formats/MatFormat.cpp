@@ -543,9 +543,7 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
 // A matrix of MATLAB 7.3 as matio writes one, in a file matio created: a dataset of
 // columns x scans (MATLAB's column-major order, as HDF5 sees it) with its class in the
 // attribute MATLAB_class. Chunks of at most 1 MiB (as many scans as a chunk of every
-// channel holds), every value written: no fill value and no chunk cache, so that the
-// library writes each from our columns instead of filling and copying a buffer of its own
-// first. Compressed, each chunk is shuffled and deflated, as the hdf5 format's are.
+// channel holds), each written whole from our columns, as the hdf5 format's are.
 Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const char* matlabClass,
                              const TableShape& stored, bool compress) {
     const hsize_t dims[2] = {stored.columns, stored.scans};
@@ -556,11 +554,7 @@ Hdf5Handle CreateMat73Matrix(hid_t file, const char* name, hid_t type, const cha
     const Hdf5Handle text{H5Tcopy(H5T_C_S1), &H5Tclose};
     const Hdf5Handle access{H5Pcreate(H5P_DATASET_ACCESS), &H5Pclose};
     if (!space || !properties || !scalar || !text || !access ||
-        H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0 ||
-        H5Pset_chunk(properties.get(), 2, chunk) < 0 ||
-        (compress ? H5Pset_shuffle(properties.get()) < 0 ||
-                        H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0
-                  : H5Pset_fill_time(properties.get(), H5D_FILL_TIME_NEVER) < 0) ||
+        !SetWholeChunks(properties.get(), access.get(), 2, chunk, compress) ||
         H5Tset_size(text.get(), std::strlen(matlabClass)) < 0) {
         return {};
     }
