@@ -31,6 +31,7 @@
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
+#include "platform/ChunkMemory.h"
 #include "platform/WriteRoom.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
@@ -224,7 +225,7 @@ bool WriteTextCoordinate(hid_t file, const char* name, std::span<const std::stri
 // gives them, else the scan's number.
 bool WriteTimes(hid_t dataset, std::uint64_t firstScan, std::uint64_t scans, double rate,
                 bool timed) {
-    std::vector<double> block;
+    ChunkVector<double> block;
     for (std::uint64_t done = 0; done < scans;) {
         const std::uint64_t count = std::min<std::uint64_t>(scans - done, kChunkSamplesHdf5);
         block.resize(count);
@@ -347,9 +348,9 @@ WriteResult WriteHdf5(const WriteJob& job) {
     const TableShape stored = ShapeOf(header, kChunkSamplesHdf5, &job.part);
     // A chunk's columns as the datasets take them.
     struct ChunkRows {
-        std::vector<double> values;
-        std::vector<std::uint16_t> words16;
-        std::vector<std::int32_t> codes32;
+        ChunkVector<double> values;
+        ChunkVector<std::uint16_t> words16;
+        ChunkVector<std::int32_t> codes32;
         std::uint64_t first = 0;  // the chunk's first scan
         std::uint64_t scans = 0;
     };

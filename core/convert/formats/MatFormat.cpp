@@ -33,6 +33,7 @@
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
+#include "platform/ChunkMemory.h"
 #include "platform/WriteRoom.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
@@ -178,10 +179,10 @@ void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t stride,
 
 // The two matrices of a chunk, as a card's codes and scaled values, and its scans' times.
 struct ChunkArrays {
-    std::vector<double> values;
-    std::vector<std::uint16_t> words;  // 16-bit cards
-    std::vector<std::int32_t> codes;   // 24-bit cards
-    std::vector<double> times;         // where the rate gives them
+    ChunkVector<double> values;
+    ChunkVector<std::uint16_t> words;  // 16-bit cards
+    ChunkVector<std::int32_t> codes;   // 24-bit cards
+    ChunkVector<double> times;         // where the rate gives them
 
     // Room for `samples` in the scaled values and in the card's codes.
     void Hold(std::uint64_t samples, bool sixteenBit) {
@@ -399,9 +400,9 @@ constexpr std::uint64_t kMat5ChunkSamples = std::uint64_t{1} << 17;
 // A chunk's two matrices in MATLAB's column-major order and its scans' times, as the file's
 // little-endian bytes.
 struct ColumnRuns {
-    std::vector<std::uint8_t> values;
-    std::vector<std::uint8_t> codes;
-    std::vector<std::uint8_t> times;
+    ChunkVector<std::uint8_t> values;
+    ChunkVector<std::uint8_t> codes;
+    ChunkVector<std::uint8_t> times;
 };
 
 // Of `rows` scans of `stride` samples, the samples at `columns`, column after column, each
