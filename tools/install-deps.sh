@@ -11,7 +11,7 @@
 set -euo pipefail
 
 build=(build-essential cmake ninja-build pkg-config libcli11-dev libfmt-dev
-       libssl-dev libhdf5-dev libmatio-dev libedf-dev nlohmann-json3-dev
+       nettle-dev libhdf5-dev libmatio-dev libedf-dev nlohmann-json3-dev
        file)  # the Debian package's build tells the binaries by it
 window=(qt6-base-dev libgl1-mesa-dev fonts-liberation)
 python=(python3-dev pybind11-dev python3-numpy)

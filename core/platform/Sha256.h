@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
-// SHA-256 of a stream of bytes: by OpenSSL, or on Windows by its own cryptography (CNG).
+// SHA-256 of a stream of bytes: by Nettle, or on Windows by its own cryptography (CNG).
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +11,7 @@ namespace vantrel {
 
 class Sha256 {
   public:
-    Sha256();  // throws std::bad_alloc when OpenSSL cannot set up a digest
+    Sha256();  // throws std::bad_alloc where the system's cryptography cannot set one up
     ~Sha256();
     Sha256(const Sha256&) = delete;
     Sha256& operator=(const Sha256&) = delete;
