@@ -31,6 +31,7 @@
 #include "convert/formats/RecordingFacts.h"
 #include "convert/formats/ScanTime.h"
 #include "convert/scaling/SampleScaler.h"
+#include "convert/scaling/TransposeColumns.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
 #include "platform/ChunkMemory.h"
@@ -163,20 +164,6 @@ class MatWriter final : public FactVisitor {
     std::size_t written_ = 0;
 };
 
-// Scan-major chunk values into MATLAB's column-major order: of `rows` scans of `stride`
-// samples, the samples at `columns` go to rows [first, first + rows) of a matrix of `height`
-// rows, one matrix column each.
-template <typename T>
-void Transpose(const T* in, T* out, std::uint64_t rows, std::uint64_t stride,
-               const std::vector<std::uint32_t>& columns, std::uint64_t first,
-               std::uint64_t height) {
-    for (std::uint64_t r = 0; r < rows; ++r) {
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            out[c * height + first + r] = in[r * stride + columns[c]];
-        }
-    }
-}
-
 // The two matrices of a chunk, as a card's codes and scaled values, and its scans' times.
 struct ChunkArrays {
     ChunkVector<double> values;
@@ -204,11 +191,11 @@ struct ChunkArrays {
     void TransposeInto(ChunkArrays& out, std::uint64_t rows, std::uint64_t stride,
                        const std::vector<std::uint32_t>& columns, std::uint64_t first,
                        std::uint64_t height, bool sixteenBit) const {
-        Transpose(values.data(), out.values.data(), rows, stride, columns, first, height);
+        TransposeColumns(values.data(), rows, stride, columns, out.values.data(), first, height);
         if (sixteenBit) {
-            Transpose(words.data(), out.words.data(), rows, stride, columns, first, height);
+            TransposeColumns(words.data(), rows, stride, columns, out.words.data(), first, height);
         } else {
-            Transpose(codes.data(), out.codes.data(), rows, stride, columns, first, height);
+            TransposeColumns(codes.data(), rows, stride, columns, out.codes.data(), first, height);
         }
     }
 
@@ -397,27 +384,6 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
 // 2^19 (a quarter slower: the chunk's arrays outgrow the caches).
 constexpr std::uint64_t kMat5ChunkSamples = std::uint64_t{1} << 17;
 
-// A chunk's two matrices in MATLAB's column-major order and its scans' times, as the file's
-// little-endian bytes.
-struct ColumnRuns {
-    ChunkVector<std::uint8_t> values;
-    ChunkVector<std::uint8_t> codes;
-    ChunkVector<std::uint8_t> times;
-};
-
-// Of `rows` scans of `stride` samples, the samples at `columns`, column after column, each
-// stored by `store` into `width` bytes. Scan by scan: the chunk is read once, in order.
-template <typename T, typename Store>
-void TransposeToBytes(const T* in, std::uint8_t* out, std::uint64_t rows, std::uint64_t stride,
-                      const std::vector<std::uint32_t>& columns, std::size_t width, Store store) {
-    for (std::uint64_t r = 0; r < rows; ++r) {
-        const T* scan = in + r * stride;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            store(out + (c * rows + r) * width, scan[columns[c]]);
-        }
-    }
-}
-
 // MATLAB 5 without compression, holding a chunk at a time: matio writes the file's header,
 // our code the two matrices after it, the values of each chunk's columns put in place as
 // they arrive, and matio then adds the facts, the recording's SHA-256 among them, which is
@@ -437,14 +403,14 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     const Mat5Matrix times = Mat5MatrixOf("time_s", Mat5Numeric::kDouble, rows, 1);
     const std::size_t codeWidth = sixteenBit ? 2 : 4;
     ChunkArrays chunk;
-    std::array<ColumnRuns, 2> runSets;
+    // The chunk's columns, each a run of its scans, as the matrices take them.
+    std::array<ChunkArrays, 2> runSets;
     std::optional<SampleScaler> scaler;
     try {
         chunk.Hold(shape.chunkSamples(), sixteenBit);
-        for (ColumnRuns& runs : runSets) {
-            runs.values.resize(shape.scansPerChunk * shape.columns * 8);
-            runs.codes.resize(shape.scansPerChunk * shape.columns * codeWidth);
-            runs.times.resize(timed ? shape.scansPerChunk * 8 : 0);
+        for (ChunkArrays& runs : runSets) {
+            runs.Hold(shape.scansPerChunk * shape.columns, sixteenBit);
+            runs.times.resize(timed ? shape.scansPerChunk : 0);
         }
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
                        job.transducers);
@@ -472,48 +438,34 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
-    WriteBehind<ColumnRuns> behind(runSets);
+    WriteBehind<ChunkArrays> behind(runSets);
     std::uint64_t row = 0;
     const std::vector<std::uint32_t>& columns = job.part.columns;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
-            ColumnRuns& runs = behind.Next();
-            TransposeToBytes(chunk.values.data(), runs.values.data(), scans, shape.channels,
-                             columns, 8, [](std::uint8_t* at, double value) {
-                                 StoreLe64(at, std::bit_cast<std::uint64_t>(value));
-                             });
-            if (sixteenBit) {
-                TransposeToBytes(chunk.words.data(), runs.codes.data(), scans, shape.channels,
-                                 columns, 2, StoreLe16);
-            } else {
-                TransposeToBytes(chunk.codes.data(), runs.codes.data(), scans, shape.channels,
-                                 columns, 4, [](std::uint8_t* at, std::int32_t code) {
-                                     StoreLe32(at, static_cast<std::uint32_t>(code));
-                                 });
-            }
+            ChunkArrays& runs = behind.Next();
+            chunk.TransposeInto(runs, scans, shape.channels, columns, 0, scans, sixteenBit);
             const std::uint64_t first = row;
             row += scans;
             if (timed) {
-                for (std::uint64_t r = 0; r < scans; ++r) {
-                    const double time =
-                        ScanSeconds(job.part.firstScan + first + r, header.scanRate());
-                    StoreLe64(runs.times.data() + r * 8, std::bit_cast<std::uint64_t>(time));
-                }
+                runs.FillTimes(job.part.firstScan + first, scans, header.scanRate());
             }
-            return behind.Hand([&, first, scans](ColumnRuns& done) {
+            // Streamed on a little-endian host only (WriteMat5): the arrays' bytes are the
+            // file's.
+            return behind.Hand([&, first, scans](ChunkArrays& done) {
                 if (timed &&
                     !file.WriteAt(timesValuesAt + first * 8, done.times.data(), scans * 8)) {
                     return false;
                 }
+                const auto* values = reinterpret_cast<const std::uint8_t*>(done.values.data());
+                const auto* codeBytes = static_cast<const std::uint8_t*>(done.codeData(sixteenBit));
                 for (std::uint64_t c = 0; c < shape.columns; ++c) {
                     const std::uint64_t at = c * shape.scans + first;
-                    if (!file.WriteAt(scaledValuesAt + at * 8, done.values.data() + c * scans * 8,
-                                      scans * 8) ||
+                    if (!file.WriteAt(scaledValuesAt + at * 8, values + c * scans * 8, scans * 8) ||
                         !file.WriteAt(codesValuesAt + at * codeWidth,
-                                      done.codes.data() + c * scans * codeWidth,
-                                      scans * codeWidth)) {
+                                      codeBytes + c * scans * codeWidth, scans * codeWidth)) {
                         return false;
                     }
                 }
