@@ -16,6 +16,7 @@
 #include <edflib.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -29,6 +30,7 @@
 #include "convert/formats/LibraryWriters.h"
 #include "convert/scaling/FullScale.h"
 #include "convert/scaling/SampleDecoding.h"
+#include "convert/threads/WriteBehind.h"
 #include "platform/File.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
@@ -354,7 +356,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
 
     std::uint64_t filled = 0;  // scans in `record`
     std::uint64_t records = 0;
-    // Our records: gathered in `batch`, written at `batchAt` once it holds enough.
+    // Our records: gathered in a batch, written at `batchAt` once it holds enough.
     const int sampleBytes = bdf ? 3 : 2;
     const std::uint64_t signalBytes = perRecord * shape.columns * sampleBytes;
     const std::int64_t recordUnits = layout.durationUnits * (kTalUnitsPerSecond / kUnitsPerSecond);
@@ -363,15 +365,23 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     // asks it to).
     const bool ours = job.namedFile != nullptr && !job.options.edfRecordsByEdflib;
     std::optional<WrittenHeader> ourHeader;
-    std::vector<std::uint8_t> batch;  // whole records, sized once the header is read
+    // Whole records, sized once the header is read. A full batch is written on a helper
+    // thread while the next one is filled.
+    std::array<std::vector<std::uint8_t>, 2> batches;
     std::size_t batchUsed = 0;
     std::uint64_t batchAt = 0;
+    WriteBehind<std::vector<std::uint8_t>> behind(batches);
     const auto writeBatch = [&] {
-        const bool placed =
-            batchUsed == 0 || job.namedFile->WriteAt(batchAt, batch.data(), batchUsed);
-        batchAt += batchUsed;
+        if (batchUsed == 0) {
+            return true;
+        }
+        const std::uint64_t at = batchAt;
+        const std::size_t used = batchUsed;
+        batchAt += used;
         batchUsed = 0;
-        return placed;
+        return behind.Hand([&job, at, used](std::vector<std::uint8_t>& full) {
+            return job.namedFile->WriteAt(at, full.data(), used);
+        });
     };
     const auto flush = [&] {
         ++records;
@@ -392,13 +402,16 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
             const std::uint64_t recordBytes = signalBytes + ourHeader->annotationBytes;
             batchAt = ourHeader->bytes + recordBytes;
             try {
-                batch.resize(std::max<std::uint64_t>(1, kRecordBatchBytes / recordBytes) *
-                             recordBytes);
+                for (std::vector<std::uint8_t>& batch : batches) {
+                    batch.resize(std::max<std::uint64_t>(1, kRecordBatchBytes / recordBytes) *
+                                 recordBytes);
+                }
             } catch (const std::bad_alloc&) {
                 return false;
             }
             return true;
         }
+        std::vector<std::uint8_t>& batch = behind.Next();
         std::uint8_t* out = batch.data() + batchUsed;
         if (bdf) {
             std::memcpy(out, triples.data(), signalBytes);
@@ -486,7 +499,8 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
         // The records after EDFlib's first, and their count in the header.
         std::string count = std::to_string(records);
         count.resize(8, ' ');
-        closed = writeBatch() && job.namedFile->WriteAt(kRecordCountAt, count.data(), 8) && closed;
+        closed = writeBatch() && behind.Finish() &&
+                 job.namedFile->WriteAt(kRecordCountAt, count.data(), 8) && closed;
     }
     // EDFlib does not report every failed write: the file must read back with every record.
     edf_hdr_struct written{};

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
-// A library's write of one chunk on a helper thread while this thread prepares the next
-// (decodes, scales, transposes): HDF5 and matio write synchronously, so without it the
-// chunk's preparation and its write take turns on one core. (EDFlib's records, 160 KiB at
-// most rates, were measured slower with it: the hand-offs cost more than they hide.)
+// A write of one chunk on a helper thread while this thread prepares the next (decodes,
+// scales, transposes): HDF5 writes synchronously, and so do our writes of MATLAB 5 columns
+// and of EDF's and BDF's batches of records, so without it the chunk's preparation and its
+// write take turns on one core. (EDF's records one by one, 160 KiB at most rates, were
+// measured slower with it: the hand-offs cost more than they hid. Its batches of 1 MiB
+// gain for BDF and cost nothing for EDF.)
 // Two sets of buffers take turns; at most one write is in flight, so the library is
 // called from one thread at a time, in chunk order. Declare it after everything its
 // writes use (the library's handles and the sets): it then waits for the write in flight
