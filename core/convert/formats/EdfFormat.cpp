@@ -31,6 +31,7 @@
 #include "convert/scaling/FullScale.h"
 #include "convert/scaling/SampleDecoding.h"
 #include "convert/threads/WriteBehind.h"
+#include "platform/ChunkMemory.h"
 #include "platform/File.h"
 #include "recording/CardTable.h"
 #include "recording/LittleEndian.h"
@@ -365,12 +366,14 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     // asks it to).
     const bool ours = job.namedFile != nullptr && !job.options.edfRecordsByEdflib;
     std::optional<WrittenHeader> ourHeader;
-    // Whole records, sized once the header is read. A full batch is written on a helper
-    // thread while the next one is filled.
-    std::array<std::vector<std::uint8_t>, 2> batches;
+    // Whole records, about 1 MiB of them but no more than follow the first, sized once the
+    // header is read and taken when first filled: fresh memory costs a fault a page. A full
+    // batch is written on a helper thread while the next one is filled.
+    std::array<ChunkVector<std::uint8_t>, 2> batches;
+    std::size_t batchBytes = 0;
     std::size_t batchUsed = 0;
     std::uint64_t batchAt = 0;
-    WriteBehind<std::vector<std::uint8_t>> behind(batches);
+    WriteBehind<ChunkVector<std::uint8_t>> behind(batches);
     const auto writeBatch = [&] {
         if (batchUsed == 0) {
             return true;
@@ -379,7 +382,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
         const std::size_t used = batchUsed;
         batchAt += used;
         batchUsed = 0;
-        return behind.Hand([&job, at, used](std::vector<std::uint8_t>& full) {
+        return behind.Hand([&job, at, used](ChunkVector<std::uint8_t>& full) {
             return job.namedFile->WriteAt(at, full.data(), used);
         });
     };
@@ -401,17 +404,20 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
             }
             const std::uint64_t recordBytes = signalBytes + ourHeader->annotationBytes;
             batchAt = ourHeader->bytes + recordBytes;
+            const std::uint64_t total = (shape.scans + perRecord - 1) / perRecord;
+            batchBytes = std::clamp<std::uint64_t>(kRecordBatchBytes / recordBytes, 1,
+                                                   std::max<std::uint64_t>(total, 2) - 1) *
+                         recordBytes;
+            return true;
+        }
+        ChunkVector<std::uint8_t>& batch = behind.Next();
+        if (batch.empty()) {
             try {
-                for (std::vector<std::uint8_t>& batch : batches) {
-                    batch.resize(std::max<std::uint64_t>(1, kRecordBatchBytes / recordBytes) *
-                                 recordBytes);
-                }
+                batch.resize(batchBytes);
             } catch (const std::bad_alloc&) {
                 return false;
             }
-            return true;
         }
-        std::vector<std::uint8_t>& batch = behind.Next();
         std::uint8_t* out = batch.data() + batchUsed;
         if (bdf) {
             std::memcpy(out, triples.data(), signalBytes);
