@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
-// Memory for a conversion's chunk buffers. On Linux a buffer of half a MiB or more is a
-// mapping of its own, aligned so that the system can back it with 2 MiB pages: a fresh
-// 4 KiB page costs a fault when first touched (about 10 us each in a virtual machine, more
-// than filling it), and every conversion fills fresh buffers before its first write. (A
-// chunk of 1 MiB of doubles holds whole scans, so most channel counts make it a little
-// less.)
+// Memory for a conversion's large buffers: chunks, batches of records, word tables. On
+// Linux a buffer of half a MiB or more is a mapping of its own, aligned so that the system
+// can back it with 2 MiB pages: a fresh 4 KiB page costs a fault when first touched (about
+// 10 us each in a virtual machine, more than filling it), and every conversion fills fresh
+// buffers before its first write. (A chunk of 1 MiB of doubles holds whole scans, so most
+// channel counts make it a little less.)
 
 #include <cstddef>
 #include <limits>

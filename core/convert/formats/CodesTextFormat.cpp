@@ -19,7 +19,7 @@ WriteResult WriteCodesText(const WriteJob& job) {
     const std::int16_t cardType = header.cardType();
     const CardInfo& card = CardFacts(cardType);
     const TableShape shape = ShapeOf(job);
-    std::vector<CellText> table;
+    WordTable<CellText> table;
     std::vector<std::int32_t> codes;
     try {
         if (UsesWordTables(header, ConvertedSamples(job))) {

@@ -47,9 +47,9 @@ std::size_t FormatNumber(char* out, double value, bool decimalComma) {
 }
 
 // Every word's text under one range code, for long 16-bit recordings; empty without a rule.
-std::vector<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, bool decimalComma) {
-    const std::vector<double> values = ScaledWordValues(card.rules, range);
-    std::vector<NumberText> table(values.size());
+WordTable<NumberText> WordNumbers(const CardInfo& card, std::uint16_t range, bool decimalComma) {
+    const WordTable<double> values = ScaledWordValues(card.rules, range);
+    WordTable<NumberText> table(values.size());
     char text[kShortestRoom];
     for (std::size_t w = 0; w < values.size(); ++w) {
         const std::size_t length = FormatNumber(text, values[w], decimalComma);

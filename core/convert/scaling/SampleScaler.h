@@ -14,6 +14,7 @@
 
 #include "convert/names/ChannelNames.h"
 #include "convert/scaling/ScanPositionSettings.h"
+#include "convert/scaling/WordTables.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -57,7 +58,7 @@ class SampleScaler {
     // Per scan position, every word's value under its range code, null where no rule
     // applies; empty when the recording takes no word tables (then each element goes
     // through the rule).
-    std::vector<std::vector<double>> tables_;
+    std::vector<WordTable<double>> tables_;
     std::vector<const double*> positionTables_;
     // Uniform order: the factor that gives every word's (or 24-bit code's) value exactly,
     // when there is one.

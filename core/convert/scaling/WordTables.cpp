@@ -12,8 +12,8 @@ namespace {
 
 // Fills a table of cells from `format(word, buffer)`; empty when a cell does not fit.
 template <typename Format>
-std::vector<CellText> Tabulate(Format format) {
-    std::vector<CellText> table(kWordCount);
+WordTable<CellText> Tabulate(Format format) {
+    WordTable<CellText> table(kWordCount);
     char cell[kCellCapacity];
     for (std::size_t w = 0; w < kWordCount; ++w) {
         const std::size_t length = format(static_cast<std::uint16_t>(w), cell);
@@ -35,8 +35,8 @@ bool UsesWordTables(const RecordingHeader& header, std::optional<std::uint64_t> 
            converted >= kWordTableSamples;
 }
 
-std::vector<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode) {
-    std::vector<double> values;
+WordTable<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode) {
+    WordTable<double> values;
     // Whether a rule yields a value depends on the setting only, never on the word.
     if (!ScaleSample(rules, rangeCode, 0, 0)) {
         return values;
@@ -48,7 +48,7 @@ std::vector<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode
     return values;
 }
 
-std::vector<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeCode) {
+WordTable<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeCode) {
     if (!ScaleSample(card.rules, rangeCode, 0, 0)) {
         return {};
     }
@@ -58,7 +58,7 @@ std::vector<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeC
     });
 }
 
-std::vector<CellText> CodeWordCells() {
+WordTable<CellText> CodeWordCells() {
     return Tabulate([](std::uint16_t word, char* cell) { return FormatCodeCell(cell, word); });
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "convert/scaling/ScanPositionSettings.h"
+#include "platform/ChunkMemory.h"
 #include "recording/CardTable.h"
 #include "recording/ChannelGainEntry.h"
 #include "recording/RecordingHeader.h"
@@ -21,6 +22,11 @@
 namespace vantrel {
 
 inline constexpr std::size_t kWordCount = std::size_t{1} << 16;
+
+// A table of every word: half a MiB of values, 1 MiB of cells, made fresh by every long
+// conversion, so it takes chunk memory (2 MiB pages where the system has them).
+template <typename Entry>
+using WordTable = ChunkVector<Entry>;
 
 // Recordings of 16-bit cards with at least this many samples take their values and cells
 // from tables: making a table of cells costs about as much as formatting 65536 of them.
@@ -33,7 +39,7 @@ bool UsesWordTables(const RecordingHeader& header,
 
 // Every word's scaled value under one range code; empty when the rule yields nothing (then
 // the carried value stands, which no table can know). Throws std::bad_alloc.
-std::vector<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode);
+WordTable<double> ScaledWordValues(ScalingRules rules, std::uint16_t rangeCode);
 
 // One text cell, at most kMaxLength characters.
 struct CellText {
@@ -45,18 +51,18 @@ struct CellText {
 
 // Every word's scaled cell under one range code; empty when the rule yields nothing or a cell
 // is longer than CellText::kMaxLength. Throws std::bad_alloc.
-std::vector<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeCode);
+WordTable<CellText> ScaledWordCells(const CardInfo& card, std::uint16_t rangeCode);
 
 // Every word's "%11d" cell read as unsigned, as the codes output of 16-bit cards shows it.
 // Throws std::bad_alloc.
-std::vector<CellText> CodeWordCells();
+WordTable<CellText> CodeWordCells();
 
 // Per scan position (one per channel), the table its range code selects: one table per
 // range code in use. A position without a setting (custom order: past the queue), or whose
 // table is empty, has none (null).
 template <typename Entry>
 struct PositionTables {
-    std::vector<std::vector<Entry>> tables;
+    std::vector<WordTable<Entry>> tables;
     std::vector<const Entry*> positions;
 };
 
