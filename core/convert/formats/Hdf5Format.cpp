@@ -163,33 +163,38 @@ Hdf5Handle CreateDataset(hid_t file, const char* name, hid_t type, const TableSh
             &H5Dclose};
 }
 
+// How a vector's values are written.
+enum class VectorValues {
+    kOnce,         // all in one call, as the library fills and converts them (the coordinates)
+    kWholeChunks,  // chunk by chunk, each whole, from our buffer (the times)
+    kNever,        // not at all: they read as NaN, and the vector takes no room
+};
+
 // A dataset of one dimension of `count` values, chunked (and deflated where asked) when it
 // holds any.
-// `unwritten`: its values are never written, so they read as NaN, and it takes no room.
 Hdf5Handle CreateVector(hid_t file, const char* name, hid_t type, hsize_t count, bool compress,
-                        bool unwritten = false) {
+                        VectorValues values = VectorValues::kOnce) {
     const Hdf5Handle space{H5Screate_simple(1, &count, nullptr), &H5Sclose};
     const Hdf5Handle properties = Property(H5P_DATASET_CREATE);
-    if (!space || !NoTimes(properties)) {
+    const Hdf5Handle access = Property(H5P_DATASET_ACCESS);
+    if (!space || !NoTimes(properties) || !access) {
         return {};
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    if (unwritten && H5Pset_fill_value(properties.get(), H5T_NATIVE_DOUBLE, &nan) < 0) {
+    if (values == VectorValues::kNever &&
+        H5Pset_fill_value(properties.get(), H5T_NATIVE_DOUBLE, &nan) < 0) {
         return {};
     }
     if (count > 0) {
         const hsize_t chunk = std::min<hsize_t>(count, kChunkSamplesHdf5);
-        if (H5Pset_chunk(properties.get(), 1, &chunk) < 0 ||
-            (compress && (H5Pset_shuffle(properties.get()) < 0 ||
-                          H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0))) {
+        if (values == VectorValues::kWholeChunks
+                ? !SetWholeChunks(properties.get(), access.get(), 1, &chunk, compress)
+                : H5Pset_chunk(properties.get(), 1, &chunk) < 0 ||
+                      (compress && (H5Pset_shuffle(properties.get()) < 0 ||
+                                    H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0)) ||
+                      !NoChunkCache(access.get())) {
             return {};
         }
-    }
-    // Without a chunk cache HDF5 writes each chunk as soon as it has it, through a buffer
-    // the next chunk reuses; the cache held one more chunk, 1 MiB of fresh memory.
-    const Hdf5Handle access = Property(H5P_DATASET_ACCESS);
-    if (!access || H5Pset_chunk_cache(access.get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0) {
-        return {};
     }
     return {H5Dcreate2(file, name, type, space.get(), H5P_DEFAULT, properties.get(), access.get()),
             &H5Dclose};
@@ -270,7 +275,8 @@ bool DescribeForNetcdf(hid_t file, hid_t root, hid_t scaled, hid_t codes, const 
         return false;
     }
     const Hdf5Handle time =
-        CreateVector(file, "time", H5T_IEEE_F64LE, shape.scans, job.options.compress, unwritten);
+        CreateVector(file, "time", H5T_IEEE_F64LE, shape.scans, job.options.compress,
+                     unwritten ? VectorValues::kNever : VectorValues::kWholeChunks);
     if (!time ||
         (!unwritten &&
          !WriteTimes(time.get(), job.part.firstScan, shape.scans, header.scanRate(), timed)) ||

@@ -71,6 +71,12 @@ class Hdf5Handle {
     CloseCall close_ = nullptr;
 };
 
+// Without a chunk cache the library writes each chunk as soon as it has it, instead of
+// holding it in a cache of fresh memory until the next one comes.
+inline bool NoChunkCache(hid_t access) {
+    return H5Pset_chunk_cache(access, 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) >= 0;
+}
+
 // Properties of a dataset written chunk by chunk, each chunk whole and once: chunks of
 // `chunk`, shuffled and deflated when compressed. Uncompressed, no fill value: with one, the
 // library fills each new chunk in a buffer of its own and copies our values into it before
@@ -82,7 +88,7 @@ inline bool SetWholeChunks(hid_t creation, hid_t access, int rank, const hsize_t
            (compress
                 ? H5Pset_shuffle(creation) >= 0 && H5Pset_deflate(creation, kHdf5DeflateLevel) >= 0
                 : H5Pset_fill_time(creation, H5D_FILL_TIME_NEVER) >= 0) &&
-           H5Pset_chunk_cache(access, 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) >= 0;
+           NoChunkCache(access);
 }
 
 // Writes `data`, a block of `count` values in C order, to the block of a 2-D dataset that
