@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
-// Memory for a conversion's large buffers: chunks, batches of records, word tables. On
-// Linux a buffer of half a MiB or more is a mapping of its own, aligned so that the system
-// can back it with 2 MiB pages: a fresh 4 KiB page costs a fault when first touched (about
-// 10 us each in a virtual machine, more than filling it), and every conversion fills fresh
-// buffers before its first write. (A chunk of 1 MiB of doubles holds whole scans, so most
-// channel counts make it a little less.)
+// Memory for a conversion's large buffers: chunks, batches of records, word tables, the
+// recording's bytes as they are read. On Linux these come from mappings aligned so that the
+// system can back them with 2 MiB pages: a fresh 4 KiB page costs a fault when first
+// touched (about 10 us each in a virtual machine, more than filling it), and every
+// conversion fills fresh buffers before its first write. Buffers from 192 KiB up to 2 MiB
+// share such pages (a chunk's 16-bit codes take a quarter of a MiB, its doubles 1 MiB, each
+// a little less for whole scans); larger ones are mappings of their own; smaller ones come
+// from the heap, which reuses its pages from one buffer to the next.
 
 #include <cstddef>
 #include <limits>

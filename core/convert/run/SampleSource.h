@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/threads/HelperThread.h"
+#include "platform/ChunkMemory.h"
 #include "platform/File.h"
 #include "recording/SampleBlock.h"
 
@@ -85,7 +86,7 @@ class FileSampleSource final : public SampleSource {
     std::uint64_t size_;
     bool sized_;  // the file has a size (not a pipe): the load checked the block fits it
     std::uint64_t offset_ = 0;
-    std::vector<std::uint8_t> buffer_;
+    ChunkVector<std::uint8_t> buffer_;
     std::unique_ptr<Sha256> digest_;  // the file's, while chunks are hashed here
     bool hashing_ = false;            // a chunk of buffer_ is being hashed
     std::optional<std::string> sha256_;
