@@ -92,6 +92,44 @@ void StoreTimeKeeping(std::uint8_t* out, std::size_t bytes, std::int64_t onset, 
     std::memcpy(out, text.data(), std::min(text.size(), bytes));
 }
 
+// BDF's samples of one signal: of `count` samples `stride` apart in a chunk, each as three
+// little-endian bytes, one after another at `out`, and no more: the byte after a signal's
+// part of a record is the next signal's first sample, which an earlier chunk may have
+// written. (The loops take their bounds as arguments: a byte store may alias anything in
+// memory, and would make them reload what they read from there.)
+// The signed words of 16-bit cards.
+void StoreWords24(const std::uint8_t* in, std::uint64_t stride, std::uint64_t count,
+                  std::uint8_t* out) {
+    for (std::uint64_t s = 0; s < count; ++s) {
+        const auto word = static_cast<std::int16_t>(LoadLe16(in + 2 * stride * s));
+        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(std::int32_t{word}));
+    }
+}
+
+// The 24-bit codes of the other cards: the three bytes are the word's low three, all that
+// Decode24 keeps of it; a code needs more bits where bit 23 is clear and the top byte is
+// not zero (then false).
+bool StoreCodes24(const std::uint8_t* in, std::uint64_t stride, std::uint64_t count,
+                  std::uint8_t* out) {
+    std::uint32_t wide = 0;
+    const auto check = [&wide](std::uint32_t word) {
+        wide |= (word & 0x00800000u) != 0 ? 0 : word >> 24;
+    };
+    // Four bytes a store, whose last the next sample's store overwrites; three for the last.
+    std::uint64_t s = 0;
+    for (; s + 1 < count; ++s) {
+        const std::uint32_t word = LoadLe32(in + 4 * stride * s);
+        check(word);
+        StoreLe32(out + 3 * s, word);
+    }
+    if (s < count) {
+        const std::uint32_t word = LoadLe32(in + 4 * stride * s);
+        check(word);
+        StoreLe24(out + 3 * s, word);
+    }
+    return wide == 0;
+}
+
 // Of the header EDFlib wrote: its size in bytes, and the bytes of the annotation signal in a
 // record (the last signal's samples per record), or nullopt.
 struct WrittenHeader {
@@ -454,22 +492,14 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
                         }
                         continue;
                     }
-                    // Three bytes a sample, and no more: the byte after a signal's part of
-                    // the record is the next signal's first sample, which an earlier chunk
-                    // may have written.
                     std::uint8_t* out = triples.data() + 3 * at;
-                    for (std::uint64_t s = 0; s < take; ++s) {
-                        const std::uint64_t k = first + s * shape.channels;
-                        const std::int32_t code = sixteenBit
-                                                      ? static_cast<std::int16_t>(Word16At(in, k))
-                                                      : Decode24(Word32At(in, k));
-                        if (!sixteenBit && (code < kBdfMinimum || code > kBdfMaximum)) {
-                            *job.refusal =
-                                "A sample code needs more than 24 bits: the recording cannot be "
-                                "written as BDF!";
-                            return false;
-                        }
-                        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(code));
+                    if (sixteenBit) {
+                        StoreWords24(in + 2 * first, shape.channels, take, out);
+                    } else if (!StoreCodes24(in + 4 * first, shape.channels, take, out)) {
+                        *job.refusal =
+                            "A sample code needs more than 24 bits: the recording cannot be "
+                            "written as BDF!";
+                        return false;
                     }
                 }
                 scan += take;
