@@ -74,7 +74,8 @@ void* MapHugePages(std::size_t length) {
 
 // The huge pages that buffers share: each hands out its bytes from its start, takes back
 // the room of the last buffer it handed out, and is unmapped once its every buffer is freed
-// (a conversion frees them all when it ends).
+// (a conversion frees them all when it ends). Other room freed stays unused until then, so
+// a page holds at least one live buffer of 192 KiB or more: at most ten times their bytes.
 class SharedPages {
   public:
     void* Allocate(std::size_t bytes) {

@@ -6,9 +6,9 @@
 // system can back them with 2 MiB pages: a fresh 4 KiB page costs a fault when first
 // touched (about 10 us each in a virtual machine, more than filling it), and every
 // conversion fills fresh buffers before its first write. Buffers from 192 KiB up to 2 MiB
-// share such pages (a chunk's 16-bit codes take a quarter of a MiB, its doubles 1 MiB, each
-// a little less for whole scans); larger ones are mappings of their own; smaller ones come
-// from the heap, which reuses its pages from one buffer to the next.
+// share such pages (a chunk of hdf5 or MATLAB holds 1 MiB of doubles and a quarter of a MiB
+// of 16-bit codes, each a little less for whole scans); larger ones are mappings of their
+// own; smaller ones come from the heap, which reuses its pages from one buffer to the next.
 
 #include <cstddef>
 #include <limits>
@@ -20,7 +20,8 @@ namespace vantrel {
 // Throws std::bad_alloc. FreeChunkMemory takes the size that was asked for.
 void* AllocateChunkMemory(std::size_t bytes);
 void FreeChunkMemory(void* memory, std::size_t bytes) noexcept;
-// The alignment of a buffer of `bytes`: a huge page's where it is mapped.
+// The alignment of a buffer of `bytes`: a huge page's where it is a mapping of its own, a
+// cache line's where it shares one.
 std::size_t ChunkMemoryAlignment(std::size_t bytes);
 
 template <typename T>
