@@ -187,12 +187,11 @@ Hdf5Handle CreateVector(hid_t file, const char* name, hid_t type, hsize_t count,
     }
     if (count > 0) {
         const hsize_t chunk = std::min<hsize_t>(count, kChunkSamplesHdf5);
-        if (values == VectorValues::kWholeChunks
-                ? !SetWholeChunks(properties.get(), access.get(), 1, &chunk, compress)
-                : H5Pset_chunk(properties.get(), 1, &chunk) < 0 ||
-                      (compress && (H5Pset_shuffle(properties.get()) < 0 ||
-                                    H5Pset_deflate(properties.get(), kHdf5DeflateLevel) < 0)) ||
-                      !NoChunkCache(access.get())) {
+        const bool chunked =
+            values == VectorValues::kWholeChunks
+                ? SetWholeChunks(properties.get(), access.get(), 1, &chunk, compress)
+                : SetChunks(properties.get(), access.get(), 1, &chunk, compress);
+        if (!chunked) {
             return {};
         }
     }

@@ -71,24 +71,24 @@ class Hdf5Handle {
     CloseCall close_ = nullptr;
 };
 
-// Without a chunk cache the library writes each chunk as soon as it has it, instead of
-// holding it in a cache of fresh memory until the next one comes.
-inline bool NoChunkCache(hid_t access) {
-    return H5Pset_chunk_cache(access, 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) >= 0;
+// Properties of a chunked dataset: chunks of `chunk`, shuffled and deflated when
+// compressed, and no chunk cache: the library writes each chunk as soon as it has it,
+// instead of holding it in a cache of fresh memory until the next one comes.
+inline bool SetChunks(hid_t creation, hid_t access, int rank, const hsize_t* chunk, bool compress) {
+    return H5Pset_chunk(creation, rank, chunk) >= 0 &&
+           (!compress ||
+            (H5Pset_shuffle(creation) >= 0 && H5Pset_deflate(creation, kHdf5DeflateLevel) >= 0)) &&
+           H5Pset_chunk_cache(access, 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) >= 0;
 }
 
-// Properties of a dataset written chunk by chunk, each chunk whole and once: chunks of
-// `chunk`, shuffled and deflated when compressed. Uncompressed, no fill value: with one, the
-// library fills each new chunk in a buffer of its own and copies our values into it before
-// writing them. Without a chunk cache, it writes each chunk from our buffer instead of
-// copying it into the cache first.
+// Properties of a dataset written chunk by chunk, each chunk whole and once: SetChunks', and
+// uncompressed no fill value: with one, the library fills each new chunk in a buffer of its
+// own and copies our values into it before writing them. Without either, it writes each
+// chunk from our buffer.
 inline bool SetWholeChunks(hid_t creation, hid_t access, int rank, const hsize_t* chunk,
                            bool compress) {
-    return H5Pset_chunk(creation, rank, chunk) >= 0 &&
-           (compress
-                ? H5Pset_shuffle(creation) >= 0 && H5Pset_deflate(creation, kHdf5DeflateLevel) >= 0
-                : H5Pset_fill_time(creation, H5D_FILL_TIME_NEVER) >= 0) &&
-           NoChunkCache(access);
+    return SetChunks(creation, access, rank, chunk, compress) &&
+           (compress || H5Pset_fill_time(creation, H5D_FILL_TIME_NEVER) >= 0);
 }
 
 // Writes `data`, a block of `count` values in C order, to the block of a 2-D dataset that
