@@ -186,19 +186,6 @@ struct ChunkArrays {
                           : static_cast<const void*>(codes.data());
     }
 
-    // Of `rows` scans of `stride` samples, the samples at `columns` into rows [first, first +
-    // rows) of `out`'s matrices of `height` rows.
-    void TransposeInto(ChunkArrays& out, std::uint64_t rows, std::uint64_t stride,
-                       const std::vector<std::uint32_t>& columns, std::uint64_t first,
-                       std::uint64_t height, bool sixteenBit) const {
-        TransposeColumns(values.data(), rows, stride, columns, out.values.data(), first, height);
-        if (sixteenBit) {
-            TransposeColumns(words.data(), rows, stride, columns, out.words.data(), first, height);
-        } else {
-            TransposeColumns(codes.data(), rows, stride, columns, out.codes.data(), first, height);
-        }
-    }
-
     // The times of `scans` scans from scan `first` of the recording.
     void FillTimes(std::uint64_t first, std::uint64_t scans, double rate) {
         times.resize(scans);
@@ -206,18 +193,66 @@ struct ChunkArrays {
             times[r] = ScanSeconds(first + r, rate);
         }
     }
+};
 
-    void Fill(SampleScaler& scaler, std::span<const std::uint8_t> bytes, std::uint64_t samples,
-              std::int16_t cardType, bool sixteenBit) {
-        scaler.Scale(bytes, std::span<double>(values.data(), samples));
-        if (sixteenBit) {
-            for (std::uint64_t i = 0; i < samples; ++i) {
-                words[i] = LoadLe16(bytes.data() + 2 * i);
-            }
-        } else {
-            WidenCodes(bytes, std::span<std::int32_t>(codes.data(), samples), samples, cardType);
+// A chunk's samples into the column runs of MATLAB's matrices. Where every value is its code
+// x one step, each word is decoded once, straight into both matrices' columns; otherwise
+// the chunk is scaled and widened in scan order first, then transposed.
+class ChunkColumns {
+  public:
+    // `scaler` and `columns` must outlive it. Throws std::bad_alloc.
+    ChunkColumns(SampleScaler& scaler, const TableShape& shape, std::int16_t cardType,
+                 const std::vector<std::uint32_t>& columns)
+        : scaler_(scaler),
+          stride_(shape.channels),
+          cardType_(cardType),
+          sixteenBit_(CardFacts(cardType).elementSize == 2),
+          columns_(columns),
+          step_(scaler.linearStep()) {
+        if (!step_) {
+            scanOrder_.Hold(shape.chunkSamples(), sixteenBit_);
         }
     }
+
+    // The `scans` scans of `bytes` (`samples` elements), the samples at the columns into rows
+    // [first, first + scans) of `out`'s matrices of `height` rows.
+    void Into(ChunkArrays& out, std::span<const std::uint8_t> bytes, std::uint64_t samples,
+              std::uint64_t scans, std::uint64_t first, std::uint64_t height) {
+        if (step_ && sixteenBit_) {
+            TransposeLinearColumns(bytes.data(), scans, stride_, columns_, *step_, out.words.data(),
+                                   out.values.data(), first, height);
+            return;
+        }
+        if (step_) {
+            TransposeLinearColumns(bytes.data(), scans, stride_, columns_, *step_, out.codes.data(),
+                                   out.values.data(), first, height);
+            return;
+        }
+        scaler_.Scale(bytes, std::span<double>(scanOrder_.values.data(), samples));
+        TransposeColumns(scanOrder_.values.data(), scans, stride_, columns_, out.values.data(),
+                         first, height);
+        if (sixteenBit_) {
+            for (std::uint64_t i = 0; i < samples; ++i) {
+                scanOrder_.words[i] = LoadLe16(bytes.data() + 2 * i);
+            }
+            TransposeColumns(scanOrder_.words.data(), scans, stride_, columns_, out.words.data(),
+                             first, height);
+        } else {
+            WidenCodes(bytes, std::span<std::int32_t>(scanOrder_.codes.data(), samples), samples,
+                       cardType_);
+            TransposeColumns(scanOrder_.codes.data(), scans, stride_, columns_, out.codes.data(),
+                             first, height);
+        }
+    }
+
+  private:
+    SampleScaler& scaler_;
+    std::uint64_t stride_;
+    std::int16_t cardType_;
+    bool sixteenBit_;
+    const std::vector<std::uint32_t>& columns_;
+    std::optional<double> step_;
+    ChunkArrays scanOrder_;  // empty where step_ is set
 };
 
 // Whether time_s is written: the rate is a positive number and the table has columns to
@@ -319,14 +354,14 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const matio_classes codeClass = sixteenBit ? MAT_C_UINT16 : MAT_C_INT32;
     const matio_types codeType = sixteenBit ? MAT_T_UINT16 : MAT_T_INT32;
     const TableShape shape = ShapeOf(job, kMat73ChunkSamples);
-    ChunkArrays chunk;
     ChunkArrays whole;  // column-major
     std::optional<SampleScaler> scaler;
+    std::optional<ChunkColumns> chunk;
     try {
-        chunk.Hold(shape.chunkSamples(), sixteenBit);
         whole.Hold(shape.scans * shape.columns, sixteenBit);
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
                        job.transducers);
+        chunk.emplace(*scaler, shape, header.cardType(), job.part.columns);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -352,10 +387,8 @@ WriteResult WriteMat(const WriteJob& job, bool version5) {
     const WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
             // The chunk's rows go to their place in the whole.
-            chunk.TransposeInto(whole, scans, shape.channels, job.part.columns, row, shape.scans,
-                                sixteenBit);
+            chunk->Into(whole, bytes, samples, scans, row, shape.scans);
             row += scans;
             return true;
         });
@@ -402,18 +435,18 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
     const bool timed = HasScanTimes(header, shape);
     const Mat5Matrix times = Mat5MatrixOf("time_s", Mat5Numeric::kDouble, rows, 1);
     const std::size_t codeWidth = sixteenBit ? 2 : 4;
-    ChunkArrays chunk;
     // The chunk's columns, each a run of its scans, as the matrices take them.
     std::array<ChunkArrays, 2> runSets;
     std::optional<SampleScaler> scaler;
+    std::optional<ChunkColumns> chunk;
     try {
-        chunk.Hold(shape.chunkSamples(), sixteenBit);
         for (ChunkArrays& runs : runSets) {
             runs.Hold(shape.scansPerChunk * shape.columns, sixteenBit);
             runs.times.resize(timed ? shape.scansPerChunk : 0);
         }
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
                        job.transducers);
+        chunk.emplace(*scaler, shape, header.cardType(), job.part.columns);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -440,13 +473,11 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
 
     WriteBehind<ChunkArrays> behind(runSets);
     std::uint64_t row = 0;
-    const std::vector<std::uint32_t>& columns = job.part.columns;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
             ChunkArrays& runs = behind.Next();
-            chunk.TransposeInto(runs, scans, shape.channels, columns, 0, scans, sixteenBit);
+            chunk->Into(runs, bytes, samples, scans, 0, scans);
             const std::uint64_t first = row;
             row += scans;
             if (timed) {
@@ -536,16 +567,16 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
     const bool sixteenBit = card.elementSize == 2;
     const TableShape shape = ShapeOf(job, kMat73ChunkSamples);
     const TableShape stored = ShapeOf(header, kMat73ChunkSamples, &job.part);
-    ChunkArrays chunk;
     std::array<ChunkArrays, 2> orderedSets;
     std::optional<SampleScaler> scaler;
+    std::optional<ChunkColumns> chunk;
     try {
-        chunk.Hold(shape.chunkSamples(), sixteenBit);
         for (ChunkArrays& ordered : orderedSets) {
             ordered.Hold(shape.scansPerChunk * shape.columns, sixteenBit);
         }
         scaler.emplace(header, job.recording.queue, job.part.carried, ConvertedSamples(job),
                        job.transducers);
+        chunk.emplace(*scaler, shape, header.cardType(), job.part.columns);
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
@@ -574,13 +605,11 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
 
     WriteBehind<ChunkArrays> behind(orderedSets);
     std::uint64_t row = 0;
-    const std::vector<std::uint32_t>& columns = job.part.columns;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
-            chunk.Fill(*scaler, bytes, samples, header.cardType(), sixteenBit);
             ChunkArrays& ordered = behind.Next();
-            chunk.TransposeInto(ordered, scans, shape.channels, columns, 0, scans, sixteenBit);
+            chunk->Into(ordered, bytes, samples, scans, 0, scans);
             const std::uint64_t first = row;
             row += scans;
             if (timed) {

@@ -5,27 +5,36 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
+#include "convert/scaling/SampleDecoding.h"
+
 namespace vantrel {
+
+// Calls visit(start, end) for tiles [start, end) of `rows` scans of `scanBytes` each, of
+// 16 KiB together: each column's run is written in order while the tile stays in the
+// first-level cache. Scan after scan, every sample went to another column's run, whose
+// addresses lie a power of two apart: from 16 columns up they evicted each other, and 32
+// columns took 17 times as long.
+template <typename Visit>
+void ForEachScanTile(std::uint64_t rows, std::uint64_t scanBytes, Visit visit) {
+    constexpr std::uint64_t kTileBytes = std::uint64_t{16} << 10;
+    const std::uint64_t tile =
+        std::max<std::uint64_t>(1, kTileBytes / std::max<std::uint64_t>(scanBytes, 1));
+    for (std::uint64_t start = 0; start < rows; start += tile) {
+        visit(start, std::min(rows, start + tile));
+    }
+}
 
 // Of `rows` scans of `stride` samples, the samples at `columns` into rows [first, first +
 // rows) of a matrix of `height` rows, one matrix column each: out[j * height + first + r] =
 // in[r * stride + columns[j]].
-//
-// Column after column over tiles of 16 KiB of scans: each column's run is written in
-// order while the tile stays in the first-level cache. Scan after scan, every sample went
-// to another column's run, whose addresses lie a power of two apart: from 16 columns up
-// they evicted each other, and 32 columns took 17 times as long.
 template <typename T>
 void TransposeColumns(const T* in, std::uint64_t rows, std::uint64_t stride,
                       const std::vector<std::uint32_t>& columns, T* out, std::uint64_t first,
                       std::uint64_t height) {
-    constexpr std::uint64_t kTileBytes = std::uint64_t{16} << 10;
-    const std::uint64_t tile =
-        std::max<std::uint64_t>(1, kTileBytes / sizeof(T) / std::max<std::uint64_t>(stride, 1));
-    for (std::uint64_t start = 0; start < rows; start += tile) {
-        const std::uint64_t end = std::min(rows, start + tile);
+    ForEachScanTile(rows, stride * sizeof(T), [&](std::uint64_t start, std::uint64_t end) {
         for (std::size_t j = 0; j < columns.size(); ++j) {
             const T* from = in + columns[j];
             T* to = out + j * height + first;
@@ -33,7 +42,42 @@ void TransposeColumns(const T* in, std::uint64_t rows, std::uint64_t stride,
                 to[r] = from[r * stride];
             }
         }
-    }
+    });
+}
+
+// TransposeColumns of a card's little-endian sample words, decoded on the way into two
+// matrices: their codes (Code: std::uint16_t for the 16-bit cards' words as they stand,
+// std::int32_t for the 24-bit cards' codes), and the values of recordings whose every value
+// is its signed code x `step`. One pass reads each word once, where scaling and widening in
+// scan order and transposing both took three passes over twice the bytes.
+template <typename Code>
+void TransposeLinearColumns(const std::uint8_t* in, std::uint64_t rows, std::uint64_t stride,
+                            const std::vector<std::uint32_t>& columns, double step, Code* codes,
+                            double* values, std::uint64_t first, std::uint64_t height) {
+    static_assert(std::is_same_v<Code, std::uint16_t> || std::is_same_v<Code, std::int32_t>);
+    constexpr bool kSixteenBit = std::is_same_v<Code, std::uint16_t>;
+    constexpr std::uint64_t kWordBytes = kSixteenBit ? 2 : 4;
+    // The signed code of a word: a 16-bit card's word read as signed, a 24-bit card's code.
+    const auto signedCodeAt = [](const std::uint8_t* word) -> std::int32_t {
+        if constexpr (kSixteenBit) {
+            return static_cast<std::int16_t>(LoadLe16(word));
+        } else {
+            return Decode24(LoadLe32(word));
+        }
+    };
+    const std::uint64_t scanBytes = stride * kWordBytes;
+    ForEachScanTile(rows, scanBytes, [&](std::uint64_t start, std::uint64_t end) {
+        for (std::size_t j = 0; j < columns.size(); ++j) {
+            const std::uint8_t* from = in + columns[j] * kWordBytes;
+            Code* codeRun = codes + j * height + first;
+            double* valueRun = values + j * height + first;
+            for (std::uint64_t r = start; r < end; ++r) {
+                const std::int32_t code = signedCodeAt(from + r * scanBytes);
+                codeRun[r] = static_cast<Code>(code);
+                valueRun[r] = static_cast<double>(code) * step;
+            }
+        }
+    });
 }
 
 }  // namespace vantrel

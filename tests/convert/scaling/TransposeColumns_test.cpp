@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <numeric>
+
+#include "recording/LittleEndian.h"
 
 namespace vantrel {
 namespace {
@@ -38,6 +41,47 @@ std::uint64_t WrongCells(const Case& c) {
     return wrong;
 }
 
+// The cases of TransposeLinearColumns against the scan order: `words` of the card's width,
+// little-endian, and the matrices TransposeColumns makes of their codes and values. Counts
+// the cells of either matrix that differ (values by their bits), untouched ones included.
+template <typename Code>
+std::uint64_t WrongLinearCells(const Case& c, const std::vector<std::uint32_t>& words,
+                               double step) {
+    constexpr std::size_t kWordBytes = sizeof(Code) == 2 ? 2 : 4;
+    const std::uint64_t samples = c.stride * c.rows;
+    std::vector<std::uint8_t> bytes(samples * kWordBytes);
+    std::vector<Code> scanCodes(samples);
+    std::vector<double> scanValues(samples);
+    for (std::uint64_t i = 0; i < samples; ++i) {
+        const std::uint32_t word = words[i % words.size()];
+        if constexpr (kWordBytes == 2) {
+            StoreLe16(bytes.data() + 2 * i, static_cast<std::uint16_t>(word));
+            scanCodes[i] = static_cast<std::uint16_t>(word);
+            scanValues[i] = static_cast<std::int16_t>(word) * step;
+        } else {
+            StoreLe32(bytes.data() + 4 * i, word);
+            scanCodes[i] = Decode24(word);
+            scanValues[i] = Decode24(word) * step;
+        }
+    }
+    const std::size_t cells = c.columns.size() * c.height;
+    std::vector<Code> codes(cells, 7), expectedCodes(cells, 7);
+    std::vector<double> values(cells, -1.5), expectedValues(cells, -1.5);
+    TransposeLinearColumns(bytes.data(), c.rows, c.stride, c.columns, step, codes.data(),
+                           values.data(), c.first, c.height);
+    TransposeColumns(scanCodes.data(), c.rows, c.stride, c.columns, expectedCodes.data(), c.first,
+                     c.height);
+    TransposeColumns(scanValues.data(), c.rows, c.stride, c.columns, expectedValues.data(), c.first,
+                     c.height);
+    std::uint64_t wrong = 0;
+    for (std::size_t i = 0; i < cells; ++i) {
+        wrong += codes[i] != expectedCodes[i];
+        wrong += std::bit_cast<std::uint64_t>(values[i]) !=
+                 std::bit_cast<std::uint64_t>(expectedValues[i]);
+    }
+    return wrong;
+}
+
 // Every sample lands at its column's row, about the tiles' edges (a tile holds 16 KiB of
 // scans: 256 scans of 8 doubles, 1024 of 8 words) and with selected, reordered and repeated
 // columns, at an offset into a taller matrix; nothing else of the matrix is touched.
@@ -57,6 +101,13 @@ TEST(TransposeColumns, EachSelectedSampleGoesToItsColumnsRowAndNothingElseIsWrit
         SCOPED_TRACE(testing::Message() << c.stride << " x " << c.rows);
         EXPECT_EQ(WrongCells<double>(c), 0u);
         EXPECT_EQ(WrongCells<std::uint16_t>(c), 0u);
+        // Decoded on the way: the signs of both widths, and 24-bit words whose upper byte is
+        // set with bit 23 clear (kept) or with it set (ones).
+        const std::vector<std::uint32_t> words = {
+            0,        1,          0x7fff,     0x8000,     0xffff,     0x7fffff,  0x800000,
+            0xffffff, 0x12345678, 0x00abcdef, 0xff000001, 0x80000000, 0x01800000};
+        EXPECT_EQ(WrongLinearCells<std::uint16_t>(c, words, 10.0 / 32768), 0u);
+        EXPECT_EQ(WrongLinearCells<std::int32_t>(c, words, 10.0 / 8388608), 0u);
     }
 }
 
