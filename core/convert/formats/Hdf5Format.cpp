@@ -28,6 +28,7 @@
 #include "convert/formats/RecordingFacts.h"
 #include "convert/formats/ScanTime.h"
 #include "convert/scaling/PickColumns.h"
+#include "convert/scaling/SampleDecoding.h"
 #include "convert/scaling/SampleScaler.h"
 #include "convert/scaling/WidenCodes.h"
 #include "convert/threads/WriteBehind.h"
@@ -394,6 +395,8 @@ WriteResult WriteHdf5(const WriteJob& job) {
     } catch (const std::bad_alloc&) {
         return WriteResult::kAllocationFailed;
     }
+    // Where every value is its code x one step, each word is decoded once into both.
+    const std::optional<double> step = scaler->linearStep();
 
     const Hdf5Handle fileCreation = Property(H5P_FILE_CREATE);
     if (!NoTimes(fileCreation)) {
@@ -442,14 +445,22 @@ WriteResult WriteHdf5(const WriteJob& job) {
         [&](std::span<const std::uint8_t> bytes, std::uint64_t samples, std::uint64_t scans) {
             ChunkRows& set = behind.Next();
             ChunkRows& converted = everyColumn ? set : whole;
-            scaler->Scale(bytes, std::span<double>(converted.values.data(), samples));
-            if (words) {
-                for (std::uint64_t i = 0; i < samples; ++i) {
-                    converted.words16[i] = LoadLe16(bytes.data() + 2 * i);
-                }
+            if (step && words) {
+                DecodeLinearWords(bytes.data(), samples, *step, converted.words16.data(),
+                                  converted.values.data());
+            } else if (step) {
+                DecodeLinearWords(bytes.data(), samples, *step, converted.codes32.data(),
+                                  converted.values.data());
             } else {
-                WidenCodes(bytes, std::span<std::int32_t>(converted.codes32.data(), samples),
-                           samples, header.cardType());
+                scaler->Scale(bytes, std::span<double>(converted.values.data(), samples));
+                if (words) {
+                    for (std::uint64_t i = 0; i < samples; ++i) {
+                        converted.words16[i] = LoadLe16(bytes.data() + 2 * i);
+                    }
+                } else {
+                    WidenCodes(bytes, std::span<std::int32_t>(converted.codes32.data(), samples),
+                               samples, header.cardType());
+                }
             }
             if (!everyColumn) {
                 const std::vector<std::uint32_t>& columns = job.part.columns;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
 #include <vector>
 
 #include "convert/scaling/SampleDecoding.h"
@@ -45,34 +44,22 @@ void TransposeColumns(const T* in, std::uint64_t rows, std::uint64_t stride,
     });
 }
 
-// TransposeColumns of a card's little-endian sample words, decoded on the way into two
-// matrices: their codes (Code: std::uint16_t for the 16-bit cards' words as they stand,
-// std::int32_t for the 24-bit cards' codes), and the values of recordings whose every value
-// is its signed code x `step`. One pass reads each word once, where scaling and widening in
-// scan order and transposing both took three passes over twice the bytes.
+// TransposeColumns of a card's little-endian sample words (Code as SignedCodeAt takes it),
+// decoded on the way into two matrices: their codes, and the values of recordings whose
+// every value is its signed code x `step`. One pass reads each word once, where scaling and
+// widening in scan order and transposing both took three passes over twice the bytes.
 template <typename Code>
 void TransposeLinearColumns(const std::uint8_t* in, std::uint64_t rows, std::uint64_t stride,
                             const std::vector<std::uint32_t>& columns, double step, Code* codes,
                             double* values, std::uint64_t first, std::uint64_t height) {
-    static_assert(std::is_same_v<Code, std::uint16_t> || std::is_same_v<Code, std::int32_t>);
-    constexpr bool kSixteenBit = std::is_same_v<Code, std::uint16_t>;
-    constexpr std::uint64_t kWordBytes = kSixteenBit ? 2 : 4;
-    // The signed code of a word: a 16-bit card's word read as signed, a 24-bit card's code.
-    const auto signedCodeAt = [](const std::uint8_t* word) -> std::int32_t {
-        if constexpr (kSixteenBit) {
-            return static_cast<std::int16_t>(LoadLe16(word));
-        } else {
-            return Decode24(LoadLe32(word));
-        }
-    };
-    const std::uint64_t scanBytes = stride * kWordBytes;
+    const std::uint64_t scanBytes = stride * kWordBytesOf<Code>;
     ForEachScanTile(rows, scanBytes, [&](std::uint64_t start, std::uint64_t end) {
         for (std::size_t j = 0; j < columns.size(); ++j) {
-            const std::uint8_t* from = in + columns[j] * kWordBytes;
+            const std::uint8_t* from = in + columns[j] * kWordBytesOf<Code>;
             Code* codeRun = codes + j * height + first;
             double* valueRun = values + j * height + first;
             for (std::uint64_t r = start; r < end; ++r) {
-                const std::int32_t code = signedCodeAt(from + r * scanBytes);
+                const std::int32_t code = SignedCodeAt<Code>(from + r * scanBytes);
                 codeRun[r] = static_cast<Code>(code);
                 valueRun[r] = static_cast<double>(code) * step;
             }
