@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <optional>
 #include <random>
 #include <span>
 #include <vector>
 
 #include "RecordingBuilder.h"
 #include "convert/ConvertFixtures.h"
+#include "convert/scaling/SampleDecoding.h"
 #include "convert/scaling/ScaleSample.h"
+#include "convert/scaling/WidenCodes.h"
 #include "convert/scaling/WordTables.h"
 
 namespace vantrel {
@@ -244,6 +248,70 @@ TEST(SampleScaler, everyWordOf16BitCardsGivesTheRulesValueInAnyChunking) {
             }
             EXPECT_EQ(differences, 0u);
         }
+    }
+}
+
+// Where the scaler gives a step, the writers decode the words themselves as code x step
+// (DecodeLinearWords), bypassing Scale: both must give the same bits for every word, the
+// 24-bit words with their upper byte set among them.
+TEST(SampleScaler, linearStepGivesScalesValuesBitForBit) {
+    struct Setup {
+        std::int16_t card;
+        std::int16_t range;
+        std::uint8_t kind;  // card 4's input kind, in its uniform setting
+    };
+    // (Card 2's rule divides by a factor that is no binary fraction, rounding twice: no
+    // step gives its values.)
+    const std::vector<Setup> setups = {{1, 1, 0}, {3, 1, 0},  {8, 1, 0},
+                                       {7, 1, 0}, {4, 35, 0}, {4, 3, 1}};
+    for (const Setup& setup : setups) {
+        SCOPED_TRACE(testing::Message() << "card " << setup.card << ", range " << setup.range);
+        const bool wide = setup.card == 4 || setup.card == 7;
+        auto b = Card(setup.card, 1, kWordTableSamples);
+        b.header().SetRangeCode(setup.range);
+        if (setup.card == 4) {
+            b.header().SetCardSetting(0, setup.kind);
+            b.header().SetCardSetting(1, setup.kind);
+        }
+        std::mt19937 random(7);
+        for (std::uint32_t i = 0; i < kWordTableSamples; ++i) {
+            if (wide) {
+                b.AddWord32(i < 64 ? (0x00800000u >> (i % 24)) | (i >= 32 ? 0xFF000000u : 0)
+                                   : static_cast<std::uint32_t>(random()));
+            } else {
+                b.AddWord16(static_cast<std::uint16_t>(i));
+            }
+        }
+        const ConversionState state = test::StateFrom(b);
+        SampleScaler scaler(state.recording.header, state.recording.queue);
+        // Every rule here scales by one factor: without a step the writers' one-pass paths
+        // would go untested.
+        const std::optional<double> step = scaler.linearStep();
+        EXPECT_TRUE(step.has_value());
+        if (!step) {
+            continue;
+        }
+        const std::vector<double> scaled = ScaleAll(state.recording);
+        std::vector<double> decoded(kWordTableSamples, kUntouched);
+        const std::span<const std::uint8_t> bytes = state.recording.samples->bytes();
+        // The codes as the codes outputs widen them.
+        std::vector<std::int32_t> widened(kWordTableSamples);
+        WidenCodes(bytes, widened, kWordTableSamples, setup.card);
+        std::vector<std::int32_t> codes(kWordTableSamples);
+        if (wide) {
+            DecodeLinearWords(bytes.data(), kWordTableSamples, *step, codes.data(), decoded.data());
+        } else {
+            std::vector<std::uint16_t> words(kWordTableSamples);
+            DecodeLinearWords(bytes.data(), kWordTableSamples, *step, words.data(), decoded.data());
+            std::copy(words.begin(), words.end(), codes.begin());
+        }
+        EXPECT_EQ(codes, widened);
+        std::size_t differences = 0;
+        for (std::uint32_t i = 0; i < kWordTableSamples; ++i) {
+            differences +=
+                std::bit_cast<std::uint64_t>(decoded[i]) != std::bit_cast<std::uint64_t>(scaled[i]);
+        }
+        EXPECT_EQ(differences, 0u);
     }
 }
 
