@@ -101,8 +101,8 @@ void StoreTimeKeeping(std::uint8_t* out, std::size_t bytes, std::int64_t onset, 
 void StoreWords24(const std::uint8_t* in, std::uint64_t stride, std::uint64_t count,
                   std::uint8_t* out) {
     for (std::uint64_t s = 0; s < count; ++s) {
-        const auto word = static_cast<std::int16_t>(LoadLe16(in + 2 * stride * s));
-        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(std::int32_t{word}));
+        const std::int32_t code = SignedCodeAt<std::uint16_t>(in + 2 * stride * s);
+        StoreLe24(out + 3 * s, static_cast<std::uint32_t>(code));
     }
 }
 
