@@ -24,6 +24,11 @@ class StandardStreamFiles final : public FileApi {
     std::optional<std::uint64_t> RemainingSize(Handle file) override {
         return files_.RemainingSize(file);
     }
+    std::optional<std::uint64_t> Position(Handle file) override { return files_.Position(file); }
+    std::int64_t ReadAt(Handle file, std::uint64_t offset, void* buffer,
+                        std::uint64_t count) override {
+        return files_.ReadAt(file, offset, buffer, count);
+    }
     bool Skip(Handle file, std::uint64_t count) override { return files_.Skip(file, count); }
     bool Close(Handle file) override { return files_.Close(file); }
     Handle CreateOutput(const std::string& path) override;

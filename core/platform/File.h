@@ -44,6 +44,12 @@ class File {
     // As FileApi::WriteAt; a failure is remembered for ErrorText.
     bool WriteAt(std::uint64_t offset, const void* data, std::uint64_t count);
     std::optional<std::uint64_t> RemainingSize();
+    // As FileApi::Position and ReadAt. ReadAt remembers no failure and feeds no digest: it
+    // touches nothing of the File's, so another thread may call it while this one reads.
+    std::optional<std::uint64_t> Position() { return files_->Position(handle_); }
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::uint64_t count) const {
+        return files_->ReadAt(handle_, offset, buffer, count);
+    }
     // As FileApi::Skip. The bytes passed over are not read, so a running digest is dropped.
     bool Skip(std::uint64_t count);
 

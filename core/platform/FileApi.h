@@ -38,6 +38,16 @@ class FileApi {
     // when the file ends before or a read fails.
     virtual bool Skip(Handle file, std::uint64_t count);
 
+    // Where a file with a size is positioned, in bytes from its start, for ReadAt; nullopt
+    // for a pipe or device, and wherever ReadAt cannot read beside Read.
+    virtual std::optional<std::uint64_t> Position(Handle /*file*/) { return std::nullopt; }
+    // Reads as Read does, but at `offset` from the file's start and leaving its position
+    // alone, so that another thread may call it while the owner reads on. Only where
+    // Position gives one. Returns -1 on a read error.
+    virtual std::int64_t ReadAt(Handle /*file*/, std::uint64_t /*offset*/, void* /*buffer*/,
+                                std::uint64_t /*count*/) {
+        return -1;
+    }
     // Closes a file opened for reading. Returns false when the close reported an error.
     virtual bool Close(Handle file) = 0;
 

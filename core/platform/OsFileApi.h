@@ -20,6 +20,9 @@ class OsFileApi final : public FileApi {
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    std::optional<std::uint64_t> Position(Handle file) override;
+    std::int64_t ReadAt(Handle file, std::uint64_t offset, void* buffer,
+                        std::uint64_t count) override;
     bool Skip(Handle file, std::uint64_t count) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;

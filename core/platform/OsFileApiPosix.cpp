@@ -254,6 +254,38 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
     return st.st_size > pos ? static_cast<std::uint64_t>(st.st_size - pos) : 0;
 }
 
+std::optional<std::uint64_t> OsFileApi::Position(Handle file) {
+    struct stat st {};
+    if (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    const off_t pos = ::lseek(file, 0, SEEK_CUR);
+    return pos < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(pos));
+}
+
+std::int64_t OsFileApi::ReadAt(Handle file, std::uint64_t offset, void* buffer,
+                               std::uint64_t count) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t want = std::min(count - done, kMaxChunk);
+        const ssize_t got = ::pread(file, out + done, static_cast<std::size_t>(want),
+                                    static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            NoteErrno();
+            return -1;
+        }
+        if (got == 0) {
+            break;  // end of file
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
 bool OsFileApi::SeekForward(Handle file, std::uint64_t count) {
     if (::lseek(file, static_cast<off_t>(count), SEEK_CUR) < 0) {
         NoteErrno();

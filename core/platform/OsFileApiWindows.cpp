@@ -236,6 +236,18 @@ std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
                : 0;
 }
 
+// A read at an offset moves a handle's position on Windows (one opened without overlapped
+// reads, as every file here is), which would send the owner's next read astray: reads at
+// places are not offered.
+std::optional<std::uint64_t> OsFileApi::Position(Handle /*file*/) {
+    return std::nullopt;
+}
+
+std::int64_t OsFileApi::ReadAt(Handle /*file*/, std::uint64_t /*offset*/, void* /*buffer*/,
+                               std::uint64_t /*count*/) {
+    return -1;
+}
+
 bool OsFileApi::SeekForward(Handle file, std::uint64_t count) {
     LARGE_INTEGER distance{};
     distance.QuadPart = static_cast<LONGLONG>(count);

@@ -24,8 +24,32 @@ std::int64_t FaultyFileApi::Read(Handle file, void* buffer, std::uint64_t count)
     const auto got = os_.Read(file, buffer, count);
     if (got > 0) {
         bytesRead += static_cast<std::uint64_t>(got);
+        readEnd_ += static_cast<std::uint64_t>(got);
     }
     return got;
+}
+
+std::optional<std::uint64_t> FaultyFileApi::Position(Handle file) {
+    if (sizeUnknown || !readsAtPlaces) {
+        return std::nullopt;
+    }
+    return os_.Position(file);
+}
+
+std::int64_t FaultyFileApi::ReadAt(Handle file, std::uint64_t offset, void* buffer,
+                                   std::uint64_t count) {
+    if (failReadsAtFrom && offset + count > *failReadsAtFrom) {
+        return -1;
+    }
+    const std::uint64_t end = offset + count;
+    const std::uint64_t read = readEnd_.load();
+    if (end > read) {
+        std::uint64_t furthest = furthestAhead.load();
+        while (end - read > furthest &&
+               !furthestAhead.compare_exchange_weak(furthest, end - read)) {
+        }
+    }
+    return os_.ReadAt(file, offset, buffer, count);
 }
 
 std::optional<std::uint64_t> FaultyFileApi::RemainingSize(Handle file) {

@@ -4,6 +4,7 @@
 // Test doubles for the platform interfaces: a message box that records, a View button that
 // remembers, and a file API over the real one that can be made to fail on purpose.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -35,6 +36,12 @@ class FaultyFileApi final : public FileApi {
     bool failCreate = false;
     std::optional<std::uint64_t> failReadsAfterBytes;  // reads return -1 past this total
     bool sizeUnknown = false;  // RemainingSize answers nullopt, as for a pipe
+    // Position and ReadAt as the real files give them; false: none, as a pipe or a double
+    // that cannot read beside Read (the digest then goes chunk by chunk).
+    bool readsAtPlaces = true;
+    std::optional<std::uint64_t> failReadsAtFrom;  // ReadAt fails reaching this offset
+    // The most bytes a ReadAt reached past the end of what Read gave so far (of any file).
+    std::atomic<std::uint64_t> furthestAhead{0};
     // Called before each read (with its count) and each write, on the caller's thread: a
     // test can hold a conversion or a load there.
     std::function<void(std::uint64_t count)> beforeRead;
@@ -43,6 +50,9 @@ class FaultyFileApi final : public FileApi {
     Handle OpenForRead(const std::string& path) override;
     std::int64_t Read(Handle file, void* buffer, std::uint64_t count) override;
     std::optional<std::uint64_t> RemainingSize(Handle file) override;
+    std::optional<std::uint64_t> Position(Handle file) override;
+    std::int64_t ReadAt(Handle file, std::uint64_t offset, void* buffer,
+                        std::uint64_t count) override;
     bool Skip(Handle file, std::uint64_t count) override;
     bool Close(Handle file) override;
     Handle CreateOutput(const std::string& path) override;
@@ -65,6 +75,8 @@ class FaultyFileApi final : public FileApi {
 
   private:
     Handle Counted(Handle handle);  // counts an opened handle
+
+    std::atomic<std::uint64_t> readEnd_{0};  // bytes Read gave, for furthestAhead
 
     OsFileApi os_;
 };

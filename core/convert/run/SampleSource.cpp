@@ -2,6 +2,9 @@
 #include "convert/run/SampleSource.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
 
 namespace vantrel {
 
@@ -33,25 +36,70 @@ bool MemorySampleSource::Skip(std::uint64_t count) {
     return true;
 }
 
-FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest)
-    : file_(file), size_(size), sized_(file.RemainingSize().has_value()) {
+FileSampleSource::FileSampleSource(File& file, std::uint64_t size, bool digest,
+                                   std::uint64_t hashLead)
+    : file_(file), size_(size), sized_(file.RemainingSize().has_value()), hashLead_(hashLead) {
     if (!digest) {
         file_.StopDigest();
         return;
     }
+    // The digest has taken every byte before the position: the load hashed what it read.
+    const std::optional<std::uint64_t> position = file_.Position();
     digest_ = file_.TakeDigest();
-    if (digest_) {
-        hasher_.emplace();
+    if (!digest_) {
+        return;
+    }
+    hasher_.emplace();
+    if (position) {
+        ahead_ = true;
+        hashing_ = true;
+        readTo_ = *position;
+        hasher_->Start([this, from = *position] { HashAhead(from); });
     }
 }
 
 FileSampleSource::~FileSampleSource() {
-    if (hasher_ && hashing_) {
-        try {
-            hasher_->Wait();
-        } catch (...) {  // the digest is dropped with the source
+    try {
+        StopHashingAhead();
+    } catch (...) {  // the digest is dropped with the source
+    }
+}
+
+void FileSampleSource::HashAhead(std::uint64_t from) {
+    std::vector<std::uint8_t> block;
+    try {
+        block.resize(kHashBlock);
+    } catch (const std::bad_alloc&) {
+        return;  // no digest, as where the rest of the file cannot be read
+    }
+    for (std::uint64_t at = from;;) {
+        for (std::uint64_t reached = readTo_.load(); reached < at && at - reached > hashLead_;
+             reached = readTo_.load()) {
+            readTo_.wait(reached);
+        }
+        if (stopAhead_.load()) {
+            return;
+        }
+        const std::int64_t got = file_.ReadAt(at, block.data(), block.size());
+        if (got < 0) {
+            return;
+        }
+        digest_->Update(block.data(), static_cast<std::size_t>(got));
+        at += static_cast<std::uint64_t>(got);
+        if (static_cast<std::uint64_t>(got) < block.size()) {
+            aheadHashed_ = true;
+            return;
         }
     }
+}
+
+void FileSampleSource::StopHashingAhead() {
+    if (ahead_) {
+        stopAhead_ = true;
+        readTo_ = UINT64_MAX;
+        readTo_.notify_all();
+    }
+    WaitForDigest();
 }
 
 void FileSampleSource::WaitForDigest() {
@@ -63,7 +111,9 @@ void FileSampleSource::WaitForDigest() {
 
 std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_t count) {
     // The caller is done with the previous chunk; so must the hash be before it is reused.
-    WaitForDigest();
+    if (!ahead_) {
+        WaitForDigest();
+    }
     if (count > size_ - offset_) {
         return std::nullopt;
     }
@@ -76,7 +126,11 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
     }
     offset_ += count;
     const std::span<const std::uint8_t> chunk(buffer_.data(), count);
-    if (digest_) {
+    if (ahead_ && !stopAhead_.load()) {
+        // The whole block read, the hash may run to the file's end.
+        readTo_ = offset_ == size_ ? UINT64_MAX : readTo_.load() + count;
+        readTo_.notify_all();
+    } else if (digest_) {
         hashing_ = true;
         hasher_->Start([this, chunk] { digest_->Update(chunk.data(), chunk.size()); });
     }
@@ -84,7 +138,7 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
 }
 
 bool FileSampleSource::Skip(std::uint64_t count) {
-    WaitForDigest();
+    StopHashingAhead();
     digest_.reset();
     if (count > size_ - offset_ || !file_.Skip(count)) {
         return false;
@@ -95,6 +149,16 @@ bool FileSampleSource::Skip(std::uint64_t count) {
 
 std::string FileSampleSource::SourceSha256() {
     if (!sha256_) {
+        if (ahead_) {
+            // The hash goes on to the file's end, whatever the caller read.
+            readTo_ = UINT64_MAX;
+            readTo_.notify_all();
+            WaitForDigest();
+            sha256_ =
+                digest_ && aheadHashed_ && offset_ == size_ ? digest_->FinishHex() : std::string();
+            digest_.reset();
+            return *sha256_;
+        }
         WaitForDigest();
         if (digest_) {
             file_.ResumeDigest(std::move(digest_));

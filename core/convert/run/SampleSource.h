@@ -4,6 +4,7 @@
 // Where a conversion takes its sample bytes from: the block a load holds in memory, or the
 // recording file read chunk by chunk (so memory stays bounded whatever the file's size).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,12 +66,22 @@ class MemorySampleSource final : public SampleSource {
 
 // Reads `size` bytes from an open file, positioned at the block's start, one request per
 // chunk into a reused buffer. The file must outlive the source. Its digest (File) goes on
-// only where `digest` asks for it, and then on a helper thread: each chunk is hashed while
-// the caller converts it, instead of before it (hashing took a fifth of an HDF5 output's
-// time on one thread).
+// only where `digest` asks for it, and then on a helper thread. Where the file can be read
+// at places (a file with a size), the helper reads and hashes it on its own from the start:
+// while the caller still sets up its output (loading an output library takes a core for
+// the first fifth of an HDF5 output's time), and then at most kHashLead ahead of the
+// caller's reads (`hashLead`), so that a recording larger than memory is not read from disk
+// twice.
+// Elsewhere each chunk is hashed while the caller converts it (hashing took a fifth of an
+// HDF5 output's time on one thread).
 class FileSampleSource final : public SampleSource {
   public:
-    FileSampleSource(File& file, std::uint64_t size, bool digest);
+    // How far the hash may run ahead of the reads, and the bytes it takes at a time.
+    static constexpr std::uint64_t kHashLead = std::uint64_t{64} << 20;
+    static constexpr std::size_t kHashBlock = std::size_t{256} << 10;
+
+    FileSampleSource(File& file, std::uint64_t size, bool digest,
+                     std::uint64_t hashLead = kHashLead);
     ~FileSampleSource() override;
 
     std::uint64_t size() const override { return size_; }
@@ -81,6 +92,10 @@ class FileSampleSource final : public SampleSource {
 
   private:
     void WaitForDigest();
+    // The helper's task where it hashes on its own: from `from` to the end of the file.
+    void HashAhead(std::uint64_t from);
+    // Ends HashAhead early and waits for it; the digest is then dropped.
+    void StopHashingAhead();
 
     File& file_;
     std::uint64_t size_;
@@ -88,7 +103,14 @@ class FileSampleSource final : public SampleSource {
     std::uint64_t offset_ = 0;
     ChunkVector<std::uint8_t> buffer_;
     std::unique_ptr<Sha256> digest_;  // the file's, while chunks are hashed here
-    bool hashing_ = false;            // a chunk of buffer_ is being hashed
+    bool hashing_ = false;            // a chunk of buffer_ is being hashed, or HashAhead runs
+    bool ahead_ = false;              // the helper reads for the hash itself (HashAhead)
+    std::uint64_t hashLead_;
+    // Where the caller's reads have come to in the file, for HashAhead's lead; the most
+    // there is once the caller has read the block or stops it.
+    std::atomic<std::uint64_t> readTo_{0};
+    std::atomic<bool> stopAhead_{false};
+    bool aheadHashed_ = false;  // HashAhead reached the file's end
     std::optional<std::string> sha256_;
     std::optional<HelperThread> hasher_;  // last: it stops before what it uses goes
 };
