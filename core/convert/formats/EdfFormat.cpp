@@ -411,7 +411,7 @@ WriteResult WriteEdf(const WriteJob& job, bool bdf) {
     std::size_t batchBytes = 0;
     std::size_t batchUsed = 0;
     std::uint64_t batchAt = 0;
-    WriteBehind<ChunkVector<std::uint8_t>> behind(batches);
+    WriteBehind behind(batches);
     const auto writeBatch = [&] {
         if (batchUsed == 0) {
             return true;

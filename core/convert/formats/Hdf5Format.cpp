@@ -43,6 +43,8 @@ namespace {
 
 // Samples per chunk: 1 MiB of doubles.
 constexpr std::uint64_t kChunkSamplesHdf5 = std::uint64_t{1} << 17;
+// Chunks of rows in turn: one being written, one queued behind it, one being filled.
+constexpr std::size_t kSetsHdf5 = 3;
 // Columns whose facts are kept in the dataset's object header, as most files have them.
 constexpr std::uint64_t kCompactColumns = 1024;
 // The larger of a variable-length string's two forms: a pointer in memory, a heap reference
@@ -366,7 +368,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
         std::uint64_t first = 0;  // the chunk's first scan
         std::uint64_t scans = 0;
     };
-    std::array<ChunkRows, 2> sets;
+    std::array<ChunkRows, kSetsHdf5> sets;
     // Where columns are selected, whole scans are converted here and the selected columns
     // go to the datasets' rows.
     const bool everyColumn = job.part.everyColumn;
@@ -438,7 +440,7 @@ WriteResult WriteHdf5(const WriteJob& job) {
                WriteRows(codes.get(), words ? H5T_NATIVE_UINT16 : H5T_NATIVE_INT32, shape,
                          set.first, set.scans, codeData);
     };
-    WriteBehind<ChunkRows> behind(sets);
+    WriteBehind behind(sets);
     std::uint64_t row = 0;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,

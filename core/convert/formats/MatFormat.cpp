@@ -471,7 +471,7 @@ WriteResult WriteMat5Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
-    WriteBehind<ChunkArrays> behind(runSets);
+    WriteBehind behind(runSets);
     std::uint64_t row = 0;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,
@@ -603,7 +603,7 @@ WriteResult WriteMat73Streamed(const WriteJob& job) {
         return WriteResult::kWriteFailed;
     }
 
-    WriteBehind<ChunkArrays> behind(orderedSets);
+    WriteBehind behind(orderedSets);
     std::uint64_t row = 0;
     WriteResult result = ForEachChunk(
         job, shape, card.elementSize,

@@ -3,9 +3,8 @@
 
 // A thread that runs one task at a time for the thread that owns it: an output block's
 // write (BlockWriter), half of a chunk's rows while the owner formats the other half
-// (ChunkSplitter), a chunk's SHA-256 (FileSampleSource) or a library's write of a chunk
-// (WriteBehind). It is started once per output, not once per block, so a task costs a
-// wake-up, not a thread.
+// (ChunkSplitter), or a recording file's SHA-256 (FileSampleSource). It is started once per
+// output, not once per block, so a task costs a wake-up, not a thread.
 
 #include <condition_variable>
 #include <exception>
