@@ -235,31 +235,42 @@ bool WriteTextCoordinate(hid_t file, const char* name, std::span<const std::stri
 }
 
 // The time of each scan written, in blocks of a chunk: seconds from the start where the rate
-// gives them, else the scan's number.
+// gives them, else the scan's number. Each block is written on a helper thread while the
+// next is reckoned: the times come after every sample, with nothing else left to hide that.
 bool WriteTimes(hid_t dataset, std::uint64_t firstScan, std::uint64_t scans, double rate,
                 bool timed) {
-    ChunkVector<double> block;
-    for (std::uint64_t done = 0; done < scans;) {
-        const std::uint64_t count = std::min<std::uint64_t>(scans - done, kChunkSamplesHdf5);
-        block.resize(count);
-        for (std::uint64_t i = 0; i < count; ++i) {
-            const std::uint64_t scan = firstScan + done + i;
-            block[i] = timed ? ScanSeconds(scan, rate) : static_cast<double>(scan);
-        }
-        const hsize_t start = done;
-        const hsize_t size = count;
+    struct TimeBlock {
+        ChunkVector<double> values;
+        hsize_t start = 0;
+    };
+    std::array<TimeBlock, 2> blocks;
+    const auto write = [dataset](TimeBlock& block) {
+        QuietHdf5();  // a thread-safe build keeps the error handler per thread
+        const hsize_t size = block.values.size();
         const Hdf5Handle fileSpace{H5Dget_space(dataset), &H5Sclose};
         const Hdf5Handle memorySpace{H5Screate_simple(1, &size, nullptr), &H5Sclose};
-        if (!fileSpace || !memorySpace ||
-            H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, &start, nullptr, &size, nullptr) <
-                0 ||
-            H5Dwrite(dataset, H5T_NATIVE_DOUBLE, memorySpace.get(), fileSpace.get(), H5P_DEFAULT,
-                     block.data()) < 0) {
+        return fileSpace && memorySpace &&
+               H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, &block.start, nullptr, &size,
+                                   nullptr) >= 0 &&
+               H5Dwrite(dataset, H5T_NATIVE_DOUBLE, memorySpace.get(), fileSpace.get(), H5P_DEFAULT,
+                        block.values.data()) >= 0;
+    };
+    WriteBehind behind(blocks);
+    for (std::uint64_t done = 0; done < scans;) {
+        const std::uint64_t count = std::min<std::uint64_t>(scans - done, kChunkSamplesHdf5);
+        TimeBlock& block = behind.Next();
+        block.values.resize(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t scan = firstScan + done + i;
+            block.values[i] = timed ? ScanSeconds(scan, rate) : static_cast<double>(scan);
+        }
+        block.start = done;
+        if (!behind.Hand(write)) {
             return false;
         }
         done += count;
     }
-    return true;
+    return behind.Finish();
 }
 
 // The netCDF-4 and CF description, after every fact: the dimension scales, the coordinates
