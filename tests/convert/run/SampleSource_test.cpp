@@ -79,9 +79,9 @@ TEST(FileSampleSource, givesTheWholeFilesSha256_ahead_orBehindTheReads) {
     for (const Case& c : {Case{3'000'001, 17, 100'003, true}, Case{3'000'001, 17, 100'003, false},
                           Case{5'000'000, 0, 1 << 20, true}, Case{1'000, 900'000, 333, true},
                           Case{1'000, 900'000, 333, false}, Case{0, 5, 1, true}}) {
-        SCOPED_TRACE(testing::Message() << "block " << c.block << ", trailing " << c.trailing
-                                        << ", chunk " << c.chunk << ", at places "
-                                        << c.readsAtPlaces);
+        SCOPED_TRACE(testing::Message()
+                     << "block " << c.block << ", trailing " << c.trailing << ", chunk " << c.chunk
+                     << ", at places " << c.readsAtPlaces);
         const Recording made = RandomRecording(c.block, c.trailing);
         test::WriteFileBytes(path, made.bytes);
         FaultyFileApi files;
