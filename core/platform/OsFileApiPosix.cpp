@@ -33,6 +33,23 @@ void NoteErrno() {
     lastError = std::error_code(errno, std::generic_category());
 }
 
+// Where a regular file is positioned, and its size; nullopt for a pipe or device.
+struct Place {
+    std::uint64_t position;
+    std::uint64_t size;
+};
+std::optional<Place> PlaceOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    const off_t pos = ::lseek(fd, 0, SEEK_CUR);
+    if (pos < 0 || st.st_size < 0) {
+        return std::nullopt;
+    }
+    return Place{static_cast<std::uint64_t>(pos), static_cast<std::uint64_t>(st.st_size)};
+}
+
 int OpenRetrying(const std::string& path, int flags, mode_t mode = 0) {
     int fd;
     do {
@@ -169,6 +186,31 @@ int Duplicate(int fd) {
     return copy;
 }
 
+// Takes up to `count` bytes from `get(bytes, want, done)`, a read(2)-like call given the
+// bytes read so far, going on after short reads and interruptions until they all arrived or
+// the file ended. Returns the bytes read, or -1 on a read error.
+template <typename Get>
+std::int64_t GetAll(void* buffer, std::uint64_t count, Get get) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t want = std::min(count - done, kMaxChunk);
+        const ssize_t got = get(out + done, static_cast<std::size_t>(want), done);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            NoteErrno();
+            return -1;
+        }
+        if (got == 0) {
+            break;  // end of file
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
 // Hands all `count` bytes to `put(bytes, want, done)`, a write(2)-like call given the bytes
 // written so far, going on after short writes and interruptions.
 template <typename Put>
@@ -222,68 +264,30 @@ FileApi::Handle OsFileApi::OpenForRead(const std::string& path) {
 }
 
 std::int64_t OsFileApi::Read(Handle file, void* buffer, std::uint64_t count) {
-    auto* out = static_cast<unsigned char*>(buffer);
-    std::uint64_t done = 0;
-    while (done < count) {
-        const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const ssize_t got = ::read(file, out + done, static_cast<std::size_t>(want));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            NoteErrno();
-            return -1;
-        }
-        if (got == 0) {
-            break;  // end of file
-        }
-        done += static_cast<std::uint64_t>(got);
-    }
-    return static_cast<std::int64_t>(done);
+    return GetAll(buffer, count, [file](unsigned char* into, std::size_t want, std::uint64_t) {
+        return ::read(file, into, want);
+    });
 }
 
 std::optional<std::uint64_t> OsFileApi::RemainingSize(Handle file) {
-    struct stat st {};
-    if (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const std::optional<Place> place = PlaceOf(file);
+    if (!place) {
         return std::nullopt;
     }
-    const off_t pos = ::lseek(file, 0, SEEK_CUR);
-    if (pos < 0) {
-        return std::nullopt;
-    }
-    return st.st_size > pos ? static_cast<std::uint64_t>(st.st_size - pos) : 0;
+    return place->size > place->position ? place->size - place->position : 0;
 }
 
 std::optional<std::uint64_t> OsFileApi::Position(Handle file) {
-    struct stat st {};
-    if (::fstat(file, &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
-    }
-    const off_t pos = ::lseek(file, 0, SEEK_CUR);
-    return pos < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(pos));
+    const std::optional<Place> place = PlaceOf(file);
+    return place ? std::optional<std::uint64_t>(place->position) : std::nullopt;
 }
 
 std::int64_t OsFileApi::ReadAt(Handle file, std::uint64_t offset, void* buffer,
                                std::uint64_t count) {
-    auto* out = static_cast<unsigned char*>(buffer);
-    std::uint64_t done = 0;
-    while (done < count) {
-        const std::uint64_t want = std::min(count - done, kMaxChunk);
-        const ssize_t got = ::pread(file, out + done, static_cast<std::size_t>(want),
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            NoteErrno();
-            return -1;
-        }
-        if (got == 0) {
-            break;  // end of file
-        }
-        done += static_cast<std::uint64_t>(got);
-    }
-    return static_cast<std::int64_t>(done);
+    return GetAll(buffer, count,
+                  [file, offset](unsigned char* into, std::size_t want, std::uint64_t done) {
+                      return ::pread(file, into, want, static_cast<off_t>(offset + done));
+                  });
 }
 
 bool OsFileApi::SeekForward(Handle file, std::uint64_t count) {
