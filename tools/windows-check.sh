@@ -7,6 +7,7 @@
 #   windows-check.sh [LINUX_BUILD] [WINDOWS_BUILD]   (default build/ci build/windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools=$PWD/tools
 
 linux_build=$PWD/${1:-build/ci}
 linux_exe=$linux_build/cli/vantrel-convert
@@ -24,26 +25,10 @@ fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
 }
-# Runs the .exe under Wine. Once in about 2,000 runs here (right after the tests) a run
-# ended with no output at all and a failure status, which the program never gives on its
-# own: such a run is noted and made once more.
+# Wine's own failed starts are made once more (tools/wine-run.sh); its notes go to the
+# script's standard error, apart from the messages compared.
 exec 3>&2
-windows() {
-    local out err status attempt
-    out=$(mktemp) err=$(mktemp)
-    for attempt in 1 2; do
-        status=0
-        wine "$windows_exe" "$@" >"$out" 2>"$err" || status=$?
-        if ((status == 0)) || [ -s "$out" ] || [ -s "$err" ]; then
-            break
-        fi
-        echo "note: Wine ran vantrel-convert.exe $* and it printed nothing (exit $status)" >&3
-    done
-    cat "$out"
-    cat "$err" >&2
-    rm -f "$out" "$err"
-    return "$status"
-}
+windows() { WINE_RUN_NOTES_FD=3 bash "$tools/wine-run.sh" "$windows_exe" "$@"; }
 # Console text ends its lines with CR LF on Windows; the data never does.
 plain() { tr -d '\r'; }
 

@@ -3,7 +3,7 @@
 # POSIX thread model, which std::thread needs). Programs are linked statically, so they run
 # on a bare Windows without MinGW's DLLs, and run here under Wine: CMake's emulator runs the
 # test discovery, the example generator and CTest's tests, with a Wine prefix of the build's
-# own.
+# own, through tools/wine-run.sh, which makes again a run that Wine ended before it began.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -24,5 +24,5 @@ find_program(VANTREL_WINE NAMES wine wine64)
 if(VANTREL_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR
         ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all
-        ${VANTREL_WINE})
+        WINE=${VANTREL_WINE} bash ${CMAKE_CURRENT_LIST_DIR}/../../tools/wine-run.sh)
 endif()
