@@ -38,10 +38,10 @@ std::optional<std::uint64_t> FaultyFileApi::Position(Handle file) {
 
 std::int64_t FaultyFileApi::ReadAt(Handle file, std::uint64_t offset, void* buffer,
                                    std::uint64_t count) {
-    if (failReadsAtFrom && offset + count > *failReadsAtFrom) {
+    const std::uint64_t end = offset + count;
+    if (failReadsAtFrom && end > *failReadsAtFrom) {
         return -1;
     }
-    const std::uint64_t end = offset + count;
     const std::uint64_t read = readEnd_.load();
     if (end > read) {
         std::uint64_t furthest = furthestAhead.load();

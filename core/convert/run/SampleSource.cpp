@@ -93,11 +93,15 @@ void FileSampleSource::HashAhead(std::uint64_t from) {
     }
 }
 
+void FileSampleSource::LetHashReach(std::uint64_t offset) {
+    readTo_ = offset;
+    readTo_.notify_all();
+}
+
 void FileSampleSource::StopHashingAhead() {
     if (ahead_) {
         stopAhead_ = true;
-        readTo_ = UINT64_MAX;
-        readTo_.notify_all();
+        LetHashReach(UINT64_MAX);
     }
     WaitForDigest();
 }
@@ -128,8 +132,7 @@ std::optional<std::span<const std::uint8_t>> FileSampleSource::Next(std::uint64_
     const std::span<const std::uint8_t> chunk(buffer_.data(), count);
     if (ahead_ && !stopAhead_.load()) {
         // The whole block read, the hash may run to the file's end.
-        readTo_ = offset_ == size_ ? UINT64_MAX : readTo_.load() + count;
-        readTo_.notify_all();
+        LetHashReach(offset_ == size_ ? UINT64_MAX : readTo_.load() + count);
     } else if (digest_) {
         hashing_ = true;
         hasher_->Start([this, chunk] { digest_->Update(chunk.data(), chunk.size()); });
@@ -151,8 +154,7 @@ std::string FileSampleSource::SourceSha256() {
     if (!sha256_) {
         if (ahead_) {
             // The hash goes on to the file's end, whatever the caller read.
-            readTo_ = UINT64_MAX;
-            readTo_.notify_all();
+            LetHashReach(UINT64_MAX);
             WaitForDigest();
             sha256_ =
                 digest_ && aheadHashed_ && offset_ == size_ ? digest_->FinishHex() : std::string();

@@ -94,6 +94,8 @@ class FileSampleSource final : public SampleSource {
     void WaitForDigest();
     // The helper's task where it hashes on its own: from `from` to the end of the file.
     void HashAhead(std::uint64_t from);
+    // Lets HashAhead run up to its lead past `offset` (UINT64_MAX: to the file's end).
+    void LetHashReach(std::uint64_t offset);
     // Ends HashAhead early and waits for it; the digest is then dropped.
     void StopHashingAhead();
 
